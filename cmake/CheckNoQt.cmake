@@ -1,0 +1,18 @@
+# Fails when one of the files named in LIST (one per line) includes a Qt header. The core library is kept free
+# of Qt so that it can be tested and reused without a window system.
+file(STRINGS "${LIST}" FILES)
+set(offenders "")
+foreach(f IN LISTS FILES)
+  if(f STREQUAL "")
+    continue()
+  endif()
+  file(STRINGS "${f}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]|qt6?/|Qt[A-Za-z]+/|q[a-z]+\\.h)")
+  if(lines)
+    list(APPEND offenders "${f}: ${lines}")
+  endif()
+endforeach()
+if(offenders)
+  string(REPLACE ";" "\n  " msg "${offenders}")
+  message(FATAL_ERROR "The core library must not include Qt headers:\n  ${msg}")
+endif()
+file(TOUCH "${STAMP}")

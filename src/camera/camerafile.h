@@ -1,0 +1,68 @@
+// Camera files: fixed-width text lines, one hot pixel with its three
+// reference pixels per line, written by the blackshot analysis and read into
+// the hot-pixel list that the repair walks.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vt {
+
+// Hot pixel x, y, then x, y of references 1, 2 and 3.
+struct HotPixelRecord {
+    std::array<std::int32_t, 8> v{};
+    std::int32_t x() const { return v[0]; }
+    std::int32_t y() const { return v[1]; }
+    std::int32_t refX(int i) const { return v[2 + 2 * i]; }
+    std::int32_t refY(int i) const { return v[3 + 2 * i]; }
+    bool operator==(const HotPixelRecord&) const = default;
+};
+
+using HotPixelList = std::vector<HotPixelRecord>;
+
+// One entry of the hot-pixel display list: the marked line of a block.
+struct MarkedPoint {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    bool operator==(const MarkedPoint&) const = default;
+};
+
+// The display text of a marked point, "x=%5.1d, y=%5.1d".
+std::string FixPointText(std::int32_t x, std::int32_t y);
+// The value stored with a display entry: x * 65536 + y (32-bit, wrapping).
+std::int32_t FixPointValue(std::int32_t x, std::int32_t y);
+
+// One repair line without its CR LF: the mark character followed by the
+// eight numbers formatted with "%5.5d,%5.5d,...". All numbers must be in
+// 0..99999.
+std::string FormatRepairLine(char mark, const HotPixelRecord& r);
+
+// A camera file could not be read: a message for the user (the system's
+// error text, or what is wrong with which line).
+class CameraFileError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct CameraFileContents {
+    HotPixelList records;      // every line, in file order
+    std::vector<MarkedPoint> marked; // the marked lines, in file order
+};
+
+// Parses the lines of a camera file (without line ends). Throws
+// CameraFileError naming the first malformed line.
+CameraFileContents ParseCameraLines(const std::vector<std::string>& lines);
+
+// Reads every line of the file (CR LF or LF ends) and parses it. Throws
+// CameraFileError with the system's error text when the file cannot be read.
+CameraFileContents ReadCameraFile(const std::string& path);
+
+// Creates or replaces the file with the given lines in reverse order, each
+// followed by CR LF. The old file stays as it was unless the new one was
+// written completely. Throws std::runtime_error with the system's error text.
+void WriteCameraFile(const std::string& path, const std::vector<std::string>& lines);
+
+} // namespace vt
