@@ -1,0 +1,19 @@
+// The application object: an exception that escapes an event handler is
+// shown to the user with its message, and the program keeps running.
+#pragma once
+
+#include <QApplication>
+
+namespace vt::gui {
+
+class TApplication : public QApplication {
+    Q_OBJECT
+  public:
+    TApplication(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+
+    // Shows the message of an exception that reached the event loop.
+    static void ShowException(const char* message);
+};
+
+} // namespace vt::gui

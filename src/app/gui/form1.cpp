@@ -1,0 +1,770 @@
+#include "app/gui/form1.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/gui/halogrid.h"
+#include "camera/cameralibrary.h"
+#include "effects/gui/raduvir.h"
+#include "platform/files.h"
+#include "platform/gui/dialogs.h"
+#include "platform/gui/icons.h"
+#include "platform/inifile.h"
+#include "ui/gui/tipdialog.h"
+
+namespace vt::gui {
+
+namespace {
+
+const char kSection[] = "Init";
+const char kUnset[] = "?";
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+// Whether a control itself is enabled, regardless of its parents.
+bool OwnEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_Disabled); }
+
+// Sets the active tab without running the tab-change handler, as a
+// program-made change of the page does not.
+void SetActiveTab(QTabWidget* tabs, int index) {
+    QSignalBlocker block(tabs);
+    tabs->setCurrentIndex(index);
+}
+
+} // namespace
+
+TForm1::TForm1(const std::string& programDir, const QStringList& args, QWidget* parent)
+    : QMainWindow(parent), programDir_(IncludeTrailingDelimiter(programDir)), args_(args) {
+    setObjectName("Form1");
+    createControls();
+    createMenus();
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    if (!destroyed_) FormDestroy();
+}
+
+// --------------------------------------------------------------------------
+// Controls
+
+QToolButton* TForm1::addToolButton(const char* name, const char* hint, const char* icon) {
+    auto* b = new QToolButton(Panel1);
+    b->setObjectName(name);
+    b->setToolTip(hint);
+    b->setAutoRaise(true);
+    b->setFixedSize(23, 22);
+    b->setIcon(ProgramIcon(icon));
+    b->setIconSize(QSize(16, 16));
+    Panel1->layout()->addWidget(b);
+    return b;
+}
+
+void TForm1::createControls() {
+    setWindowTitle("Vorantel");
+    setWindowIcon(ProgramIcon("vorantel"));
+    resize(800, 581);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    auto* central = new QWidget(this);
+    central->setObjectName("central");
+    auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    // Tool bar.
+    Panel1 = new QWidget(central);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFixedHeight(32);
+    auto* tools = new QHBoxLayout(Panel1);
+    tools->setContentsMargins(4, 4, 4, 4);
+    tools->setSpacing(1);
+    sbNewCamera = addToolButton("sbNewCamera", "New Camera", "newcamera");
+    sbOpenFile = addToolButton("sbOpenFile", "Add or Open Photo Files", "open");
+    sbSave = addToolButton("sbSave", "Save Photo", "save");
+    sbUndo = addToolButton("sbUndo", "Undo", "undo");
+    sbUndo->setEnabled(false);
+    sbFix = addToolButton("sbFix", "Fix Photos", "fix");
+    sbEffects = addToolButton("sbEffects", "Add Effects", "effects");
+    sbDelete = addToolButton("sbDelete", "Delete Items from List", "delete");
+    sbReset = addToolButton("sbReset", "Restore Photo", "reset");
+    sbHelp = addToolButton("sbHelp", "Help", "help");
+    tools->addStretch(1);
+    outer->addWidget(Panel1);
+
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(2);
+    outer->addLayout(body, 1);
+
+    // Tabs.
+    PageControl1 = new QTabWidget(central);
+    PageControl1->setObjectName("PageControl1");
+    PageControl1->setFixedWidth(273);
+    body->addWidget(PageControl1);
+
+    tsCamera = new QWidget;
+    tsCamera->setObjectName("tsCamera");
+    auto* camLayout = new QVBoxLayout(tsCamera);
+    pnlCamera = new QWidget(tsCamera);
+    pnlCamera->setObjectName("pnlCamera");
+    auto* pnl = new QVBoxLayout(pnlCamera);
+    pnl->setContentsMargins(0, 0, 0, 0);
+    camLayout->addWidget(pnlCamera, 1);
+    lblCameras = new QLabel("&Cameras", pnlCamera);
+    lblCameras->setObjectName("lblCameras");
+    cbCameras = new QComboBox(pnlCamera);
+    cbCameras->setObjectName("cbCameras");
+    cbCameras->setEditable(false);
+    cbCameras->setToolTip("Choose a camera from this list");
+    lblCameras->setBuddy(cbCameras);
+    lbFixPoints = new QListWidget(pnlCamera);
+    lbFixPoints->setObjectName("lbFixPoints");
+    lbFixPoints->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    lbFixPoints->setToolTip("Hot pixels. Click on one to scroll the image.");
+    lbFixPoints->setEnabled(false);
+    imgHalo = new THaloGrid(pnlCamera);
+    imgHalo->setObjectName("imgHalo");
+    imgHalo->setFixedSize(88, 88);
+    imgBrushIcon = new QLabel(pnlCamera);
+    imgBrushIcon->setObjectName("imgBrushIcon");
+    imgBrushIcon->setPixmap(ProgramIcon("brush").pixmap(16, 16));
+    imgBrush = new QLabel(pnlCamera);
+    imgBrush->setObjectName("imgBrush");
+    imgBrush->setFixedSize(24, 16);
+    imgBrush->setFrameShape(QFrame::Box);
+    imgBrush->setAutoFillBackground(true);
+    imgColorIcon = new QLabel(pnlCamera);
+    imgColorIcon->setObjectName("imgColorIcon");
+    imgColorIcon->setPixmap(ProgramIcon("palette").pixmap(16, 16));
+    btnFixSingle = new QPushButton("Fix", pnlCamera);
+    btnFixSingle->setObjectName("btnFixSingle");
+    btnFixSingle->setToolTip("Fix hot pixels on current image");
+    btnFixSingle->setEnabled(false);
+    Label1 = new QLabel(pnlCamera);
+    Label1->setObjectName("Label1");
+    ProgressBar1 = new QProgressBar(pnlCamera);
+    ProgressBar1->setObjectName("ProgressBar1");
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setValue(0);
+
+    pnl->addWidget(lblCameras);
+    pnl->addWidget(cbCameras);
+    pnl->addWidget(lbFixPoints, 1);
+    auto* haloRow = new QHBoxLayout;
+    haloRow->addStretch(1);
+    haloRow->addWidget(imgHalo);
+    haloRow->addStretch(1);
+    pnl->addLayout(haloRow);
+    auto* brushRow = new QHBoxLayout;
+    brushRow->addStretch(1);
+    brushRow->addWidget(imgBrushIcon);
+    brushRow->addWidget(imgBrush);
+    brushRow->addWidget(imgColorIcon);
+    brushRow->addStretch(1);
+    pnl->addLayout(brushRow);
+    pnl->addWidget(btnFixSingle);
+    pnl->addWidget(Label1);
+    pnl->addWidget(ProgressBar1);
+
+    tsBatch = new QWidget;
+    tsBatch->setObjectName("tsBatch");
+    auto* batch = new QVBoxLayout(tsBatch);
+    lbBatchList = new QListWidget(tsBatch);
+    lbBatchList->setObjectName("lbBatchList");
+    lbBatchList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    btnAddImagesToList = new QPushButton("Add Images to List", tsBatch);
+    btnAddImagesToList->setObjectName("btnAddImagesToList");
+    btnFixBatch = new QPushButton("Fix", tsBatch);
+    btnFixBatch->setObjectName("btnFixBatch");
+    lblFileName = new QLabel(tsBatch);
+    lblFileName->setObjectName("lblFileName");
+    lblBatchProgress = new QLabel(tsBatch);
+    lblBatchProgress->setObjectName("lblBatchProgress");
+    pbBatchProgress = new QProgressBar(tsBatch);
+    pbBatchProgress->setObjectName("pbBatchProgress");
+    pbBatchProgress->setTextVisible(false);
+    pbBatchProgress->setValue(0);
+    batch->addWidget(lbBatchList, 1);
+    batch->addWidget(btnAddImagesToList);
+    batch->addWidget(btnFixBatch);
+    batch->addWidget(lblFileName);
+    batch->addWidget(lblBatchProgress);
+    batch->addWidget(pbBatchProgress);
+
+    tsRetouch = new QWidget;
+    tsRetouch->setObjectName("tsRetouch");
+    auto* retouch = new QVBoxLayout(tsRetouch);
+    cbRetouchList = new QListWidget(tsRetouch);
+    cbRetouchList->setObjectName("cbRetouchList");
+    cbRetouchList->setSelectionMode(QAbstractItemView::SingleSelection);
+    Button1 = new QPushButton("Add Images to List", tsRetouch);
+    Button1->setObjectName("Button1");
+    btnRetouch = new QPushButton("Effects", tsRetouch);
+    btnRetouch->setObjectName("btnRetouch");
+    btnReset = new QPushButton("Restore", tsRetouch);
+    btnReset->setObjectName("btnReset");
+    btnReset->setEnabled(false);
+    retouch->addWidget(cbRetouchList, 1);
+    retouch->addWidget(Button1);
+    retouch->addWidget(btnRetouch);
+    retouch->addWidget(btnReset);
+
+    PageControl1->addTab(tsCamera, "Camera");
+    PageControl1->addTab(tsBatch, "Batch");
+    PageControl1->addTab(tsRetouch, "Retouch");
+    PageControl1->setTabEnabled(1, false);
+
+    // Photo view.
+    ScrollBox1 = new QScrollArea(central);
+    ScrollBox1->setObjectName("ScrollBox1");
+    ScrollBox1->setWidgetResizable(true);
+    Image1 = new TRaDuvir;
+    Image1->setObjectName("Image1");
+    ScrollBox1->setWidget(Image1);
+    Shape1 = new TShape(Image1);
+    Shape1->setObjectName("Shape1");
+    Shape1->hide();
+    body->addWidget(ScrollBox1, 1);
+
+    setCentralWidget(central);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setSizeGripEnabled(true);
+    StatusText = new QLabel(StatusBar1);
+    StatusText->setObjectName("StatusText");
+    StatusBar1->addWidget(StatusText, 1);
+    setStatusBar(StatusBar1);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(100);
+    cbRetouchTimer = new QTimer(this);
+    cbRetouchTimer->setObjectName("cbRetouchTimer");
+    cbRetouchTimer->setInterval(250);
+
+    TipDialog1 = new TTipDialog(this);
+    TipDialog1->setObjectName("TipDialog1");
+    TipDialog1->Tips = TTipDialog::MainWindowTips();
+    TipDialog1->TitleLabel = "Vorantel Tip of the Day";
+    QFont titleFont = font();
+    titleFont.setPixelSize(16);
+    titleFont.setItalic(true);
+    TipDialog1->TitleFont = titleFont;
+
+    // Wiring of the controls' events.
+    connect(sbNewCamera, &QToolButton::clicked, this, [this] { NewCamera1Click(); });
+    connect(sbOpenFile, &QToolButton::clicked, this, [this] { sbOpenFileClick(); });
+    connect(sbSave, &QToolButton::clicked, this, [this] { sbSaveClick(); });
+    connect(sbUndo, &QToolButton::clicked, this, [this] { sbUndoClick(); });
+    connect(sbFix, &QToolButton::clicked, this, [this] { sbFixClick(); });
+    connect(sbEffects, &QToolButton::clicked, this, [this] { btnRetouchClick(); });
+    connect(sbDelete, &QToolButton::clicked, this, [this] { DeleteItems1Click(); });
+    connect(sbReset, &QToolButton::clicked, this, [this] { btnResetClick(); });
+    connect(sbHelp, &QToolButton::clicked, this, [this] { HelpTopics1Click(); });
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] { PageControl1Change(); });
+    // Only a choice of the user runs the change handler.
+    connect(cbCameras, &QComboBox::activated, this, [this] { cbCamerasChange(); });
+    connect(lbFixPoints, &QListWidget::itemClicked, this, [this] { lbFixPointsClick(); });
+    connect(lbBatchList, &QListWidget::itemSelectionChanged, this,
+            [this] { RefreshCommandStates(); });
+    connect(cbRetouchList, &QListWidget::itemSelectionChanged, this,
+            [this] { RefreshCommandStates(); });
+    for (QListWidget* list : {lbBatchList, cbRetouchList}) {
+        list->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(list, &QWidget::customContextMenuRequested, this,
+                [this, list](const QPoint& pos) { showBatchMenu(list, pos); });
+    }
+    connect(btnRetouch, &QPushButton::clicked, this, [this] { btnRetouchClick(); });
+    connect(btnReset, &QPushButton::clicked, this, [this] { btnResetClick(); });
+}
+
+void TForm1::createMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName("MainMenu1");
+    auto action = [this](QMenu* menu, const char* name, const char* caption, auto handler) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+
+    File1 = bar->addMenu("&File");
+    File1->setObjectName("File1");
+    NewCamera1 = action(File1, "NewCamera1", "&New Camera", [this] { NewCamera1Click(); });
+    OpenExistingCameraFile1 = action(File1, "OpenExistingCameraFile1", "&Open Camera File",
+                                     [this] { OpenExistingCameraFile1Click(); });
+    AnalyzePhotograph1 = action(File1, "AnalyzePhotograph1", "&Analyze Photograph",
+                                [this] { sbOpenFileClick(); });
+    AnalyzePhotograph1->setEnabled(false);
+    File1->addSeparator();
+    SaveRetouchedPhotograph1 = action(File1, "SaveRetouchedPhotograph1",
+                                      "&Save Retouched Photograph",
+                                      [this] { SaveRetouchedPhotograph1Click(); });
+    SavePhotographAs1 = action(File1, "SavePhotographAs1", "Save Photograph &As...",
+                               [this] { SavePhotographAs1Click(); });
+    File1->addSeparator();
+    LocateFile2 = action(File1, "LocateFile2", "&Locate File", [this] { LocateFile1Click(); });
+    connect(File1, &QMenu::aboutToShow, this, [this] { File1Click(); });
+
+    Edit1 = bar->addMenu("&Edit");
+    Edit1->setObjectName("Edit1");
+    DeleteItems1 = action(Edit1, "DeleteItems1", "&Delete From List",
+                          [this] { DeleteItems1Click(); });
+    Fix1 = action(Edit1, "Fix1", "&Fix", [this] { sbFixClick(); });
+    Edit1->addSeparator();
+    Effects1 = action(Edit1, "Effects1", "&Effects", [this] { btnRetouchClick(); });
+    Reset1 = action(Edit1, "Reset1", "&Reset", [this] { btnResetClick(); });
+    Undo1 = action(Edit1, "Undo1", "&Undo", [this] { sbUndoClick(); });
+    connect(Edit1, &QMenu::aboutToShow, this, [this] { Edit1Click(); });
+
+    Help1 = bar->addMenu("&Help");
+    Help1->setObjectName("Help1");
+    HelpTopics1 = action(Help1, "HelpTopics1", "&Help Topics", [this] { HelpTopics1Click(); });
+    ShowNextTip1 = action(Help1, "ShowNextTip1", "Show Next &Tip", [this] { ShowNextTip1Click(); });
+    Help1->addSeparator();
+    AboutVorantel1 = action(Help1, "AboutVorantel1", "&About Vorantel",
+                            [this] { AboutVorantel1Click(); });
+    Help1->addSeparator();
+    JointheTarnwickForum1 = action(Help1, "JointheTarnwickForum1", "&Join the Tarnwick Forum",
+                                   [this] { JointheTarnwickForum1Click(); });
+
+    pmBatch = new QMenu(this);
+    pmBatch->setObjectName("pmBatch");
+    DeleteItems2 = action(pmBatch, "DeleteItems2", "&Delete From List",
+                          [this] { DeleteItems1Click(); });
+    LocateFile1 = action(pmBatch, "LocateFile1", "&Locate File", [this] { LocateFile1Click(); });
+    Effects2 = action(pmBatch, "Effects2", "&Effects", [this] { btnRetouchClick(); });
+    connect(pmBatch, &QMenu::aboutToShow, this, [this] { Edit1Click(); });
+
+    pmHalo = new QMenu(this);
+    pmHalo->setObjectName("pmHalo");
+    pmHalo->addAction("Set Brush")->setObjectName("SetBrush1");
+    pmHalo->addAction("Select a Color")->setObjectName("SelectaColor1");
+}
+
+void TForm1::showBatchMenu(QWidget* list, const QPoint& pos) {
+    if (!pmBatchAutoPopup) return;
+    pmBatch->popup(list->mapToGlobal(pos));
+}
+
+QString TForm1::statusText() const { return StatusText->text(); }
+void TForm1::setStatusText(const QString& text) { StatusText->setText(text); }
+
+// --------------------------------------------------------------------------
+// Start-up and shutdown
+
+void TForm1::FormCreate() {
+    UndoList.clear();
+    UnsavedChanges = false;
+
+    odSingleShot.initialDir = Q(programDir_);
+    odCamera.initialDir = Q(programDir_);
+    odImageFile.initialDir = Q(programDir_);
+
+    cameraDir_ = CameraDirectoryOf(programDir_);
+    CreateDir(cameraDir_); // exists already, or cannot be made: either way go on
+    NewCameraFlag = false;
+
+    // Magnifier: eleven cells of the grid's designed height div 11.
+    imgHalo->setCellSize(imgHalo->height() / THaloGrid::kCells);
+    Shape1->resize(Shape1->penWidth() + 11, Shape1->penWidth() + 11);
+
+    ClearPhoto();
+    setWindowTitle("Vorantel");
+    BatchPaths.clear();
+
+    Image1->setOnPictureChange([this] { PictureChanged(); });
+
+    for (const std::string& name : EnumerateCameras(cameraDir_)) addCameraName(Q(name));
+
+    QPalette pal = imgBrush->palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    imgBrush->setPalette(pal);
+
+    SetActiveTab(PageControl1, 0);
+
+    readSettings();
+
+    if (!args_.isEmpty()) {
+        std::string file = ExtractFileName(S(args_.first()));
+        QString name = Q(file.size() >= 4 ? file.substr(0, file.size() - 4) : std::string());
+        int index = findCameraName(name);
+        if (index >= 0) cbCameras->setCurrentIndex(index);
+    }
+
+    cbCamerasChange();
+    if (cbCameras->count() > 0) SetBatchEnabled(true);
+    RefreshCommandStates();
+
+    if (TipDialog1->ShowAtStart) TipDialog1->Execute(this);
+}
+
+void TForm1::readSettings() {
+    TIniFile ini(programDir_ + "Vorantel.ini");
+    int last = ini.ReadInteger(kSection, "LastCam", -1);
+    cbCameras->setCurrentIndex(last >= 0 && last < cbCameras->count() ? last : -1);
+    std::string single = ini.ReadString(kSection, "odSingleShot", kUnset);
+    if (single != kUnset) odSingleShot.initialDir = Q(single);
+    std::string images = ini.ReadString(kSection, "odImageFile", kUnset);
+    if (images != kUnset) odImageFile.initialDir = Q(images);
+    TipDialog1->ShowAtStart = ini.ReadBool(kSection, "TipOfTheDay", true);
+}
+
+void TForm1::writeSettings() {
+    TIniFile ini(programDir_ + "Vorantel.ini");
+    ini.WriteInteger(kSection, "LastCam", cbCameras->currentIndex());
+    auto folder = [](const OpenDialogState& d) {
+        return S(d.lastPickedDir.isEmpty() ? d.initialDir : d.lastPickedDir);
+    };
+    ini.WriteString(kSection, "odSingleShot", folder(odSingleShot));
+    ini.WriteString(kSection, "odImageFile", folder(odImageFile));
+    ini.WriteBool(kSection, "TipOfTheDay", TipDialog1->ShowAtStart);
+}
+
+void TForm1::FormDestroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    FreeHotPixelList();
+    BatchPaths.clear();
+    lbBatchList->clear();
+    cbRetouchList->clear();
+    SetActiveTab(PageControl1, 0);
+    try {
+        writeSettings();
+    } catch (const std::exception&) {
+        // The program is ending; there is nobody left to tell.
+    }
+    UndoList.clear();
+}
+
+void TForm1::SetBatchEnabled(bool enabled) {
+    PageControl1->setTabEnabled(1, enabled);
+    btnAddImagesToList->setEnabled(enabled);
+    btnFixBatch->setEnabled(enabled);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (UnsavedChanges && !PromptSaveChanges()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        HelpTopics1Click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+bool TForm1::PromptSaveChanges() { return true; }
+
+// --------------------------------------------------------------------------
+// Command states and photo state
+
+void TForm1::PictureChanged() {
+    const bool empty = Image1->Picture().empty();
+    Image1->setMinimumSize(Image1->Picture().width(), Image1->Picture().height());
+    const bool showMarker = PageControl1->currentIndex() == 0 && !empty;
+    Shape1->setVisible(showMarker);
+    imgHalo->setVisible(showMarker);
+    imgBrush->setVisible(!empty);
+    if (empty) ClearImgHalo();
+    RefreshCommandStates();
+}
+
+void TForm1::RefreshCommandStates() {
+    const int tab = PageControl1->currentIndex();
+    const bool cameraSelected = cbCameras->currentIndex() >= 0;
+    const bool batchEnabled = PageControl1->isTabEnabled(1);
+    const bool pictureEmpty = Image1->Picture().empty();
+    const bool retouchSelected = !cbRetouchList->selectedItems().isEmpty();
+    const bool batchSelected = !lbBatchList->selectedItems().isEmpty();
+    const bool undoNotEmpty = !UndoList.empty();
+
+    switch (tab) {
+    case 0: {
+        sbOpenFile->setEnabled(cameraSelected);
+        sbFix->setEnabled(OwnEnabled(btnFixSingle));
+        const bool fixPoints = !NewCameraFlag && !pictureEmpty && lbFixPoints->count() > 0;
+        lbFixPoints->setEnabled(fixPoints);
+        imgHalo->setVisible(fixPoints);
+        sbSave->setEnabled(fixPoints);
+        sbEffects->setEnabled(false);
+        sbReset->setEnabled(false);
+        sbDelete->setEnabled(cameraSelected);
+        sbUndo->setEnabled(undoNotEmpty);
+        break;
+    }
+    case 1:
+        sbOpenFile->setEnabled(batchEnabled);
+        sbFix->setEnabled(lbBatchList->count() > 0 && batchEnabled);
+        sbSave->setEnabled(false);
+        sbEffects->setEnabled(false);
+        sbReset->setEnabled(false);
+        sbDelete->setEnabled(batchSelected && batchEnabled);
+        sbUndo->setEnabled(false);
+        break;
+    default:
+        sbOpenFile->setEnabled(true);
+        sbFix->setEnabled(false);
+        sbSave->setEnabled(retouchSelected && !pictureEmpty);
+        sbEffects->setEnabled(retouchSelected && !pictureEmpty);
+        sbReset->setEnabled(OwnEnabled(btnReset));
+        sbDelete->setEnabled(retouchSelected);
+        sbUndo->setEnabled(false);
+        break;
+    }
+
+    DeleteItems1->setEnabled(sbDelete->isEnabled());
+    LocateFile1->setVisible(tab == 2 && DeleteItems1->isEnabled());
+    Effects1->setVisible(LocateFile1->isVisible());
+    Effects2->setVisible(Effects1->isVisible());
+    Effects2->setEnabled(Effects2->isVisible());
+    const bool canSave = !NewCameraFlag && !pictureEmpty && tab != 1;
+    SaveRetouchedPhotograph1->setEnabled(canSave);
+    SavePhotographAs1->setEnabled(canSave);
+    AnalyzePhotograph1->setEnabled(sbOpenFile->isEnabled());
+    AnalyzePhotograph1->setText(tab == 0 ? "Analyze Photograph" : "Add Photographs to List");
+    LocateFile2->setEnabled(LocateFile1->isVisible());
+    DeleteItems2->setEnabled(DeleteItems1->isEnabled());
+    Fix1->setEnabled(sbFix->isEnabled());
+    Effects1->setEnabled(sbEffects->isEnabled());
+    Reset1->setEnabled(sbReset->isEnabled());
+    Undo1->setEnabled(sbUndo->isEnabled());
+    if (pictureEmpty) cbRetouchList->clearSelection();
+}
+
+void TForm1::ClearImgHalo() {
+    imgHalo->fillAll(palette().button().color());
+    UndoList.clear();
+    imgHalo->hide();
+    imgHalo->update();
+}
+
+void TForm1::ClearPhoto() {
+    Image1->setPictureOriginal(Bitmap(0, 0));
+    Image1->ResetEffects();
+    Shape1->hide();
+    imgHalo->hide();
+}
+
+void TForm1::File1Click() { RefreshCommandStates(); }
+void TForm1::Edit1Click() { RefreshCommandStates(); }
+
+void TForm1::PageControl1Change() {
+    cbRetouchTimer->stop();
+    pmBatchAutoPopup = true;
+    if (Image1->Picture().empty()) {
+        Shape1->hide();
+        imgHalo->hide();
+    } else {
+        Shape1->setVisible(PageControl1->currentIndex() == 0);
+    }
+    RefreshCommandStates();
+}
+
+// --------------------------------------------------------------------------
+// Camera library
+
+int TForm1::findCameraName(const QString& name) const {
+    std::string wanted = S(name);
+    for (int i = 0; i < cbCameras->count(); ++i)
+        if (SameText(S(cbCameras->itemText(i)), wanted)) return i;
+    return -1;
+}
+
+int TForm1::addCameraName(const QString& name) {
+    std::string s = S(name);
+    int at = 0;
+    while (at < cbCameras->count() && CompareText(S(cbCameras->itemText(at)), s) <= 0) ++at;
+    QSignalBlocker block(cbCameras);
+    int current = cbCameras->currentIndex();
+    cbCameras->insertItem(at, name);
+    // Inserting must not choose a camera by itself.
+    cbCameras->setCurrentIndex(current >= at ? current + 1 : current);
+    return at;
+}
+
+void TForm1::FreeHotPixelList() { hotPixels_.reset(); }
+
+void TForm1::LoadCameraFile(const std::string& path) {
+    lbBatchList->clear();
+    BatchPaths.clear();
+    currentCameraName_ = CameraNameOf(path);
+    lbFixPoints->clear();
+    Shape1->hide();
+
+    CameraFileContents contents;
+    try {
+        contents = ReadCameraFile(path);
+    } catch (const CameraFileError& e) {
+        MessageDlg(Q("Unable to open or read file " + path + "\r" + e.what()), "File Error",
+                   MsgIcon::Error, mbOK);
+        {
+            QSignalBlocker block(cbCameras);
+            cbCameras->setCurrentIndex(-1);
+        }
+        SetBatchEnabled(false);
+        return;
+    }
+
+    FreeHotPixelList();
+    hotPixels_ = std::make_unique<HotPixelList>(std::move(contents.records));
+
+    // The box keeps its entries in alphabetical order of their texts.
+    std::vector<std::pair<std::string, std::int32_t>> entries;
+    entries.reserve(contents.marked.size());
+    for (const MarkedPoint& p : contents.marked)
+        entries.emplace_back(FixPointText(p.x, p.y), FixPointValue(p.x, p.y));
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return CompareText(a.first, b.first) < 0; });
+    lbFixPoints->setUpdatesEnabled(false);
+    for (const auto& [text, value] : entries) {
+        auto* item = new QListWidgetItem(Q(text));
+        item->setData(Qt::UserRole, value);
+        lbFixPoints->addItem(item);
+    }
+    lbFixPoints->setUpdatesEnabled(true);
+
+    setWindowTitle(Q("Vorantel - " + currentCameraName_));
+    int index = findCameraName(Q(currentCameraName_));
+    if (index < 0) index = addCameraName(Q(currentCameraName_));
+    {
+        QSignalBlocker block(cbCameras);
+        cbCameras->setCurrentIndex(index);
+    }
+    SetBatchEnabled(cbCameras->currentIndex() >= 0);
+}
+
+void TForm1::cbCamerasChange() {
+    if (cbCameras->currentIndex() >= 0)
+        LoadCameraFile(CameraFilePath(cameraDir_, S(cbCameras->currentText())));
+    else
+        lbFixPoints->clear();
+    ClearPhoto();
+    RefreshCommandStates();
+}
+
+void TForm1::OpenExistingCameraFile1Click() {
+    SetActiveTab(PageControl1, 0);
+    ClearImgHalo();
+    FileDialogRequest request;
+    request.filter = "Camera Files|*.cam";
+    request.initialDir = odCamera.initialDir;
+    FileDialogResult result = dialogs().openFile(request);
+    if (result.accepted && !result.files.isEmpty()) {
+        odCamera.lastPickedDir = Q(ExtractFilePath(S(result.files.first())));
+        LoadCameraFile(S(result.files.first()));
+    }
+    RefreshCommandStates();
+}
+
+void TForm1::DeleteCamera() {
+    if (cbCameras->currentIndex() < 0) return;
+    int answer = MessageDlg("Are you sure you want to delete camera: \"" +
+                                cbCameras->currentText() + "?\"",
+                            "Confirmation", MsgIcon::Question, mbYes | mbNo, mbNo);
+    if (answer != mbYes) return;
+    // Every file that names the camera goes, or a twin differing only in
+    // letter case would bring it back at the next start.
+    for (const std::string& file : CameraFilesOf(cameraDir_, currentCameraName_))
+        DeleteFileAt(file);
+    {
+        QSignalBlocker block(cbCameras);
+        cbCameras->removeItem(cbCameras->currentIndex());
+        cbCameras->setCurrentIndex(-1);
+    }
+    cbCamerasChange();
+    cbCameras->update();
+}
+
+void TForm1::DeleteItems1Click() {
+    bool removed = false;
+    switch (PageControl1->currentIndex()) {
+    case 0:
+        DeleteCamera();
+        break;
+    case 1:
+        for (int i = lbBatchList->count() - 1; i >= 0; --i) {
+            QListWidgetItem* item = lbBatchList->item(i);
+            if (!item->isSelected()) continue;
+            std::string path = S(item->data(Qt::UserRole).toString());
+            auto it = std::find(BatchPaths.begin(), BatchPaths.end(), path);
+            if (it != BatchPaths.end()) BatchPaths.erase(it);
+            delete lbBatchList->takeItem(i);
+            removed = true;
+        }
+        break;
+    default:
+        for (int i = cbRetouchList->count() - 1; i >= 0; --i) {
+            if (!cbRetouchList->item(i)->isSelected()) continue;
+            delete cbRetouchList->takeItem(i);
+            removed = true;
+        }
+        break;
+    }
+    if (removed) ClearPhoto();
+    RefreshCommandStates();
+}
+
+// --------------------------------------------------------------------------
+// Commands whose flows come with the photo work; they keep their place in
+// the window and its command states.
+
+void TForm1::NewCamera1Click() {}
+void TForm1::sbOpenFileClick() {}
+void TForm1::sbSaveClick() {}
+void TForm1::sbFixClick() {}
+void TForm1::sbUndoClick() {}
+void TForm1::btnRetouchClick() {}
+void TForm1::btnResetClick() {}
+void TForm1::SaveRetouchedPhotograph1Click() {}
+void TForm1::SavePhotographAs1Click() {}
+void TForm1::LocateFile1Click() {}
+void TForm1::AboutVorantel1Click() {}
+void TForm1::JointheTarnwickForum1Click() {}
+void TForm1::lbFixPointsClick() {}
+
+void TForm1::HelpTopics1Click() {
+    std::string help = programDir_ + "Vorantel.hlp";
+    if (!FileExists(help) ||
+        !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(help))))
+        MessageDlg(Q("Cannot find the help file " + help + "."), "Help", MsgIcon::Information,
+                   mbOK);
+}
+
+void TForm1::ShowNextTip1Click() {
+    TipDialog1->Execute(this);
+    TIniFile(programDir_ + "Vorantel.ini")
+        .WriteBool(kSection, "TipOfTheDay", TipDialog1->ShowAtStart);
+}
+
+} // namespace vt::gui

@@ -1,0 +1,215 @@
+// The main window: tool bar, the Camera, Batch and Retouch tabs, the photo
+// view, menus and status bar; it owns the current camera's hot-pixel list,
+// the photo state and the photo lists, and keeps every command's state in
+// step with them.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "camera/camerafile.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QScrollArea;
+class QStatusBar;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class QWidget;
+
+namespace vt::gui {
+
+class TRaDuvir;
+class THaloGrid;
+class TShape;
+class TTipDialog;
+
+// Start folder of an open dialog, and the folder of the last file picked in
+// it during this run.
+struct OpenDialogState {
+    QString initialDir;
+    QString lastPickedDir; // empty until a file was picked
+};
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+  public:
+    // programDir: where "Vorantel.ini" and the camera library live (with or
+    // without trailing separator). args: the command-line arguments after
+    // the program name.
+    explicit TForm1(const std::string& programDir, const QStringList& args = {},
+                    QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // --- Start-up and shutdown.
+    void FormCreate();
+    void FormDestroy();
+    void SetBatchEnabled(bool enabled);
+
+    // --- Command states and photo state.
+    void RefreshCommandStates();
+    void PictureChanged();
+    void ClearPhoto();
+    void ClearImgHalo();
+
+    // --- Camera library.
+    void LoadCameraFile(const std::string& path);
+    void FreeHotPixelList();
+    void cbCamerasChange();
+    void OpenExistingCameraFile1Click();
+    void DeleteCamera();
+
+    // --- Menu and tool-bar handlers.
+    void File1Click();
+    void Edit1Click();
+    void PageControl1Change();
+    void DeleteItems1Click();
+    void HelpTopics1Click();
+    void ShowNextTip1Click();
+    void NewCamera1Click();
+    void sbOpenFileClick();
+    void sbSaveClick();
+    void sbFixClick();
+    void sbUndoClick();
+    void btnRetouchClick();
+    void btnResetClick();
+    void SaveRetouchedPhotograph1Click();
+    void SavePhotographAs1Click();
+    void LocateFile1Click();
+    void AboutVorantel1Click();
+    void JointheTarnwickForum1Click();
+    void lbFixPointsClick();
+
+    // Asks "Save?" when the photo holds unsaved changes; false to stay.
+    bool PromptSaveChanges();
+
+    // --- State shared with the flows.
+    const std::string& ProgramDir() const { return programDir_; }
+    const std::string& CameraDir() const { return cameraDir_; }
+    const std::string& CurrentCameraName() const { return currentCameraName_; }
+    const HotPixelList* HotPixels() const { return hotPixels_.get(); }
+    std::string DestinationPath;
+    bool UnsavedChanges = false;
+    bool NewCameraFlag = false;
+    std::vector<std::string> BatchPaths;
+    // Paints recorded by the magnifier, newest last.
+    std::vector<int> UndoList;
+    OpenDialogState odSingleShot;
+    OpenDialogState odImageFile;
+    OpenDialogState odCamera;
+    TTipDialog* TipDialog1 = nullptr;
+
+    // --- Controls, named as in the window's design.
+    QWidget* Panel1 = nullptr;
+    QToolButton* sbNewCamera = nullptr;
+    QToolButton* sbOpenFile = nullptr;
+    QToolButton* sbSave = nullptr;
+    QToolButton* sbUndo = nullptr;
+    QToolButton* sbFix = nullptr;
+    QToolButton* sbEffects = nullptr;
+    QToolButton* sbDelete = nullptr;
+    QToolButton* sbReset = nullptr;
+    QToolButton* sbHelp = nullptr;
+
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* tsCamera = nullptr;
+    QWidget* pnlCamera = nullptr;
+    QWidget* tsBatch = nullptr;
+    QWidget* tsRetouch = nullptr;
+
+    QLabel* lblCameras = nullptr;
+    QComboBox* cbCameras = nullptr;
+    QListWidget* lbFixPoints = nullptr;
+    THaloGrid* imgHalo = nullptr;
+    QLabel* imgBrush = nullptr;
+    QLabel* imgBrushIcon = nullptr;
+    QLabel* imgColorIcon = nullptr;
+    QPushButton* btnFixSingle = nullptr;
+    QLabel* Label1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+
+    QListWidget* lbBatchList = nullptr;
+    QPushButton* btnAddImagesToList = nullptr;
+    QPushButton* btnFixBatch = nullptr;
+    QLabel* lblFileName = nullptr;
+    QLabel* lblBatchProgress = nullptr;
+    QProgressBar* pbBatchProgress = nullptr;
+
+    QListWidget* cbRetouchList = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* btnRetouch = nullptr;
+    QPushButton* btnReset = nullptr;
+
+    QScrollArea* ScrollBox1 = nullptr;
+    TRaDuvir* Image1 = nullptr;
+    TShape* Shape1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusText = nullptr;
+
+    QMenu* File1 = nullptr;
+    QAction* NewCamera1 = nullptr;
+    QAction* OpenExistingCameraFile1 = nullptr;
+    QAction* AnalyzePhotograph1 = nullptr;
+    QAction* SaveRetouchedPhotograph1 = nullptr;
+    QAction* SavePhotographAs1 = nullptr;
+    QAction* LocateFile2 = nullptr;
+    QMenu* Edit1 = nullptr;
+    QAction* DeleteItems1 = nullptr;
+    QAction* Fix1 = nullptr;
+    QAction* Effects1 = nullptr;
+    QAction* Reset1 = nullptr;
+    QAction* Undo1 = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* HelpTopics1 = nullptr;
+    QAction* ShowNextTip1 = nullptr;
+    QAction* AboutVorantel1 = nullptr;
+    QAction* JointheTarnwickForum1 = nullptr;
+
+    QMenu* pmBatch = nullptr;
+    QAction* DeleteItems2 = nullptr;
+    QAction* LocateFile1 = nullptr;
+    QAction* Effects2 = nullptr;
+    bool pmBatchAutoPopup = true;
+    QMenu* pmHalo = nullptr;
+
+    QTimer* Timer1 = nullptr;
+    QTimer* cbRetouchTimer = nullptr;
+
+    // The status bar's one text.
+    QString statusText() const;
+    void setStatusText(const QString& text);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void createControls();
+    void createMenus();
+    QToolButton* addToolButton(const char* name, const char* hint, const char* icon);
+    // Adds name to cbCameras at its sorted place; returns its index.
+    int addCameraName(const QString& name);
+    int findCameraName(const QString& name) const;
+    void showBatchMenu(QWidget* list, const QPoint& pos);
+    void writeSettings();
+    void readSettings();
+
+    std::string programDir_;
+    std::string cameraDir_;
+    std::string currentCameraName_;
+    QStringList args_;
+    std::unique_ptr<HotPixelList> hotPixels_;
+    bool destroyed_ = false;
+};
+
+} // namespace vt::gui

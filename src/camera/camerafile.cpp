@@ -1,0 +1,92 @@
+#include "camera/camerafile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+#include "platform/files.h"
+
+namespace vt {
+
+std::string FixPointText(std::int32_t x, std::int32_t y) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "x=%5.1d, y=%5.1d", x, y);
+    return buf;
+}
+
+std::int32_t FixPointValue(std::int32_t x, std::int32_t y) {
+    return std::int32_t(std::uint32_t(x) * 65536u + std::uint32_t(y));
+}
+
+std::string FormatRepairLine(char mark, const HotPixelRecord& r) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%c%5.5d,%5.5d,%5.5d,%5.5d,%5.5d,%5.5d,%5.5d,%5.5d", mark,
+                  r.v[0], r.v[1], r.v[2], r.v[3], r.v[4], r.v[5], r.v[6], r.v[7]);
+    return buf;
+}
+
+namespace {
+
+constexpr std::size_t kLineLength = 48;
+
+// Converts one five-character number the way a decimal conversion of the
+// piece would: blanks around it are allowed, a sign in front too, anything
+// else is an error.
+bool ParseNumber(const std::string& piece, std::int32_t& out) {
+    std::size_t i = 0, n = piece.size();
+    while (i < n && piece[i] == ' ') ++i;
+    bool negative = false;
+    if (i < n && (piece[i] == '-' || piece[i] == '+')) negative = piece[i++] == '-';
+    std::size_t digitsStart = i;
+    std::int32_t value = 0;
+    while (i < n && piece[i] >= '0' && piece[i] <= '9') value = value * 10 + (piece[i++] - '0');
+    if (i == digitsStart) return false;
+    while (i < n && piece[i] == ' ') ++i;
+    if (i != n) return false;
+    out = negative ? -value : value;
+    return true;
+}
+
+} // namespace
+
+CameraFileContents ParseCameraLines(const std::vector<std::string>& lines) {
+    CameraFileContents result;
+    result.records.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        const std::string where = "Line " + std::to_string(i + 1);
+        if (line.size() < kLineLength)
+            throw CameraFileError(where + " is too short: " + std::to_string(line.size()) +
+                                  " characters instead of 48.");
+        HotPixelRecord rec;
+        for (int k = 0; k < 8; ++k) {
+            // The pieces start at columns 2, 8, 14, ... of the line.
+            std::string piece = line.substr(1 + std::size_t(k) * 6, 5);
+            if (!ParseNumber(piece, rec.v[std::size_t(k)]))
+                throw CameraFileError(where + ": '" + piece + "' is not a valid number.");
+        }
+        result.records.push_back(rec);
+        if (line[0] == '*') result.marked.push_back({rec.x(), rec.y()});
+    }
+    return result;
+}
+
+CameraFileContents ReadCameraFile(const std::string& path) {
+    std::vector<std::string> lines;
+    std::string error;
+    if (!ReadTextLines(path, lines, error)) throw CameraFileError(error);
+    return ParseCameraLines(lines);
+}
+
+void WriteCameraFile(const std::string& path, const std::vector<std::string>& lines) {
+    std::string text;
+    text.reserve(lines.size() * (kLineLength + 2));
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        text += *it;
+        text += "\r\n";
+    }
+    WriteFileAtomically(path, text);
+}
+
+} // namespace vt

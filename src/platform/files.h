@@ -1,0 +1,57 @@
+// Files and directories as the rest of the program needs them: create one
+// directory level, enumerate by wildcard, delete, make writable, read text
+// lines, and replace a file only once its new contents are complete.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vt {
+
+// The platform's path separator.
+constexpr char kPathDelim = '/';
+
+// Creates one directory level; false when it fails (it exists already, the
+// parent is missing, no permission).
+bool CreateDir(const std::string& path);
+bool DirectoryExists(const std::string& path);
+bool FileExists(const std::string& path);
+// Deletes a file; false when it fails.
+bool DeleteFileAt(const std::string& path);
+// Clears the read-only state of a file (gives the owner write permission).
+bool MakeWritable(const std::string& path);
+// True when a file can be created in the directory.
+bool DirectoryWritable(const std::string& dir);
+
+// Names (without directory) of the regular files in dir whose names match
+// the wildcard pattern ('*' any run, '?' one character), compared without
+// regard to letter case, as the platform's file search does. Sorted by byte
+// value; empty when dir cannot be read.
+std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern);
+bool WildcardMatch(const std::string& name, const std::string& pattern);
+
+// Reads a text file into lines; line ends are CR LF, LF or a lone CR. On
+// failure returns false and sets error to the system's error text.
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std::string& error);
+
+// Writes the file through a temporary file in the same folder that is
+// renamed over the target once complete, so that a failure never leaves a
+// damaged file in place of a good one. A read-only target is replaced.
+// Throws std::runtime_error with the system's error text.
+void WriteFileAtomically(const std::string& path, const std::string& contents);
+
+// The system's text for an errno value.
+std::string SysErrorMessage(int err);
+
+// Path helpers in the platform's conventions.
+std::string ExtractFilePath(const std::string& path); // with trailing separator
+std::string ExtractFileName(const std::string& path);
+std::string ExtractFileExt(const std::string& path); // with the dot; "" without
+std::string IncludeTrailingDelimiter(const std::string& dir);
+
+// Case-insensitive comparison of ASCII letters (names of cameras).
+bool SameText(const std::string& a, const std::string& b);
+int CompareText(const std::string& a, const std::string& b);
+std::string LowerCase(std::string s);
+
+} // namespace vt

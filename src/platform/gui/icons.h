@@ -1,0 +1,14 @@
+// Tool-bar and small window icons drawn by the program itself, so that they
+// show the same on every desktop whatever icon theme is installed.
+#pragma once
+
+#include <QIcon>
+#include <QString>
+
+namespace vt::gui {
+
+// Names: "newcamera", "open", "save", "undo", "fix", "effects", "delete",
+// "reset", "help", "brush", "palette", "vorantel".
+QIcon ProgramIcon(const QString& name);
+
+} // namespace vt::gui
