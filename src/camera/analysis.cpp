@@ -202,6 +202,9 @@ class ClusterStage {
     int blocks_ = 0;
 };
 
+// Pixels of a row tested at once for one at the threshold.
+constexpr int kScanChunk = 64;
+
 // Luminance of every pixel of row y of a 24-bit bitmap; returns the row's
 // highest.
 int RowLuminance(const Bitmap& bmp, int y, std::uint8_t* out) {
@@ -228,26 +231,37 @@ int ScanBlackshot(const Bitmap& bmp, int threshold, IProgress& progress,
     std::uint8_t* next = cur + w;
 
     progress.range(0, h);
-    int highest = RowLuminance(bmp, 0, cur);
+    int curHighest = RowLuminance(bmp, 0, cur);
+    int highest = curHighest;
     for (int y = 0; y < h; ++y) {
         progress.status("Analyzing row " + std::to_string(y));
         const bool hasPrev = y > 0;
         const bool hasNext = y + 1 < h;
-        if (hasNext) highest = std::max(highest, RowLuminance(bmp, y + 1, next));
-        for (int x = 0; x < w; ++x) {
-            const int l = cur[x];
-            if (l < threshold) continue;
-            const int x0 = std::max(x - 1, 0);
-            const int x1 = std::min(x + 1, w - 1);
-            bool outshone = false;
-            for (int nx = x0; nx <= x1 && !outshone; ++nx) {
-                if (hasPrev && prev[nx] > l) outshone = true;
-                if (hasNext && next[nx] > l) outshone = true;
-                if (nx != x && cur[nx] > l) outshone = true;
+        const int nextHighest = hasNext ? RowLuminance(bmp, y + 1, next) : 0;
+        highest = std::max(highest, nextHighest);
+        // Most rows of a blackshot hold no pixel at the threshold, and most
+        // stretches of the others neither.
+        if (curHighest >= threshold) {
+            for (int start = 0; start < w; start += kScanChunk) {
+                const int end = std::min(start + kScanChunk, w);
+                if (*std::max_element(cur + start, cur + end) < threshold) continue;
+                for (int x = start; x < end; ++x) {
+                    const int l = cur[x];
+                    if (l < threshold) continue;
+                    const int x0 = std::max(x - 1, 0);
+                    const int x1 = std::min(x + 1, w - 1);
+                    bool outshone = false;
+                    for (int nx = x0; nx <= x1 && !outshone; ++nx) {
+                        if (hasPrev && prev[nx] > l) outshone = true;
+                        if (hasNext && next[nx] > l) outshone = true;
+                        if (nx != x && cur[nx] > l) outshone = true;
+                    }
+                    if (!outshone) candidates.push_back({x, y});
+                }
             }
-            if (!outshone) candidates.push_back({x, y});
         }
         progress.position(y + 1);
+        curHighest = nextHighest;
         std::uint8_t* t = prev;
         prev = cur;
         cur = next;
