@@ -260,7 +260,14 @@ Bitmap readRunLength(const Layout& l, const std::uint8_t* data, std::size_t size
     const std::uint8_t* const end = data + size;
     std::int64_t x = 0, row = 0;
 
+    // Encoders such as ImageMagick's cover the padding at the end of each
+    // row with their runs: pixels there are dropped, runs beyond it are
+    // faults.
+    const std::int64_t rowBytes = (std::int64_t(l.width) * l.bits + 31) / 32 * 4;
+    const std::int64_t rowLimit = rle8 ? rowBytes : 2 * rowBytes;
+
     auto put = [&](std::int64_t px, std::uint8_t index) {
+        if (px >= l.width) return;
         std::uint8_t* line = b.scanLine(l.destRow(row));
         if (rle8) {
             line[px] = index;
@@ -272,7 +279,7 @@ Bitmap readRunLength(const Layout& l, const std::uint8_t* data, std::size_t size
     };
     auto checkRun = [&](std::int64_t count) {
         if (row >= l.height) fail("run-length data runs past the end of the picture");
-        if (x + count > l.width) fail("a run-length code runs past the end of a row");
+        if (x + count > rowLimit) fail("a run-length code runs past the end of a row");
     };
 
     for (;;) {
@@ -299,7 +306,7 @@ Bitmap readRunLength(const Layout& l, const std::uint8_t* data, std::size_t size
             x += p[0];
             row += p[1];
             p += 2;
-            if (x > l.width || row > l.height || (row == l.height && x > 0))
+            if (x > rowLimit || row > l.height || (row == l.height && x > 0))
                 fail("a run-length delta moves past the end of the picture");
         } else { // absolute run of `code` pixels, padded to a 16-bit boundary
             checkRun(code);
