@@ -10,6 +10,7 @@
 
 #include "camera/analysis.h"
 #include "camera/camerafile.h"
+#include "repair/repair.h"
 
 using namespace vt;
 
@@ -395,4 +396,27 @@ TEST(BlackshotAnalysis, LinesWrittenAsCameraFile) {
                      " 00004,00004,00003,00003,00003,00004,00003,00005\r\n"
                      " 00004,00004,00005,00003,00005,00004,00005,00005\r\n"
                      "*00004,00004,00003,00003,00004,00003,00005,00003\r\n");
+}
+
+// The camera file's order repairs a cluster from the outside in: the pixel
+// next to the candidate is fixed before it serves as the candidate's
+// reference.
+TEST(BlackshotAnalysis, CameraFileRepairsAClusterFromTheOutsideIn) {
+    Bitmap shot = BlackImage(9, 9);
+    Grey(shot, 4, 4, 200);
+    Grey(shot, 5, 4, 100);
+    const BlackshotResult r = Analyze(shot, 30);
+    const CameraFileContents camera = ParseCameraLines(FileOrder(r));
+    ASSERT_EQ(camera.records.size(), 16u);
+    ASSERT_EQ(camera.marked.size(), 1u);
+
+    Bitmap photo(9, 9);
+    photo.fill(RGBColor(50, 60, 70));
+    photo.setPixel(4, 4, RGBColor(255, 255, 255));
+    photo.setPixel(5, 4, RGBColor(100, 100, 100));
+    NullProgress p;
+    FixHotPixels(p, camera.records, photo);
+    Bitmap clean(9, 9);
+    clean.fill(RGBColor(50, 60, 70));
+    EXPECT_EQ(photo, clean);
 }
