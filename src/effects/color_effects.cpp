@@ -200,7 +200,10 @@ void RenderColorEffects(const Bitmap& src, const Bitmap* noise, const ColorEffec
 Bitmap MakeNoiseBitmap(int width, int height, int strength, bool mono, Random& rng) {
     Bitmap b(width, height);
     const int half = strength / 2;
-    auto sample = [&] { return std::uint8_t(clamp255(i64(rng.next(strength)) - half)); };
+    // Draw from a local copy, so the state stays in a register while bytes
+    // are stored, and hand the state back at the end.
+    Random local = rng;
+    auto sample = [&] { return std::uint8_t(clamp255(i64(local.next(strength)) - half)); };
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = b.scanLine(y);
         for (int x = 0; x < width; ++x) {
@@ -214,6 +217,7 @@ Bitmap MakeNoiseBitmap(int width, int height, int strength, bool mono, Random& r
             }
         }
     }
+    rng.setSeed(local.seed());
     return b;
 }
 

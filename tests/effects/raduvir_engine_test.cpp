@@ -65,11 +65,14 @@ TEST(Noise, SamplesDrawnRedGreenBluePerPixelFromTheProgramGenerator) {
     e.setPicColorNoise(3);
     EXPECT_EQ(e.Picture().bitmap()->pixel(0, 0), RGBColor(100, 101, 100));
     EXPECT_EQ(e.Picture().bitmap()->pixel(1, 0), RGBColor(100, 100, 101));
+    // Exactly six draws were taken from the program's generator.
+    EXPECT_EQ(Random::global().seed(), 4147770708u);
     Random::global().setSeed(2);
     e.setPicMonoNoise(3);
     EXPECT_EQ(e.PicColorNoise(), 0);
     EXPECT_EQ(e.Picture().bitmap()->pixel(0, 0), RGBColor(100, 100, 100));
     EXPECT_EQ(e.Picture().bitmap()->pixel(1, 0), RGBColor(101, 101, 101));
+    EXPECT_EQ(Random::global().seed(), 2966606904u);
 }
 
 TEST(Noise, WeakNoiseChangesNothingAndThreeAddsZeroOrOne) {
