@@ -1,6 +1,9 @@
 #include "effects/raduvir_engine.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "effects/geometric_effects.h"
 
 namespace vt {
 
@@ -27,6 +30,10 @@ void TRaDuvirEngine::discardCaches() {
 }
 
 void TRaDuvirEngine::ResetEffects() {
+    color_ = ColorEffectParams{};
+    colorNoise_ = monoNoise_ = 0;
+    clearGeometric();
+    tileW_ = tileH_ = 0;
     discardCaches();
     if (pictureOriginal_.hasGraphic())
         picture_.assign(*pictureOriginal_.bitmap());
@@ -53,19 +60,283 @@ void TRaDuvirEngine::PhotoChanged() {
     converting_ = false;
     picture_.assign(*pictureOriginal_.bitmap());
     discardCaches();
+    // The tile size belongs to the photograph it was chosen for.
+    tileW_ = tileH_ = 0;
     RenderEffects();
 }
 
-void TRaDuvirEngine::RenderEffects() {
-    const Bitmap* src = pictureOriginal_.bitmap();
-    Bitmap* dst = picture_.bitmap();
-    if (!src || !dst) return;
-    // With every effect neutral the display picture is the photograph.
-    if (dst->width() != src->width() || dst->height() != src->height() ||
-        dst->pixelFormat() != PixelFormat::pf24bit)
-        *dst = *src;
+bool TRaDuvirEngine::anyGeometric() const {
+    return emboss_ || mosaic_ > 0 || splitBlur_ > 0 || gaussianBlur_ > 0 || antiAlias_ > 0 ||
+           trace_ > 0 || tile_ > 0;
+}
+
+void TRaDuvirEngine::clearGeometric() {
+    emboss_ = false;
+    mosaic_ = splitBlur_ = gaussianBlur_ = antiAlias_ = trace_ = tile_ = 0;
+}
+
+void TRaDuvirEngine::buildEffectBitmap() {
+    const Bitmap& original = *pictureOriginal_.bitmap();
+    auto effect = std::make_unique<Bitmap>(original.convertedTo24());
+    if (emboss_) {
+        EmbossEffect(*effect);
+    } else if (mosaic_ > 0) {
+        MosaicEffect(*effect, mosaic_);
+    } else if (splitBlur_ > 0) {
+        SplitBlurEffect(*effect, splitBlur_);
+    } else if (gaussianBlur_ > 0) {
+        GaussianBlurEffect(*effect, gaussianBlur_);
+    } else if (antiAlias_ > 0) {
+        AntiAliasEffect(*effect, antiAlias_);
+    } else if (trace_ > 0) {
+        TraceEffect(*effect, trace_);
+    } else if (tile_ > 0) {
+        // A photograph handed in after the setter gets its tile size now,
+        // by the setter's rule; one too small to tile stays as it is.
+        if (tileW_ <= 0 || tileH_ <= 0) {
+            int w = 0, h = 0;
+            if (TileSizeFor(tile_, original.width(), original.height(), w, h) > 0) {
+                tileW_ = w;
+                tileH_ = h;
+            }
+        }
+        // The tile is shrunk from the fresh copy before any tile is drawn.
+        if (tileW_ > 0 && tileH_ > 0) TileEffect(*effect, *effect, tileW_, tileH_);
+    }
+    EffectBitmap = std::move(effect);
+}
+
+void TRaDuvirEngine::buildNoiseBitmap() {
+    const Bitmap& original = *pictureOriginal_.bitmap();
+    const bool mono = colorNoise_ <= 0;
+    NoiseBitmap = std::make_unique<Bitmap>(MakeNoiseBitmap(original.width(), original.height(),
+                                                           mono ? monoNoise_ : colorNoise_, mono));
+}
+
+void TRaDuvirEngine::geometricChanged(bool active) {
+    if (active && pictureOriginal_.hasGraphic())
+        buildEffectBitmap();
     else
-        std::memcpy(dst->bits(), src->bits(), src->bytesPerLine() * std::size_t(src->height()));
+        EffectBitmap.reset();
+}
+
+void TRaDuvirEngine::noiseChanged() {
+    if ((colorNoise_ > 0 || monoNoise_ > 0) && pictureOriginal_.hasGraphic())
+        buildNoiseBitmap();
+    else
+        NoiseBitmap.reset();
+}
+
+// --- colour parameters -----------------------------------------------------
+
+void TRaDuvirEngine::setPicBrightness(int v) {
+    if (v == color_.brightness) return;
+    color_.brightness = std::clamp(v, -255, 255);
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicContrast(int v) {
+    if (v == color_.contrast) return;
+    color_.contrast = std::max(v, -255);
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicGrayScale(bool v) {
+    if (v == color_.grayScale) return;
+    color_.grayScale = v;
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicLightness(int v) {
+    if (v == color_.lightness) return;
+    color_.lightness = std::min(v, 255);
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicDarkness(int v) {
+    if (v == color_.darkness) return;
+    color_.darkness = std::min(v, 255);
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicSaturation(int v) {
+    if (v == color_.saturation) return;
+    color_.saturation = std::max(v, -255);
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicSplitlight(int v) {
+    if (v == color_.splitlight) return;
+    color_.splitlight = std::clamp(v, 0, 10);
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicInvert(bool v) {
+    if (v == color_.invert) return;
+    color_.invert = v;
+    RenderEffects();
+}
+
+// --- tone ------------------------------------------------------------------
+
+void TRaDuvirEngine::setPicPosterize(int v) {
+    if (v == color_.posterize) return;
+    color_.posterize = std::max(v, 0);
+    color_.solorize = 0;
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicSolorize(int v) {
+    if (v == color_.solorize) return;
+    color_.solorize = std::clamp(v, 0, 255);
+    color_.posterize = 0;
+    RenderEffects();
+}
+
+// --- noise -----------------------------------------------------------------
+
+void TRaDuvirEngine::setPicColorNoise(int v) {
+    if (v == colorNoise_) return;
+    colorNoise_ = std::max(v, 0);
+    monoNoise_ = 0;
+    noiseChanged();
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicMonoNoise(int v) {
+    if (v == monoNoise_) return;
+    monoNoise_ = std::max(v, 0);
+    colorNoise_ = 0;
+    noiseChanged();
+    RenderEffects();
+}
+
+// --- geometric effects -----------------------------------------------------
+
+void TRaDuvirEngine::setPicEmboss(bool v) {
+    if (v == emboss_) return;
+    clearGeometric();
+    emboss_ = v;
+    geometricChanged(emboss_);
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicMosaic(int v) {
+    if (v == mosaic_) return;
+    int stored = std::max(v, 0);
+    if (stored > 0 && pictureOriginal_.hasGraphic())
+        stored = std::min(stored, std::max(pictureOriginal_.width(), pictureOriginal_.height()));
+    clearGeometric();
+    mosaic_ = stored;
+    geometricChanged(mosaic_ > 0);
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicSplitBlur(int v) {
+    if (v == splitBlur_) return;
+    clearGeometric();
+    splitBlur_ = std::clamp(v, 0, 255);
+    geometricChanged(splitBlur_ > 0);
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicGaussianBlur(int v) {
+    if (v == gaussianBlur_) return;
+    clearGeometric();
+    gaussianBlur_ = std::clamp(v, 0, 50);
+    geometricChanged(gaussianBlur_ > 0);
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicAntiAlias(int v) {
+    if (v == antiAlias_) return;
+    clearGeometric();
+    antiAlias_ = std::clamp(v, 0, 50);
+    geometricChanged(antiAlias_ > 0);
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicTrace(int v) {
+    if (v == trace_) return;
+    clearGeometric();
+    trace_ = std::clamp(v, 0, 10);
+    geometricChanged(trace_ > 0);
+    RenderEffects();
+}
+
+void TRaDuvirEngine::setPicTile(int v) {
+    if (v == tile_) return;
+    int stored = 0;
+    tileW_ = tileH_ = 0;
+    if (v > 0) {
+        stored = v;
+        if (pictureOriginal_.hasGraphic())
+            stored =
+                TileSizeFor(v, pictureOriginal_.width(), pictureOriginal_.height(), tileW_, tileH_);
+    }
+    clearGeometric();
+    tile_ = stored;
+    geometricChanged(tile_ > 0);
+    RenderEffects();
+}
+
+void TRaDuvirEngine::CopyEffectsFrom(const TRaDuvirEngine& source) {
+    setPicAntiAlias(source.PicAntiAlias());
+    setPicBrightness(source.PicBrightness());
+    setPicColorNoise(source.PicColorNoise());
+    setPicContrast(source.PicContrast());
+    setPicDarkness(source.PicDarkness());
+    setPicGaussianBlur(source.PicGaussianBlur());
+    setPicLightness(source.PicLightness());
+    setPicMonoNoise(source.PicMonoNoise());
+    setPicMosaic(source.PicMosaic());
+    setPicPosterize(source.PicPosterize());
+    setPicSaturation(source.PicSaturation());
+    setPicSolorize(source.PicSolorize());
+    setPicSplitBlur(source.PicSplitBlur());
+    setPicSplitlight(source.PicSplitlight());
+    setPicTrace(source.PicTrace());
+    setPicMosaic(source.PicMosaic());
+    setPicEmboss(source.PicEmboss());
+    setPicGrayScale(source.PicGrayScale());
+    setPicInvert(source.PicInvert());
+    RenderEffects();
+}
+
+// --- render pass -----------------------------------------------------------
+
+void TRaDuvirEngine::RenderEffects() {
+    const Bitmap* original = pictureOriginal_.bitmap();
+    Bitmap* dst = picture_.bitmap();
+    if (!original || !dst) return;
+    ++renderCount_;
+    const int w = original->width(), h = original->height();
+    auto sameSize = [&](const Bitmap& b) {
+        return b.width() == w && b.height() == h && b.pixelFormat() == PixelFormat::pf24bit;
+    };
+
+    // Noise, kept until its setting changes or a new photograph arrives.
+    const Bitmap* noise = nullptr;
+    if (colorNoise_ > 0 || monoNoise_ > 0) {
+        if (!NoiseBitmap || !sameSize(*NoiseBitmap)) buildNoiseBitmap();
+        noise = NoiseBitmap.get();
+    }
+
+    // Source: the cached geometric effect, or the photograph itself.
+    std::unique_ptr<Bitmap> converted;
+    const Bitmap* source = original;
+    if (anyGeometric()) {
+        if (!EffectBitmap || !sameSize(*EffectBitmap)) buildEffectBitmap();
+        source = EffectBitmap.get();
+    } else if (original->pixelFormat() != PixelFormat::pf24bit) {
+        converted = std::make_unique<Bitmap>(original->convertedTo24());
+        source = converted.get();
+    }
+
+    // The display picture may have been replaced by one of another size or
+    // format (a repair result, a blank canvas): it gets the photograph's.
+    if (!sameSize(*dst)) *dst = Bitmap(w, h);
+    RenderColorEffects(*source, noise, color_, *dst);
     Repaint();
 }
 

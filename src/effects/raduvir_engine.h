@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "effects/color_effects.h"
 #include "effects/picture.h"
 
 namespace vt {
@@ -49,6 +50,56 @@ class TRaDuvirEngine {
 
     bool Converting() const { return converting_; }
 
+    // Effect parameters. A setter given the value already stored does
+    // nothing; otherwise it limits the value to its range, stores it, clears
+    // the other members of its group (tone, noise, geometric), rebuilds or
+    // drops the noise or geometric-effect cache, and renders once.
+    int PicBrightness() const { return color_.brightness; }
+    void setPicBrightness(int v); // -255..255
+    int PicContrast() const { return color_.contrast; }
+    void setPicContrast(int v); // >= -255
+    bool PicGrayScale() const { return color_.grayScale; }
+    void setPicGrayScale(bool v);
+    int PicLightness() const { return color_.lightness; }
+    void setPicLightness(int v); // <= 255
+    int PicDarkness() const { return color_.darkness; }
+    void setPicDarkness(int v); // <= 255
+    int PicSaturation() const { return color_.saturation; }
+    void setPicSaturation(int v); // >= -255
+    int PicSplitlight() const { return color_.splitlight; }
+    void setPicSplitlight(int v); // 0..10
+    bool PicInvert() const { return color_.invert; }
+    void setPicInvert(bool v);
+    int PicColorNoise() const { return colorNoise_; }
+    void setPicColorNoise(int v); // >= 0
+    int PicMonoNoise() const { return monoNoise_; }
+    void setPicMonoNoise(int v); // >= 0
+    int PicPosterize() const { return color_.posterize; }
+    void setPicPosterize(int v); // >= 0
+    int PicSolorize() const { return color_.solorize; }
+    void setPicSolorize(int v); // 0..255
+    bool PicEmboss() const { return emboss_; }
+    void setPicEmboss(bool v);
+    int PicMosaic() const { return mosaic_; }
+    void setPicMosaic(int v); // 0..max(width, height) of the photograph
+    int PicSplitBlur() const { return splitBlur_; }
+    void setPicSplitBlur(int v); // 0..255
+    int PicGaussianBlur() const { return gaussianBlur_; }
+    void setPicGaussianBlur(int v); // 0..50
+    int PicAntiAlias() const { return antiAlias_; }
+    void setPicAntiAlias(int v); // 0..50
+    int PicTrace() const { return trace_; }
+    void setPicTrace(int v); // 0..10
+    int PicTile() const { return tile_; }
+    void setPicTile(int v); // >= 0, see TileSizeFor
+
+    // Gives this control the effect parameters of source through its own
+    // setters (every one but PicTile), then renders once more.
+    void CopyEffectsFrom(const TRaDuvirEngine& source);
+
+    // Number of render passes run so far (passes that found both pictures).
+    int renderCount() const { return renderCount_; }
+
   protected:
     // Size of the control, used by Canvas for an empty display picture.
     virtual int controlWidth() const { return 105; }
@@ -66,9 +117,38 @@ class TRaDuvirEngine {
     std::unique_ptr<Bitmap> EffectBitmap;
 
   private:
+    bool anyGeometric() const;
+    // Clears every geometric parameter (no render).
+    void clearGeometric();
+    // After a geometric setter: a fresh effect bitmap when active is true
+    // and there is a photograph, none otherwise.
+    void geometricChanged(bool active);
+    // After a noise setter: a fresh noise bitmap for a value above 0 when
+    // there is a photograph, none otherwise.
+    void noiseChanged();
+    // EffectBitmap <- the photograph with the active geometric effect.
+    void buildEffectBitmap();
+    void buildNoiseBitmap();
+
     TPicture pictureOriginal_;
     TPicture picture_;
     bool converting_ = false;
+
+    ColorEffectParams color_;
+    int colorNoise_ = 0;
+    int monoNoise_ = 0;
+    bool emboss_ = false;
+    int mosaic_ = 0;
+    int splitBlur_ = 0;
+    int gaussianBlur_ = 0;
+    int antiAlias_ = 0;
+    int trace_ = 0;
+    int tile_ = 0;
+    // Tile size fixed by the tile setter for the current photograph; a new
+    // photograph has none until the effect is built for it.
+    int tileW_ = 0;
+    int tileH_ = 0;
+    int renderCount_ = 0;
 };
 
 } // namespace vt

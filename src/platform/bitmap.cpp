@@ -27,7 +27,9 @@ int BitsPerPixel(PixelFormat pf) {
     return 24;
 }
 
-int StorageBits(PixelFormat pf) { return pf == PixelFormat::pf15bit ? 16 : BitsPerPixel(pf); }
+int StorageBits(PixelFormat pf) {
+    return pf == PixelFormat::pf15bit ? 16 : BitsPerPixel(pf);
+}
 
 bool IsPaletteFormat(PixelFormat pf) {
     return pf == PixelFormat::pf1bit || pf == PixelFormat::pf4bit || pf == PixelFormat::pf8bit;
@@ -60,7 +62,13 @@ void Bitmap::setSize(int width, int height) {
     }
 }
 
-void Bitmap::setPalette(std::vector<TColor> entries) { palette_ = std::move(entries); }
+void Bitmap::setPalette(std::vector<TColor> entries) {
+    // Only the colour bytes count: a pixel inside the bitmap must never read
+    // as the (negative) invalid colour.
+    for (TColor& c : entries)
+        c &= 0x00FFFFFF;
+    palette_ = std::move(entries);
+}
 
 std::vector<TColor> Bitmap::defaultPalette(PixelFormat pf) {
     std::vector<TColor> p;
@@ -69,17 +77,18 @@ std::vector<TColor> Bitmap::defaultPalette(PixelFormat pf) {
         p = {RGBColor(0, 0, 0), RGBColor(255, 255, 255)};
         break;
     case PixelFormat::pf4bit:
-        p = {RGBColor(0, 0, 0),       RGBColor(128, 0, 0),   RGBColor(0, 128, 0),
-             RGBColor(128, 128, 0),   RGBColor(0, 0, 128),   RGBColor(128, 0, 128),
-             RGBColor(0, 128, 128),   RGBColor(128, 128, 128), RGBColor(192, 192, 192),
-             RGBColor(255, 0, 0),     RGBColor(0, 255, 0),   RGBColor(255, 255, 0),
-             RGBColor(0, 0, 255),     RGBColor(255, 0, 255), RGBColor(0, 255, 255),
+        p = {RGBColor(0, 0, 0),      RGBColor(128, 0, 0),     RGBColor(0, 128, 0),
+             RGBColor(128, 128, 0),  RGBColor(0, 0, 128),     RGBColor(128, 0, 128),
+             RGBColor(0, 128, 128),  RGBColor(128, 128, 128), RGBColor(192, 192, 192),
+             RGBColor(255, 0, 0),    RGBColor(0, 255, 0),     RGBColor(255, 255, 0),
+             RGBColor(0, 0, 255),    RGBColor(255, 0, 255),   RGBColor(0, 255, 255),
              RGBColor(255, 255, 255)};
         break;
     case PixelFormat::pf8bit:
         for (int r = 0; r < 6; ++r)
             for (int g = 0; g < 6; ++g)
-                for (int b = 0; b < 6; ++b) p.push_back(RGBColor(r * 51, g * 51, b * 51));
+                for (int b = 0; b < 6; ++b)
+                    p.push_back(RGBColor(r * 51, g * 51, b * 51));
         for (int i = 0; i < 40; ++i) {
             int v = (i * 255 + 19) / 39;
             p.push_back(RGBColor(v, v, v));
@@ -151,8 +160,12 @@ void Bitmap::setRawPixel(int x, int y, std::uint32_t v) {
 
 namespace {
 // Expands a 5 or 6-bit channel to 8 bits the way the display does.
-int expand5(std::uint32_t v) { return int((v << 3) | (v >> 2)); }
-int expand6(std::uint32_t v) { return int((v << 2) | (v >> 4)); }
+int expand5(std::uint32_t v) {
+    return int((v << 3) | (v >> 2));
+}
+int expand6(std::uint32_t v) {
+    return int((v << 2) | (v >> 4));
+}
 } // namespace
 
 TColor Bitmap::pixel(int x, int y) const {
@@ -178,7 +191,11 @@ TColor Bitmap::pixel(int x, int y) const {
 int Bitmap::nearestPaletteIndex(TColor c) const {
     int best = 0;
     long bestDist = -1;
-    for (std::size_t i = 0; i < palette_.size(); ++i) {
+    // Entries beyond 2^bits cannot be stored in a pixel.
+    std::size_t usable = palette_.size();
+    if (IsPaletteFormat(format_))
+        usable = std::min(usable, std::size_t(1) << BitsPerPixel(format_));
+    for (std::size_t i = 0; i < usable; ++i) {
         long dr = GetRValue(c) - GetRValue(palette_[i]);
         long dg = GetGValue(c) - GetGValue(palette_[i]);
         long db = GetBValue(c) - GetBValue(palette_[i]);
@@ -234,7 +251,8 @@ void Bitmap::setPixelFormat(PixelFormat pf) {
         }
     } else {
         for (int y = 0; y < height_; ++y)
-            for (int x = 0; x < width_; ++x) converted.setPixel(x, y, pixel(x, y));
+            for (int x = 0; x < width_; ++x)
+                converted.setPixel(x, y, pixel(x, y));
     }
     *this = std::move(converted);
 }
@@ -259,7 +277,8 @@ void Bitmap::fill(TColor c) {
         return;
     }
     for (int y = 0; y < height_; ++y)
-        for (int x = 0; x < width_; ++x) setPixel(x, y, c);
+        for (int x = 0; x < width_; ++x)
+            setPixel(x, y, c);
 }
 
 bool Bitmap::operator==(const Bitmap& o) const {

@@ -1,0 +1,81 @@
+// Blackshot analysis of a 6000 x 4000 picture with about 2,000 scattered hot
+// pixels and a few clusters, next to one plain pass that computes every
+// pixel's luminance.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+
+#include "camera/analysis.h"
+
+namespace {
+
+constexpr int kW = 6000;
+constexpr int kH = 4000;
+
+const vt::Bitmap& Blackshot() {
+    static const vt::Bitmap shot = [] {
+        vt::Bitmap b(kW, kH);
+        std::uint32_t s = 12345;
+        auto next = [&s] { return s = s * 1664525u + 1013904223u; };
+        // Sensor noise: dark, below the nonblack level.
+        for (int y = 0; y < kH; ++y) {
+            std::uint8_t* row = b.scanLine(y);
+            for (int x = 0; x < 3 * kW; ++x)
+                row[x] = static_cast<std::uint8_t>(next() >> 30);
+        }
+        for (int i = 0; i < 2000; ++i) {
+            const int x = int(next() % kW);
+            const int y = int(next() % kH);
+            const int v = 40 + int(next() % 200);
+            b.setPixel(x, y, vt::RGBColor(v, v - 10, v + 10 > 255 ? 255 : v + 10));
+        }
+        // A few clusters: a bright core with a dimmer halo.
+        for (int c = 0; c < 8; ++c) {
+            const int cx = 100 + int(next() % (kW - 200));
+            const int cy = 100 + int(next() % (kH - 200));
+            for (int dy = -3; dy <= 3; ++dy)
+                for (int dx = -3; dx <= 3; ++dx)
+                    b.setPixel(cx + dx, cy + dy, vt::RGBColor(20, 20, 20));
+            b.setPixel(cx, cy, vt::RGBColor(250, 250, 250));
+            b.setPixel(cx + 1, cy, vt::RGBColor(120, 130, 110));
+        }
+        return b;
+    }();
+    return shot;
+}
+
+void BM_PlainLuminancePass(benchmark::State& state) {
+    const vt::Bitmap& b = Blackshot();
+    for (auto _ : state) {
+        int highest = 0;
+        for (int y = 0; y < kH; ++y) {
+            const std::uint8_t* p = b.scanLine(y);
+            for (int x = 0; x < kW; ++x, p += 3) {
+                const int l = vt::Luminance(p[2], p[1], p[0]);
+                highest = l > highest ? l : highest;
+            }
+        }
+        benchmark::DoNotOptimize(highest);
+    }
+}
+BENCHMARK(BM_PlainLuminancePass)->Unit(benchmark::kMillisecond);
+
+void BM_AnalyzeBlackshot(benchmark::State& state) {
+    vt::NullProgress progress;
+    std::size_t lines = 0;
+    // Copied into the same buffer each time, so that neither allocating nor
+    // freeing the picture is timed.
+    vt::Bitmap work = Blackshot();
+    for (auto _ : state) {
+        state.PauseTiming();
+        work = Blackshot();
+        state.ResumeTiming();
+        const vt::BlackshotResult r = vt::AnalyzeBlackshotBitmap(work, 30, progress);
+        lines = r.lines.size();
+        benchmark::DoNotOptimize(lines);
+    }
+    state.counters["lines"] = double(lines);
+}
+BENCHMARK(BM_AnalyzeBlackshot)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,43 @@
+// The per-pixel pass of the photo view's effects (tone, noise, contrast,
+// lightness, darkness, brightness, split light, grey scale or saturation,
+// invert) and the noise picture it adds.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/bitmap.h"
+#include "platform/random.h"
+
+namespace vt {
+
+struct ColorEffectParams {
+    int posterize = 0;
+    int solorize = 0;
+    int contrast = 0;
+    int lightness = 0;
+    int darkness = 0;
+    int brightness = 0;
+    int splitlight = 0;
+    int saturation = 0;
+    bool grayScale = false;
+    bool invert = false;
+};
+
+// Round to the nearest integer, halves to the even one.
+double RoundHalfEven(double x);
+
+// Writes the pass over src into dst, which must be a 24-bit bitmap of src's
+// size; noise, if given, is a 24-bit bitmap of that size too. All arithmetic
+// is exact integer arithmetic (64-bit where parameters are unbounded);
+// per-channel steps run through tables built once per call.
+void RenderColorEffects(const Bitmap& src, const Bitmap* noise, const ColorEffectParams& p,
+                        Bitmap& dst);
+
+// A 24-bit noise picture of width x height: rows from the top, pixels from
+// the left; colour noise draws red, green and blue in that order, mono noise
+// one sample for all three channels. A sample is clamp(r - strength div 2)
+// with r drawn uniformly from [0, strength).
+Bitmap MakeNoiseBitmap(int width, int height, int strength, bool mono,
+                       Random& rng = Random::global());
+
+} // namespace vt

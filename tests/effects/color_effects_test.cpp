@@ -1,0 +1,204 @@
+// The per-pixel pass of the photo view, driven through the engine's setters.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <vector>
+
+#include "effects/raduvir_engine.h"
+
+using namespace vt;
+
+namespace {
+
+// A one-row picture of the given colours.
+Bitmap row(const std::vector<TColor>& colours) {
+    Bitmap b(int(colours.size()), 1);
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        b.setPixel(int(i), 0, colours[i]);
+    return b;
+}
+
+TColor grey(int v) {
+    return RGBColor(v, v, v);
+}
+
+// One grey pixel per value; returns the red channel of each result.
+std::vector<int> throughGrey(TRaDuvirEngine& e, const std::vector<int>& values) {
+    std::vector<TColor> c;
+    for (int v : values)
+        c.push_back(grey(v));
+    e.setPictureOriginal(row(c));
+    std::vector<int> out;
+    for (std::size_t i = 0; i < values.size(); ++i)
+        out.push_back(GetRValue(e.Picture().bitmap()->pixel(int(i), 0)));
+    return out;
+}
+
+TColor at(const TRaDuvirEngine& e, int x, int y = 0) {
+    return e.Picture().bitmap()->pixel(x, y);
+}
+
+using V = std::vector<int>;
+
+} // namespace
+
+TEST(ColorEffects, NeutralParametersCopyThePhotograph) {
+    TRaDuvirEngine e;
+    Bitmap b(7, 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            b.setPixel(x, y, RGBColor(x * 37, y * 51, (x * y * 29) % 256));
+    e.setPictureOriginal(b);
+    EXPECT_EQ(*e.Picture().bitmap(), b);
+    e.setPicPosterize(1);
+    EXPECT_EQ(*e.Picture().bitmap(), b);
+    e.setPicMosaic(1);
+    EXPECT_EQ(*e.Picture().bitmap(), b);
+}
+
+TEST(ColorEffects, PosterizeRoundsHalvesToEven) {
+    TRaDuvirEngine e;
+    e.setPicPosterize(200);
+    EXPECT_EQ(throughGrey(e, {0, 99, 100, 101, 200, 255}), (V{0, 0, 0, 200, 200, 200}));
+    e.setPicPosterize(100);
+    // 50/100 and 250/100 are halves: 0 and 2; 150/100 goes up to 2.
+    // 255 -> 300, limited to 255.
+    EXPECT_EQ(throughGrey(e, {50, 51, 150, 250, 255}), (V{0, 100, 200, 200, 255}));
+}
+
+TEST(ColorEffects, ContrastTruncatesTowardZero) {
+    TRaDuvirEngine e;
+    e.setPicContrast(-255);
+    EXPECT_EQ(throughGrey(e, {0, 50, 127, 128, 200, 255}), (V{127, 127, 127, 127, 127, 127}));
+    e.setPicContrast(255);
+    EXPECT_EQ(throughGrey(e, {50, 127, 200}), (V{0, 127, 255}));
+    e.setPicContrast(100);
+    // 73 * 100 div 255 = 28; 77 * 100 div 255 = 30, taken away below 128.
+    EXPECT_EQ(throughGrey(e, {200, 50, 128}), (V{228, 20, 128}));
+    e.setPicContrast(-100);
+    // -(77 * 100) div 255 = -30 (not -31), negated for c <= 127.
+    EXPECT_EQ(throughGrey(e, {50, 200}), (V{80, 172}));
+}
+
+TEST(ColorEffects, LightnessAndDarkness) {
+    TRaDuvirEngine e;
+    e.setPicLightness(255);
+    EXPECT_EQ(throughGrey(e, {0, 77, 255}), (V{255, 255, 255}));
+    e.setPicLightness(100);
+    EXPECT_EQ(throughGrey(e, {50}), (V{130}));
+    e.setPicLightness(-100);
+    // -100 * 55 div 255 = -21 (truncated toward zero).
+    EXPECT_EQ(throughGrey(e, {200}), (V{179}));
+    e.setPicLightness(0);
+    e.setPicDarkness(255);
+    EXPECT_EQ(throughGrey(e, {0, 77, 255}), (V{0, 0, 0}));
+    e.setPicDarkness(100);
+    // -(200 * 100) div 255 = -78.
+    EXPECT_EQ(throughGrey(e, {200}), (V{122}));
+    e.setPicDarkness(-100);
+    EXPECT_EQ(throughGrey(e, {50}), (V{69}));
+}
+
+TEST(ColorEffects, TermsAddBeforeOneClampAndBrightnessLast) {
+    TRaDuvirEngine e;
+    // All terms from the same c: 200 + 28 (contrast) - 78 (darkness) - 100.
+    e.setPicContrast(100);
+    e.setPicDarkness(100);
+    e.setPicBrightness(-100);
+    EXPECT_EQ(throughGrey(e, {200}), (V{50}));
+    // Split light follows the clamp: 64 + 64 = 128 -> 181.
+    TRaDuvirEngine f;
+    f.setPicBrightness(64);
+    f.setPicSplitlight(1);
+    EXPECT_EQ(throughGrey(f, {64, 250}), (V{181, 255}));
+}
+
+TEST(ColorEffects, SplitLight) {
+    TRaDuvirEngine e;
+    e.setPicSplitlight(1);
+    EXPECT_EQ(throughGrey(e, {0, 1, 64, 128, 200, 255}), (V{0, 2, 98, 181, 241, 255}));
+    e.setPicSplitlight(3);
+    EXPECT_EQ(throughGrey(e, {128}), (V{252}));
+}
+
+TEST(ColorEffects, GreyScaleSaturationAndInvert) {
+    TRaDuvirEngine e;
+    e.setPicGrayScale(true);
+    e.setPictureOriginal(
+        row({RGBColor(10, 200, 30), RGBColor(15, 0, 0), RGBColor(5, 0, 0), RGBColor(0, 0, 50)}));
+    // 124.3; then exact halves 4.5 -> 4, 1.5 -> 2, 5.5 -> 6.
+    EXPECT_EQ(at(e, 0), grey(124));
+    EXPECT_EQ(at(e, 1), grey(4));
+    EXPECT_EQ(at(e, 2), grey(2));
+    EXPECT_EQ(at(e, 3), grey(6));
+    // Saturation is ignored while grey scale is set; invert comes after.
+    e.setPicSaturation(200);
+    EXPECT_EQ(at(e, 0), grey(124));
+    e.setPicInvert(true);
+    EXPECT_EQ(at(e, 0), grey(131));
+    e.setPicGrayScale(false);
+    e.setPicSaturation(-255);
+    // (10 + 200 + 30) div 3 = 80, inverted.
+    EXPECT_EQ(at(e, 0), grey(175));
+}
+
+TEST(ColorEffects, Saturation) {
+    TRaDuvirEngine e;
+    e.setPicSaturation(-255);
+    e.setPictureOriginal(row({RGBColor(10, 200, 30), RGBColor(100, 120, 140)}));
+    EXPECT_EQ(at(e, 0), grey(80));
+    e.setPicSaturation(100);
+    // m = 120; (-20 * 355) div 255 = -27 (truncated), (20 * 355) div 255 = 27.
+    EXPECT_EQ(at(e, 1), RGBColor(93, 120, 147));
+    e.setPicSaturation(255);
+    EXPECT_EQ(at(e, 0), RGBColor(0, 255, 0));
+}
+
+TEST(ColorEffects, SolorizeInvertsBrightPixelsBeforeTheTerms) {
+    TRaDuvirEngine e;
+    e.setPicSolorize(100);
+    e.setPictureOriginal(
+        row({grey(200), grey(155), grey(156), RGBColor(255, 255, 0), RGBColor(250, 100, 110)}));
+    EXPECT_EQ(at(e, 0), grey(55));
+    EXPECT_EQ(at(e, 1), grey(155)); // mean 155 is not above 255 - 100
+    EXPECT_EQ(at(e, 2), grey(99));
+    EXPECT_EQ(at(e, 3), RGBColor(0, 0, 255));     // mean 170
+    EXPECT_EQ(at(e, 4), RGBColor(250, 100, 110)); // mean 153
+    // Contrast sees the inverted value: 55 -> 55 - 72 * 255 div 255 = 0.
+    e.setPicContrast(255);
+    EXPECT_EQ(at(e, 0), grey(0));
+    e.setPicInvert(true);
+    EXPECT_EQ(at(e, 0), grey(255));
+}
+
+TEST(ColorEffects, UnboundedParametersDoNotOverflow) {
+    TRaDuvirEngine e;
+    e.setPicContrast(INT_MAX);
+    EXPECT_EQ(throughGrey(e, {50, 127, 128, 200}), (V{0, 127, 255, 255}));
+    e.setPicContrast(0);
+    e.setPicLightness(INT_MIN);
+    EXPECT_EQ(throughGrey(e, {200, 255}), (V{0, 255}));
+    e.setPicLightness(0);
+    e.setPicDarkness(INT_MIN);
+    EXPECT_EQ(throughGrey(e, {0, 1}), (V{0, 255}));
+    e.setPicDarkness(0);
+    e.setPicPosterize(INT_MAX);
+    EXPECT_EQ(throughGrey(e, {0, 200, 255}), (V{0, 0, 0}));
+    e.setPicPosterize(300);
+    EXPECT_EQ(throughGrey(e, {149, 151, 255}), (V{0, 255, 255}));
+    e.setPicPosterize(0);
+    e.setPicSaturation(INT_MAX);
+    e.setPictureOriginal(row({RGBColor(100, 120, 140)}));
+    EXPECT_EQ(at(e, 0), RGBColor(0, 120, 255));
+}
+
+TEST(ColorEffects, PictureOfOtherSizeIsReplacedByRender) {
+    TRaDuvirEngine e;
+    e.setPictureOriginal(row({grey(10), grey(20), grey(30)}));
+    // A caller puts a picture of another size into the display picture.
+    e.Picture().assign(Bitmap(1, 1, PixelFormat::pf8bit));
+    e.setPicBrightness(5);
+    ASSERT_EQ(e.Picture().width(), 3);
+    EXPECT_EQ(e.Picture().bitmap()->pixelFormat(), PixelFormat::pf24bit);
+    EXPECT_EQ(at(e, 2), grey(35));
+}
