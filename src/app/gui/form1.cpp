@@ -25,6 +25,8 @@
 #include <algorithm>
 
 #include "app/gui/halogrid.h"
+#include "app/gui/windowprogress.h"
+#include "camera/analysis.h"
 #include "camera/cameralibrary.h"
 #include "effects/gui/raduvir.h"
 #include "platform/files.h"
@@ -754,6 +756,77 @@ void TForm1::DeleteItems1Click() {
     }
     if (removed) ClearPhoto();
     RefreshCommandStates();
+}
+
+// --------------------------------------------------------------------------
+// Blackshot analysis
+
+int TForm1::AnalyzeBlackshot(int threshold) {
+    btnFixSingle->setEnabled(false);
+    lbFixPoints->clear();
+    const Bitmap* shown = Image1->Picture().bitmap();
+    if (!shown) throw BlackshotSizeError("There is no blackshot to analyse.");
+    // The analysis paints what it has repaired black in its own copy; the
+    // displayed blackshot stays as it is.
+    Bitmap work = *shown;
+    BlackshotResult result;
+    {
+        WindowProgress progress(Label1, ProgressBar1);
+        result = AnalyzeBlackshotBitmap(work, threshold, progress);
+    }
+    if (result.outcome == BlackshotOutcome::ClusterTooLarge)
+        MessageDlg(Q(BlackshotErrorText()), kBlackshotErrorCaption, MsgIcon::Error, mbOK);
+
+    if (result.outcome != BlackshotOutcome::Lines || result.lines.empty()) {
+        QSignalBlocker block(cbCameras);
+        cbCameras->setCurrentIndex(-1);
+        return result.highestLuminance;
+    }
+
+    // A file that differs only in letter case already stands for this camera:
+    // it is the one replaced.
+    const std::string path = CameraFilePath(cameraDir_, currentCameraName_);
+    try {
+        WriteCameraFile(path, result.lines);
+        const std::string lower = LowerCase(currentCameraName_);
+        int found = -1;
+        for (int i = 0; i < cbCameras->count(); ++i)
+            if (LowerCase(S(cbCameras->itemText(i))) == lower) found = i;
+        if (found < 0) found = addCameraName(Q(currentCameraName_));
+        {
+            QSignalBlocker block(cbCameras);
+            cbCameras->setCurrentIndex(found);
+        }
+        LoadCameraFile(path);
+    } catch (const std::exception& e) {
+        MessageDlg(Q(CameraWriteErrorText(path, e.what())), kFileErrorCaption, MsgIcon::Error,
+                   mbOK);
+        QSignalBlocker block(cbCameras);
+        cbCameras->setCurrentIndex(-1);
+        return result.highestLuminance;
+    }
+    ProgressBar1->setValue(0);
+    Label1->setText("Done");
+    MessageDlg(Q(CameraDefinedText(currentCameraName_)), kCameraDefinedCaption, MsgIcon::None,
+               mbOK);
+    return result.highestLuminance;
+}
+
+void TForm1::DefineCameraFromBlackshot() {
+    const int threshold = seThresholdValue;
+    const int highest = AnalyzeBlackshot(threshold);
+    switch (BlackshotFollowUpOf(highest, cbCameras->currentIndex() >= 0)) {
+    case BlackshotFollowUp::None:
+        break;
+    case BlackshotFollowUp::NoHotPixels:
+        MessageDlg(Q(NoHotPixelsText()), kNoHotPixelsCaption, MsgIcon::Warning, mbOK);
+        break;
+    case BlackshotFollowUp::TryAgain:
+        if (MessageDlg(Q(TryAgainText(threshold, highest)), kTryAgainCaption, MsgIcon::Question,
+                       mbYes | mbNo) == mbYes)
+            AnalyzeBlackshot(highest);
+        break;
+    }
 }
 
 // --------------------------------------------------------------------------
