@@ -61,10 +61,12 @@ struct Box {
 enum class Mode { Growing, Closing };
 
 // The cluster stage: grows each candidate's cluster on the work copy, paints
-// repaired pixels black in it, and collects the blocks of repair lines.
+// repaired pixels black in it, and collects the blocks of repair lines. The
+// work copy is the 24-bit blackshot, which stays untouched, with the painted
+// pixels kept aside: a few thousand pixels instead of a copy of the picture.
 class ClusterStage {
   public:
-    explicit ClusterStage(Bitmap& work) : work_(work), w_(work.width()), h_(work.height()) {}
+    explicit ClusterStage(const Bitmap& shot) : shot_(shot), w_(shot.width()), h_(shot.height()) {}
 
     // Produces the block of one candidate; false when its cluster is too
     // large.
@@ -93,8 +95,9 @@ class ClusterStage {
     bool ringPixelCounts(int x, int y, Mode mode) const {
         if (!inside(x, y)) return false;
         if (mode == Mode::Closing) return true;
-        const TColor c = work_.pixel(x, y);
-        return Luminance(GetRValue(c), GetGValue(c), GetBValue(c)) >= kNonblackLuminance;
+        if (painted_.count(PixelKey(x, y))) return false;
+        const std::uint8_t* p = shot_.scanLine(y) + 3 * std::size_t(x);
+        return Luminance(p[2], p[1], p[0]) >= kNonblackLuminance;
     }
 
     bool ringCounts(const Box& b, int t1, int l1, int b1, int r1, Mode mode) const {
@@ -117,7 +120,7 @@ class ClusterStage {
             pendingMark_ = ' ';
             if (seen_.insert(KeyOf(line)).second) block_.push_back(line);
         }
-        work_.setPixel(h.x, h.y, RGBColor(0, 0, 0));
+        if (inside(h.x, h.y)) painted_.insert(PixelKey(h.x, h.y));
     }
 
     // Repairs the border of the box from the ring outside it while the ring
@@ -191,7 +194,12 @@ class ClusterStage {
         } while (i < hi);
     }
 
-    Bitmap& work_;
+    static std::uint32_t PixelKey(int x, int y) {
+        return (std::uint32_t(x) << 16) | std::uint32_t(y);
+    }
+
+    const Bitmap& shot_;
+    std::unordered_set<std::uint32_t> painted_;
     int w_;
     int h_;
     char pendingMark_ = ' ';
@@ -274,7 +282,8 @@ int ScanBlackshot(const Bitmap& bmp, int threshold, IProgress& progress,
 
 } // namespace
 
-BlackshotResult AnalyzeBlackshotBitmap(Bitmap& blackshot, int threshold, IProgress& progress) {
+BlackshotResult AnalyzeBlackshotBitmap(const Bitmap& blackshot, int threshold,
+                                       IProgress& progress) {
     const int w = blackshot.width();
     const int h = blackshot.height();
     if (w < 1 || h < 1 || w > kMaxBlackshotSide || h > kMaxBlackshotSide)
@@ -285,15 +294,16 @@ BlackshotResult AnalyzeBlackshotBitmap(Bitmap& blackshot, int threshold, IProgre
     if (threshold < 1)
         throw std::invalid_argument("The luminance threshold must be at least 1, not " +
                                     std::to_string(threshold) + ".");
-    if (blackshot.pixelFormat() != PixelFormat::pf24bit)
-        blackshot.setPixelFormat(PixelFormat::pf24bit);
+    Bitmap converted;
+    if (blackshot.pixelFormat() != PixelFormat::pf24bit) converted = blackshot.convertedTo24();
+    const Bitmap& shot = converted.empty() ? blackshot : converted;
 
     BlackshotResult result;
     std::vector<Point> candidates;
-    result.highestLuminance = ScanBlackshot(blackshot, threshold, progress, candidates);
+    result.highestLuminance = ScanBlackshot(shot, threshold, progress, candidates);
     result.candidates = static_cast<int>(candidates.size());
 
-    ClusterStage stage(blackshot);
+    ClusterStage stage(shot);
     for (const Point& c : candidates) {
         if (!stage.processCandidate(c)) {
             result.outcome = BlackshotOutcome::ClusterTooLarge;

@@ -99,17 +99,19 @@ class BlackshotSizeError : public std::runtime_error {
 
 // Analyses the blackshot with the given luminance threshold (at least 1).
 // Pixels whose luminance reaches the threshold and that no neighbour
-// outshines are candidates; each candidate's cluster is grown and repaired,
-// and every pixel for which repair lines were produced is painted black in
-// `blackshot` (the caller's displayed picture). A bitmap that is not 24-bit
-// is converted to 24 bits first.
+// outshines are candidates; each candidate's cluster is grown and repaired.
+// Pixels that got repair lines are painted black in a work copy only, so
+// that later clusters do not see them again: `blackshot` itself (the
+// caller's displayed picture) is not changed, and analysing it again, for
+// instance with another threshold, starts from the same picture. A bitmap
+// that is not 24-bit is analysed through a 24-bit copy.
 //
 // Progress: range(0, H); per row status("Analyzing row <y>") and, after the
 // row, position(y + 1); then status("Done") and position(0).
 //
 // Throws BlackshotSizeError for a bitmap of 0 or more than 65535 pixels in
 // either direction, std::invalid_argument for a threshold below 1.
-BlackshotResult AnalyzeBlackshotBitmap(Bitmap& blackshot, int threshold, IProgress& progress);
+BlackshotResult AnalyzeBlackshotBitmap(const Bitmap& blackshot, int threshold, IProgress& progress);
 
 // What follows an analysis when the driver sees no camera selected after it.
 enum class BlackshotFollowUp {

@@ -10,6 +10,7 @@
 
 #include "camera/analysis.h"
 #include "camera/camerafile.h"
+#include "repair/repair.h"
 
 using namespace vt;
 
@@ -103,7 +104,7 @@ TEST(BlackshotAnalysis, SinglePixelGivesFourLinesInFileOrder) {
         "*00004,00004,00003,00003,00004,00003,00005,00003", // top, marked
     };
     EXPECT_EQ(FileOrder(r), expected);
-    EXPECT_EQ(b.pixel(4, 4), RGBColor(0, 0, 0)); // painted in the work copy
+    EXPECT_EQ(b.pixel(4, 4), RGBColor(200, 200, 200)); // the caller's picture is kept
 }
 
 TEST(BlackshotAnalysis, OutshoneNeighbourIsRepairedFromTheRingBeyond) {
@@ -131,7 +132,6 @@ TEST(BlackshotAnalysis, OutshoneNeighbourIsRepairedFromTheRingBeyond) {
         "*00004,00004,00003,00003,00004,00003,00005,00003",
     };
     EXPECT_EQ(FileOrder(r), expected);
-    EXPECT_EQ(b.pixel(5, 4), RGBColor(0, 0, 0));
 }
 
 TEST(BlackshotAnalysis, EqualNeighboursAreBothCandidates) {
@@ -207,7 +207,6 @@ TEST(BlackshotAnalysis, EdgeRowsAndColumns) {
         EXPECT_EQ(r.blocks, 0);
         EXPECT_EQ(r.outcome, BlackshotOutcome::NoLines);
 
-        Grey(b, 8, 8, 200); // painted black by the first run
         Grey(b, 4, 4, 200);
         const BlackshotResult r2 = Analyze(b, 30);
         EXPECT_EQ(r2.candidates, 2);
@@ -333,7 +332,26 @@ TEST(BlackshotAnalysis, OtherPixelFormatsAreAnalysedAs24Bit) {
     Grey(b, 4, 4, 200);
     const BlackshotResult r = Analyze(b, 30);
     EXPECT_EQ(r.lines.size(), 4u);
-    EXPECT_EQ(b.pixelFormat(), PixelFormat::pf24bit);
+    EXPECT_EQ(b.pixelFormat(), PixelFormat::pf32bit);
+}
+
+// The retry after a refused cluster analyses the same picture again: pixels
+// painted in the first run's work copy must not be lost to it.
+TEST(BlackshotAnalysis, RetryAfterARefusedClusterSeesTheWholeBlackshot) {
+    Bitmap b = BlackImage(60, 40);
+    Grey(b, 2, 2, 200);
+    for (int y = 5; y < 35; ++y)
+        for (int x = 20; x < 50; ++x)
+            Grey(b, x, y, 10);
+    Grey(b, 35, 20, 40);
+    const Bitmap before = b;
+    const BlackshotResult first = Analyze(b, 30);
+    EXPECT_EQ(first.outcome, BlackshotOutcome::ClusterTooLarge);
+    EXPECT_EQ(first.highestLuminance, 200);
+    EXPECT_EQ(b, before);
+    const BlackshotResult retry = Analyze(b, first.highestLuminance);
+    EXPECT_EQ(retry.outcome, BlackshotOutcome::Lines);
+    EXPECT_EQ(retry.lines.size(), 4u);
 }
 
 // Pseudo-random blackshots compared with the file contents that an
@@ -395,4 +413,27 @@ TEST(BlackshotAnalysis, LinesWrittenAsCameraFile) {
                      " 00004,00004,00003,00003,00003,00004,00003,00005\r\n"
                      " 00004,00004,00005,00003,00005,00004,00005,00005\r\n"
                      "*00004,00004,00003,00003,00004,00003,00005,00003\r\n");
+}
+
+// The camera file's order repairs a cluster from the outside in: the pixel
+// next to the candidate is fixed before it serves as the candidate's
+// reference.
+TEST(BlackshotAnalysis, CameraFileRepairsAClusterFromTheOutsideIn) {
+    Bitmap shot = BlackImage(9, 9);
+    Grey(shot, 4, 4, 200);
+    Grey(shot, 5, 4, 100);
+    const BlackshotResult r = Analyze(shot, 30);
+    const CameraFileContents camera = ParseCameraLines(FileOrder(r));
+    ASSERT_EQ(camera.records.size(), 16u);
+    ASSERT_EQ(camera.marked.size(), 1u);
+
+    Bitmap photo(9, 9);
+    photo.fill(RGBColor(50, 60, 70));
+    photo.setPixel(4, 4, RGBColor(255, 255, 255));
+    photo.setPixel(5, 4, RGBColor(100, 100, 100));
+    NullProgress p;
+    FixHotPixels(p, camera.records, photo);
+    Bitmap clean(9, 9);
+    clean.fill(RGBColor(50, 60, 70));
+    EXPECT_EQ(photo, clean);
 }

@@ -1,7 +1,10 @@
 // The per-pixel pass of the photo view, driven through the engine's setters.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "effects/raduvir_engine.h"
@@ -201,4 +204,102 @@ TEST(ColorEffects, PictureOfOtherSizeIsReplacedByRender) {
     ASSERT_EQ(e.Picture().width(), 3);
     EXPECT_EQ(e.Picture().bitmap()->pixelFormat(), PixelFormat::pf24bit);
     EXPECT_EQ(at(e, 2), grey(35));
+}
+
+namespace {
+
+long long clampLiteral(long long v) {
+    return std::min(255LL, std::max(0LL, v));
+}
+
+// The steps read literally, one channel at a time, without tables.
+void literalPass(const Bitmap& src, const Bitmap* noise, const ColorEffectParams& p, Bitmap& dst) {
+    for (int y = 0; y < src.height(); ++y)
+        for (int x = 0; x < src.width(); ++x) {
+            const TColor s = src.pixel(x, y);
+            long long c[3] = {GetRValue(s), GetGValue(s), GetBValue(s)};
+            if (p.posterize != 0) {
+                for (long long& ch : c) {
+                    double q = double(ch) / p.posterize;
+                    ch = (long long)RoundHalfEven(q) * p.posterize;
+                }
+            } else if (p.solorize != 0) {
+                long long m = (c[0] + c[1] + c[2]) / 3;
+                if (m > 255 - p.solorize)
+                    for (long long& ch : c)
+                        ch = 255 - ch;
+            }
+            const TColor nz = noise ? noise->pixel(x, y) : 0;
+            const long long n[3] = {GetRValue(nz), GetGValue(nz), GetBValue(nz)};
+            long long v[3];
+            for (int i = 0; i < 3; ++i) {
+                long long t = 0, l = 0, d = 0;
+                if (p.contrast != 0) {
+                    t = (std::llabs(127 - c[i]) * p.contrast) / 255;
+                    if (c[i] <= 127) t = -t;
+                }
+                if (p.lightness != 0) l = ((long long)p.lightness * (255 - c[i])) / 255;
+                if (p.darkness != 0) d = (-(c[i] * p.darkness)) / 255;
+                v[i] = clampLiteral(c[i] + n[i] + t + l + d + p.brightness);
+                for (int k = 0; k < p.splitlight; ++k)
+                    v[i] = (long long)RoundHalfEven(
+                        255.0 * std::sin(double(v[i]) / 255.0 * 3.14159265358979323846 / 2.0));
+            }
+            if (p.grayScale) {
+                // Exact: round((30 R + 59 G + 11 B) / 100), halves to even.
+                long long s100 = 30 * v[0] + 59 * v[1] + 11 * v[2];
+                long long q = s100 / 100, r = s100 % 100;
+                if (r > 50 || (r == 50 && q % 2 == 1)) ++q;
+                v[0] = v[1] = v[2] = q;
+            } else if (p.saturation != 0) {
+                long long m = (v[0] + v[1] + v[2]) / 3;
+                for (long long& ch : v)
+                    ch = clampLiteral(((ch - m) * ((long long)p.saturation + 255)) / 255 + m);
+            }
+            if (p.invert)
+                for (long long& ch : v)
+                    ch = 255 - ch;
+            dst.setPixel(x, y, RGBColor(int(v[0]), int(v[1]), int(v[2])));
+        }
+}
+
+} // namespace
+
+TEST(ColorEffects, TablesAgreeWithTheStepsReadLiterally) {
+    Bitmap src(64, 48), noise(64, 48);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            src.setPixel(x, y, RGBColor((x * 4 + y) % 256, (y * 5 + x * 3) % 256, (x * y) % 256));
+            noise.setPixel(x, y, RGBColor((x * 37 + y * 11) % 256, (x * 13) % 200, (y * 29) % 7));
+        }
+    std::vector<ColorEffectParams> sets;
+    const int posterize[] = {0, 3, 64, 200, 509, 510};
+    const int solorize[] = {0, 1, 100, 255};
+    const int amounts[] = {-1000, -255, -77, 0, 50, 255, 3000};
+    int k = 0;
+    for (int po : posterize)
+        for (int so : solorize)
+            for (int a : amounts) {
+                ColorEffectParams p;
+                p.posterize = so ? 0 : po;
+                p.solorize = so;
+                p.contrast = std::max(-255, a);
+                p.lightness = std::min(255, amounts[(k + 1) % 7]);
+                p.darkness = std::min(255, amounts[(k + 3) % 7]);
+                p.brightness = std::clamp(amounts[(k + 5) % 7], -255, 255);
+                p.splitlight = k % 4;
+                p.saturation = std::max(-255, amounts[(k + 2) % 7]);
+                p.grayScale = k % 5 == 0;
+                p.invert = k % 3 == 0;
+                sets.push_back(p);
+                ++k;
+            }
+    for (std::size_t i = 0; i < sets.size(); ++i)
+        for (const Bitmap* nz :
+             {static_cast<const Bitmap*>(nullptr), static_cast<const Bitmap*>(&noise)}) {
+            Bitmap got(64, 48), want(64, 48);
+            RenderColorEffects(src, nz, sets[i], got);
+            literalPass(src, nz, sets[i], want);
+            ASSERT_EQ(got, want) << "set " << i << (nz ? " with noise" : "");
+        }
 }

@@ -2,6 +2,8 @@
 // degenerate pictures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "effects/geometric_effects.h"
@@ -101,6 +103,38 @@ TEST(SplitBlur, DistanceBeyondThePictureStaysInside) {
     Bitmap single = fromGrid({{99}});
     SplitBlurEffect(single, 255);
     EXPECT_EQ(toGrid(single), (Grid{{99}}));
+}
+
+// The rule read literally, one pixel at a time on a grid.
+void literalSplitBlur(Grid& p, int n) {
+    const int h = int(p.size()), w = int(p[0].size());
+    auto at = [&](int x, int y) { return p[std::size_t(y)][std::size_t(x)]; };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            int up = y - n >= 0 ? y - n : y;
+            int lo = y + n < h ? y + n : std::min(h - y, h - 1);
+            int l = x - n >= 0 ? x - n : x;
+            int r = x + n < w ? x + n : std::min(w - x, w - 1);
+            p[std::size_t(y)][std::size_t(x)] = (at(l, up) + at(l, lo) + at(r, up) + at(r, lo)) / 4;
+        }
+}
+
+TEST(SplitBlur, AgreesWithThePixelByPixelRuleOnLargerPictures) {
+    for (auto [w, h] : {std::pair{23, 17}, std::pair{8, 30}, std::pair{40, 5}, std::pair{40, 10}}) {
+        Grid g;
+        for (int y = 0; y < h; ++y) {
+            g.emplace_back();
+            for (int x = 0; x < w; ++x)
+                g.back().push_back((x * 53 + y * 97 + x * y * 31) % 256);
+        }
+        for (int n : {1, 2, 3, 4, 5, 7, 11, 16, 40}) {
+            Grid want = g;
+            literalSplitBlur(want, n);
+            Bitmap b = fromGrid(g);
+            SplitBlurEffect(b, n);
+            ASSERT_EQ(toGrid(b), want) << w << "x" << h << " distance " << n;
+        }
+    }
 }
 
 TEST(GaussianBlur, IsTheDistanceThreeSplitBlurStrengthPlusOneTimes) {
