@@ -766,13 +766,12 @@ int TForm1::AnalyzeBlackshot(int threshold) {
     lbFixPoints->clear();
     const Bitmap* shown = Image1->Picture().bitmap();
     if (!shown) throw BlackshotSizeError("There is no blackshot to analyse.");
-    // The analysis paints what it has repaired black in its own copy; the
-    // displayed blackshot stays as it is.
-    Bitmap work = *shown;
+    // The analysis keeps what it has repaired to itself; the displayed
+    // blackshot stays as it is.
     BlackshotResult result;
     {
         WindowProgress progress(Label1, ProgressBar1);
-        result = AnalyzeBlackshotBitmap(work, threshold, progress);
+        result = AnalyzeBlackshotBitmap(*shown, threshold, progress);
     }
     if (result.outcome == BlackshotOutcome::ClusterTooLarge)
         MessageDlg(Q(BlackshotErrorText()), kBlackshotErrorCaption, MsgIcon::Error, mbOK);
