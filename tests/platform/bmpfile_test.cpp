@@ -595,4 +595,16 @@ TEST_F(BmpFileTest, ReadErrorsNameTheCause) {
     std::ofstream(dir_ / "text.bmp") << "hello";
     EXPECT_THROW(ReadBmpFile(dir_ / "text.bmp"), BmpError);
     EXPECT_THROW(ReadBmpFile(dir_), std::runtime_error);
+
+    // A file far larger than any bitmap is refused before it is loaded (the
+    // file is sparse: it takes no disk space).
+    const fs::path huge = dir_ / "huge.bmp";
+    fs::copy_file(kDir + "rgb24.bmp", huge);
+    fs::resize_file(huge, kMaxBitmapPixels * 8);
+    try {
+        ReadBmpFile(huge);
+        ADD_FAILURE() << "huge file read";
+    } catch (const BmpError& e) {
+        EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos);
+    }
 }
