@@ -35,14 +35,17 @@ constexpr std::size_t kLineLength = 48;
 // else is an error.
 bool ParseNumber(const std::string& piece, std::int32_t& out) {
     std::size_t i = 0, n = piece.size();
-    while (i < n && piece[i] == ' ') ++i;
+    while (i < n && piece[i] == ' ')
+        ++i;
     bool negative = false;
     if (i < n && (piece[i] == '-' || piece[i] == '+')) negative = piece[i++] == '-';
     std::size_t digitsStart = i;
     std::int32_t value = 0;
-    while (i < n && piece[i] >= '0' && piece[i] <= '9') value = value * 10 + (piece[i++] - '0');
+    while (i < n && piece[i] >= '0' && piece[i] <= '9')
+        value = value * 10 + (piece[i++] - '0');
     if (i == digitsStart) return false;
-    while (i < n && piece[i] == ' ') ++i;
+    while (i < n && piece[i] == ' ')
+        ++i;
     if (i != n) return false;
     out = negative ? -value : value;
     return true;

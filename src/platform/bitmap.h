@@ -22,9 +22,15 @@ constexpr TColor RGBColor(int r, int g, int b) {
                                (static_cast<std::uint32_t>(g & 0xFF) << 8) |
                                static_cast<std::uint32_t>(r & 0xFF));
 }
-constexpr int GetRValue(TColor c) { return c & 0xFF; }
-constexpr int GetGValue(TColor c) { return (c >> 8) & 0xFF; }
-constexpr int GetBValue(TColor c) { return (c >> 16) & 0xFF; }
+constexpr int GetRValue(TColor c) {
+    return c & 0xFF;
+}
+constexpr int GetGValue(TColor c) {
+    return (c >> 8) & 0xFF;
+}
+constexpr int GetBValue(TColor c) {
+    return (c >> 16) & 0xFF;
+}
 
 enum class PixelFormat { pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit };
 
@@ -50,9 +56,7 @@ class Bitmap {
     // Bytes of one row, padded to a multiple of four.
     std::size_t bytesPerLine() const { return stride_; }
     std::uint8_t* scanLine(int y) { return data_.data() + std::size_t(y) * stride_; }
-    const std::uint8_t* scanLine(int y) const {
-        return data_.data() + std::size_t(y) * stride_;
-    }
+    const std::uint8_t* scanLine(int y) const { return data_.data() + std::size_t(y) * stride_; }
     std::uint8_t* bits() { return data_.data(); }
     const std::uint8_t* bits() const { return data_.data(); }
 
@@ -73,8 +77,8 @@ class Bitmap {
     TColor pixel(int x, int y) const;
     void setPixel(int x, int y, TColor c);
 
-    // Index of the palette entry nearest to c (squared RGB distance, first
-    // wins on ties); 0 for an empty palette.
+    // Index of the palette entry nearest to c among the first 2^bits entries
+    // (squared RGB distance, first wins on ties); 0 for an empty palette.
     int nearestPaletteIndex(TColor c) const;
 
     // A 24-bit copy of this bitmap.

@@ -12,9 +12,13 @@
 
 namespace vt {
 
-std::string SysErrorMessage(int err) { return std::strerror(err); }
+std::string SysErrorMessage(int err) {
+    return std::strerror(err);
+}
 
-bool CreateDir(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
+bool CreateDir(const std::string& path) {
+    return ::mkdir(path.c_str(), 0777) == 0;
+}
 
 bool DirectoryExists(const std::string& path) {
     struct stat st;
@@ -26,7 +30,9 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-bool DeleteFileAt(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool DeleteFileAt(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 bool MakeWritable(const std::string& path) {
     struct stat st;
@@ -39,7 +45,9 @@ bool DirectoryWritable(const std::string& dir) {
 }
 
 namespace {
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 bool MatchFrom(const char* n, const char* p) {
     // Iterative wildcard match with single backtracking point for '*'.
@@ -59,7 +67,8 @@ bool MatchFrom(const char* n, const char* p) {
             return false;
         }
     }
-    while (*p == '*') ++p;
+    while (*p == '*')
+        ++p;
     return *p == 0;
 }
 } // namespace
@@ -190,7 +199,8 @@ std::string IncludeTrailingDelimiter(const std::string& dir) {
 }
 
 std::string LowerCase(std::string s) {
-    for (char& c : s) c = Lower(c);
+    for (char& c : s)
+        c = Lower(c);
     return s;
 }
 
@@ -205,6 +215,8 @@ int CompareText(const std::string& a, const std::string& b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
-bool SameText(const std::string& a, const std::string& b) { return CompareText(a, b) == 0; }
+bool SameText(const std::string& a, const std::string& b) {
+    return CompareText(a, b) == 0;
+}
 
 } // namespace vt

@@ -11,8 +11,10 @@ namespace {
 
 std::string Trim(const std::string& s) {
     std::size_t b = 0, e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+    while (b < e && (s[b] == ' ' || s[b] == '\t'))
+        ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
+        --e;
     return s.substr(b, e - b);
 }
 
@@ -93,8 +95,8 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
         }
         if (inSection && SplitKey(line, k, v) && SameText(k, key)) {
             // Quotes around a value are dropped, as the platform does.
-            if (v.size() >= 2 && ((v.front() == '"' && v.back() == '"') ||
-                                  (v.front() == '\'' && v.back() == '\'')))
+            if (v.size() >= 2 &&
+                ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\'')))
                 v = v.substr(1, v.size() - 2);
             return v;
         }
@@ -145,7 +147,8 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
         }
     }
     std::string text;
-    for (const std::string& l : lines) text += l + "\r\n";
+    for (const std::string& l : lines)
+        text += l + "\r\n";
     WriteFileAtomically(path_, text);
 }
 

@@ -44,7 +44,9 @@ std::optional<std::string> Raw(const std::string& path, const std::string& key,
 
 } // namespace
 
-void TRegistry::setStorePath(const std::string& path) { OverridePath() = path; }
+void TRegistry::setStorePath(const std::string& path) {
+    OverridePath() = path;
+}
 std::string TRegistry::storePath() {
     return OverridePath().empty() ? DefaultStorePath() : OverridePath();
 }

@@ -88,9 +88,12 @@ std::vector<std::uint8_t> makeBmp(int w, int h, int bits, std::uint32_t compress
     setLe32(d, 30, compression);
     setLe32(d, 34, std::uint32_t(pixels.size()));
     setLe32(d, 46, colorsUsed);
-    d.insert(d.end(), table.begin(), table.end());
-    d.insert(d.end(), pixels.begin(), pixels.end());
-    return d;
+    std::vector<std::uint8_t> file(d.size() + table.size() + pixels.size());
+    std::copy(d.begin(), d.end(), file.begin());
+    std::copy(table.begin(), table.end(), file.begin() + std::ptrdiff_t(d.size()));
+    std::copy(pixels.begin(), pixels.end(),
+              file.begin() + std::ptrdiff_t(d.size() + table.size()));
+    return file;
 }
 
 std::vector<std::uint8_t> greyTable(int n) {

@@ -25,6 +25,8 @@
 #include <algorithm>
 
 #include "app/gui/halogrid.h"
+#include "app/gui/windowprogress.h"
+#include "camera/analysis.h"
 #include "camera/cameralibrary.h"
 #include "effects/gui/raduvir.h"
 #include "platform/files.h"
@@ -40,11 +42,17 @@ namespace {
 const char kSection[] = "Init";
 const char kUnset[] = "?";
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+std::string S(const QString& s) {
+    return s.toStdString();
+}
 
 // Whether a control itself is enabled, regardless of its parents.
-bool OwnEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_Disabled); }
+bool OwnEnabled(const QWidget* w) {
+    return !w->testAttribute(Qt::WA_Disabled);
+}
 
 // Sets the active tab without running the tab-change handler, as a
 // program-made change of the page does not.
@@ -318,13 +326,13 @@ void TForm1::createMenus() {
     NewCamera1 = action(File1, "NewCamera1", "&New Camera", [this] { NewCamera1Click(); });
     OpenExistingCameraFile1 = action(File1, "OpenExistingCameraFile1", "&Open Camera File",
                                      [this] { OpenExistingCameraFile1Click(); });
-    AnalyzePhotograph1 = action(File1, "AnalyzePhotograph1", "&Analyze Photograph",
-                                [this] { sbOpenFileClick(); });
+    AnalyzePhotograph1 =
+        action(File1, "AnalyzePhotograph1", "&Analyze Photograph", [this] { sbOpenFileClick(); });
     AnalyzePhotograph1->setEnabled(false);
     File1->addSeparator();
-    SaveRetouchedPhotograph1 = action(File1, "SaveRetouchedPhotograph1",
-                                      "&Save Retouched Photograph",
-                                      [this] { SaveRetouchedPhotograph1Click(); });
+    SaveRetouchedPhotograph1 =
+        action(File1, "SaveRetouchedPhotograph1", "&Save Retouched Photograph",
+               [this] { SaveRetouchedPhotograph1Click(); });
     SavePhotographAs1 = action(File1, "SavePhotographAs1", "Save Photograph &As...",
                                [this] { SavePhotographAs1Click(); });
     File1->addSeparator();
@@ -333,8 +341,8 @@ void TForm1::createMenus() {
 
     Edit1 = bar->addMenu("&Edit");
     Edit1->setObjectName("Edit1");
-    DeleteItems1 = action(Edit1, "DeleteItems1", "&Delete From List",
-                          [this] { DeleteItems1Click(); });
+    DeleteItems1 =
+        action(Edit1, "DeleteItems1", "&Delete From List", [this] { DeleteItems1Click(); });
     Fix1 = action(Edit1, "Fix1", "&Fix", [this] { sbFixClick(); });
     Edit1->addSeparator();
     Effects1 = action(Edit1, "Effects1", "&Effects", [this] { btnRetouchClick(); });
@@ -347,16 +355,16 @@ void TForm1::createMenus() {
     HelpTopics1 = action(Help1, "HelpTopics1", "&Help Topics", [this] { HelpTopics1Click(); });
     ShowNextTip1 = action(Help1, "ShowNextTip1", "Show Next &Tip", [this] { ShowNextTip1Click(); });
     Help1->addSeparator();
-    AboutVorantel1 = action(Help1, "AboutVorantel1", "&About Vorantel",
-                            [this] { AboutVorantel1Click(); });
+    AboutVorantel1 =
+        action(Help1, "AboutVorantel1", "&About Vorantel", [this] { AboutVorantel1Click(); });
     Help1->addSeparator();
     JointheTarnwickForum1 = action(Help1, "JointheTarnwickForum1", "&Join the Tarnwick Forum",
                                    [this] { JointheTarnwickForum1Click(); });
 
     pmBatch = new QMenu(this);
     pmBatch->setObjectName("pmBatch");
-    DeleteItems2 = action(pmBatch, "DeleteItems2", "&Delete From List",
-                          [this] { DeleteItems1Click(); });
+    DeleteItems2 =
+        action(pmBatch, "DeleteItems2", "&Delete From List", [this] { DeleteItems1Click(); });
     LocateFile1 = action(pmBatch, "LocateFile1", "&Locate File", [this] { LocateFile1Click(); });
     Effects2 = action(pmBatch, "Effects2", "&Effects", [this] { btnRetouchClick(); });
     connect(pmBatch, &QMenu::aboutToShow, this, [this] { Edit1Click(); });
@@ -372,8 +380,12 @@ void TForm1::showBatchMenu(QWidget* list, const QPoint& pos) {
     pmBatch->popup(list->mapToGlobal(pos));
 }
 
-QString TForm1::statusText() const { return StatusText->text(); }
-void TForm1::setStatusText(const QString& text) { StatusText->setText(text); }
+QString TForm1::statusText() const {
+    return StatusText->text();
+}
+void TForm1::setStatusText(const QString& text) {
+    StatusText->setText(text);
+}
 
 // --------------------------------------------------------------------------
 // Start-up and shutdown
@@ -400,7 +412,8 @@ void TForm1::FormCreate() {
 
     Image1->setOnPictureChange([this] { PictureChanged(); });
 
-    for (const std::string& name : EnumerateCameras(cameraDir_)) addCameraName(Q(name));
+    for (const std::string& name : EnumerateCameras(cameraDir_))
+        addCameraName(Q(name));
 
     QPalette pal = imgBrush->palette();
     pal.setColor(QPalette::Window, Qt::black);
@@ -484,7 +497,9 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
     QMainWindow::keyPressEvent(event);
 }
 
-bool TForm1::PromptSaveChanges() { return true; }
+bool TForm1::PromptSaveChanges() {
+    return true;
+}
 
 // --------------------------------------------------------------------------
 // Command states and photo state
@@ -576,8 +591,12 @@ void TForm1::ClearPhoto() {
     imgHalo->hide();
 }
 
-void TForm1::File1Click() { RefreshCommandStates(); }
-void TForm1::Edit1Click() { RefreshCommandStates(); }
+void TForm1::File1Click() {
+    RefreshCommandStates();
+}
+void TForm1::Edit1Click() {
+    RefreshCommandStates();
+}
 
 void TForm1::PageControl1Change() {
     cbRetouchTimer->stop();
@@ -604,7 +623,8 @@ int TForm1::findCameraName(const QString& name) const {
 int TForm1::addCameraName(const QString& name) {
     std::string s = S(name);
     int at = 0;
-    while (at < cbCameras->count() && CompareText(S(cbCameras->itemText(at)), s) <= 0) ++at;
+    while (at < cbCameras->count() && CompareText(S(cbCameras->itemText(at)), s) <= 0)
+        ++at;
     QSignalBlocker block(cbCameras);
     int current = cbCameras->currentIndex();
     cbCameras->insertItem(at, name);
@@ -613,7 +633,9 @@ int TForm1::addCameraName(const QString& name) {
     return at;
 }
 
-void TForm1::FreeHotPixelList() { hotPixels_.reset(); }
+void TForm1::FreeHotPixelList() {
+    hotPixels_.reset();
+}
 
 void TForm1::LoadCameraFile(const std::string& path) {
     lbBatchList->clear();
@@ -644,8 +666,9 @@ void TForm1::LoadCameraFile(const std::string& path) {
     entries.reserve(contents.marked.size());
     for (const MarkedPoint& p : contents.marked)
         entries.emplace_back(FixPointText(p.x, p.y), FixPointValue(p.x, p.y));
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const auto& a, const auto& b) { return CompareText(a.first, b.first) < 0; });
+    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        return CompareText(a.first, b.first) < 0;
+    });
     lbFixPoints->setUpdatesEnabled(false);
     for (const auto& [text, value] : entries) {
         auto* item = new QListWidgetItem(Q(text));
@@ -689,9 +712,9 @@ void TForm1::OpenExistingCameraFile1Click() {
 
 void TForm1::DeleteCamera() {
     if (cbCameras->currentIndex() < 0) return;
-    int answer = MessageDlg("Are you sure you want to delete camera: \"" +
-                                cbCameras->currentText() + "?\"",
-                            "Confirmation", MsgIcon::Question, mbYes | mbNo, mbNo);
+    int answer =
+        MessageDlg("Are you sure you want to delete camera: \"" + cbCameras->currentText() + "?\"",
+                   "Confirmation", MsgIcon::Question, mbYes | mbNo, mbNo);
     if (answer != mbYes) return;
     // Every file that names the camera goes, or a twin differing only in
     // letter case would bring it back at the next start.
@@ -733,6 +756,76 @@ void TForm1::DeleteItems1Click() {
     }
     if (removed) ClearPhoto();
     RefreshCommandStates();
+}
+
+// --------------------------------------------------------------------------
+// Blackshot analysis
+
+int TForm1::AnalyzeBlackshot(int threshold) {
+    btnFixSingle->setEnabled(false);
+    lbFixPoints->clear();
+    const Bitmap* shown = Image1->Picture().bitmap();
+    if (!shown) throw BlackshotSizeError("There is no blackshot to analyse.");
+    // The analysis keeps what it has repaired to itself; the displayed
+    // blackshot stays as it is.
+    BlackshotResult result;
+    {
+        WindowProgress progress(Label1, ProgressBar1);
+        result = AnalyzeBlackshotBitmap(*shown, threshold, progress);
+    }
+    if (result.outcome == BlackshotOutcome::ClusterTooLarge)
+        MessageDlg(Q(BlackshotErrorText()), kBlackshotErrorCaption, MsgIcon::Error, mbOK);
+
+    if (result.outcome != BlackshotOutcome::Lines || result.lines.empty()) {
+        QSignalBlocker block(cbCameras);
+        cbCameras->setCurrentIndex(-1);
+        return result.highestLuminance;
+    }
+
+    // A file that differs only in letter case already stands for this camera:
+    // it is the one replaced.
+    const std::string path = CameraFilePath(cameraDir_, currentCameraName_);
+    try {
+        WriteCameraFile(path, result.lines);
+        const std::string lower = LowerCase(currentCameraName_);
+        int found = -1;
+        for (int i = 0; i < cbCameras->count(); ++i)
+            if (LowerCase(S(cbCameras->itemText(i))) == lower) found = i;
+        if (found < 0) found = addCameraName(Q(currentCameraName_));
+        {
+            QSignalBlocker block(cbCameras);
+            cbCameras->setCurrentIndex(found);
+        }
+        LoadCameraFile(path);
+    } catch (const std::exception& e) {
+        MessageDlg(Q(CameraWriteErrorText(path, e.what())), kFileErrorCaption, MsgIcon::Error,
+                   mbOK);
+        QSignalBlocker block(cbCameras);
+        cbCameras->setCurrentIndex(-1);
+        return result.highestLuminance;
+    }
+    ProgressBar1->setValue(0);
+    Label1->setText("Done");
+    MessageDlg(Q(CameraDefinedText(currentCameraName_)), kCameraDefinedCaption, MsgIcon::None,
+               mbOK);
+    return result.highestLuminance;
+}
+
+void TForm1::DefineCameraFromBlackshot() {
+    const int threshold = seThresholdValue;
+    const int highest = AnalyzeBlackshot(threshold);
+    switch (BlackshotFollowUpOf(highest, cbCameras->currentIndex() >= 0)) {
+    case BlackshotFollowUp::None:
+        break;
+    case BlackshotFollowUp::NoHotPixels:
+        MessageDlg(Q(NoHotPixelsText()), kNoHotPixelsCaption, MsgIcon::Warning, mbOK);
+        break;
+    case BlackshotFollowUp::TryAgain:
+        if (MessageDlg(Q(TryAgainText(threshold, highest)), kTryAgainCaption, MsgIcon::Question,
+                       mbYes | mbNo) == mbYes)
+            AnalyzeBlackshot(highest);
+        break;
+    }
 }
 
 // --------------------------------------------------------------------------

@@ -90,6 +90,18 @@ class TForm1 : public QMainWindow {
     void JointheTarnwickForum1Click();
     void lbFixPointsClick();
 
+    // --- Blackshot analysis.
+    // Analyses the displayed blackshot for the current camera name; writes,
+    // selects and loads the camera. Returns the highest luminance found.
+    int AnalyzeBlackshot(int threshold);
+    // Runs the analysis with the New Camera dialog's threshold and shows the
+    // follow-up messages.
+    void DefineCameraFromBlackshot();
+    // The threshold chosen for the camera being defined.
+    int seThresholdValue = 30;
+    // The camera being defined (set before the analysis).
+    void setCurrentCameraName(const std::string& name) { currentCameraName_ = name; }
+
     // Asks "Save?" when the photo holds unsaved changes; false to stay.
     bool PromptSaveChanges();
 

@@ -23,7 +23,9 @@ void TRaDuvir::setCenter(bool on) {
     update();
 }
 
-void TRaDuvir::Repaint() { update(); }
+void TRaDuvir::Repaint() {
+    update();
+}
 
 void TRaDuvir::DisplayChanged() {
     if (drawing_)
@@ -51,16 +53,15 @@ void TRaDuvir::paintEvent(QPaintEvent* event) {
                            QImage::Format_BGR888);
         } else {
             Bitmap copy = b->convertedTo24();
-            image = QImage(copy.bits(), copy.width(), copy.height(),
-                           qsizetype(copy.bytesPerLine()), QImage::Format_BGR888)
+            image = QImage(copy.bits(), copy.width(), copy.height(), qsizetype(copy.bytesPerLine()),
+                           QImage::Format_BGR888)
                         .copy();
         }
         QRect dest = destinationRect();
         if (dest.size() == image.size()) {
             // Only the exposed part: a 24-megapixel photo repaints quickly.
             QRect exposed = event->rect().intersected(dest);
-            painter.drawImage(exposed.topLeft(), image,
-                              exposed.translated(-dest.topLeft()));
+            painter.drawImage(exposed.topLeft(), image, exposed.translated(-dest.topLeft()));
         } else {
             painter.setRenderHint(QPainter::SmoothPixmapTransform, stretch_);
             painter.drawImage(dest, image);
@@ -84,7 +85,11 @@ void TRaDuvir::mouseMoveEvent(QMouseEvent* event) {
     emit OnMouseMove(event);
 }
 
-void TRaDuvir::mousePressEvent(QMouseEvent* event) { emit OnMouseDown(event); }
-void TRaDuvir::mouseReleaseEvent(QMouseEvent* event) { emit OnMouseUp(event); }
+void TRaDuvir::mousePressEvent(QMouseEvent* event) {
+    emit OnMouseDown(event);
+}
+void TRaDuvir::mouseReleaseEvent(QMouseEvent* event) {
+    emit OnMouseUp(event);
+}
 
 } // namespace vt::gui

@@ -23,7 +23,9 @@ Dialogs& dialogs() {
     return g_seam ? *g_seam : real;
 }
 
-void setDialogs(Dialogs* seam) { g_seam = seam; }
+void setDialogs(Dialogs* seam) {
+    g_seam = seam;
+}
 
 int MessageDlg(const QString& text, const QString& caption, MsgIcon icon, int buttons,
                int defaultButton) {
@@ -67,9 +69,9 @@ int QtDialogs::messageBox(const MessageBoxRequest& request) {
         int ours;
         QMessageBox::StandardButton qt;
     };
-    const Map map[] = {{mbOK, QMessageBox::Ok},       {mbCancel, QMessageBox::Cancel},
-                       {mbYes, QMessageBox::Yes},     {mbNo, QMessageBox::No},
-                       {mbRetry, QMessageBox::Retry}, {mbAbort, QMessageBox::Abort},
+    const Map map[] = {{mbOK, QMessageBox::Ok},        {mbCancel, QMessageBox::Cancel},
+                       {mbYes, QMessageBox::Yes},      {mbNo, QMessageBox::No},
+                       {mbRetry, QMessageBox::Retry},  {mbAbort, QMessageBox::Abort},
                        {mbIgnore, QMessageBox::Ignore}};
     QMessageBox::StandardButtons buttons;
     for (const Map& m : map)
@@ -129,8 +131,12 @@ std::optional<QColor> QtDialogs::chooseColor(const QColor& initial) {
     return c;
 }
 
-int QtDialogs::execModal(QDialog& form) { return form.exec(); }
+int QtDialogs::execModal(QDialog& form) {
+    return form.exec();
+}
 
-void QtDialogs::beep() { QApplication::beep(); }
+void QtDialogs::beep() {
+    QApplication::beep();
+}
 
 } // namespace vt::gui

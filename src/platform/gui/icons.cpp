@@ -135,7 +135,8 @@ QPixmap Draw(const QString& name, int size) {
 
 QIcon ProgramIcon(const QString& name) {
     QIcon icon;
-    for (int size : {16, 24, 32, 48}) icon.addPixmap(Draw(name, size));
+    for (int size : {16, 24, 32, 48})
+        icon.addPixmap(Draw(name, size));
     return icon;
 }
 

@@ -1,6 +1,8 @@
 #include "ui/gui/splashform.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTimer>
@@ -60,6 +62,9 @@ TSplashForm::TSplashForm(QWidget* parent)
     Timer1->setObjectName("Timer1");
     Timer1->setSingleShot(true);
     connect(Timer1, &QTimer::timeout, this, [this] { Dismiss(); });
+
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void TSplashForm::showEvent(QShowEvent* event) {

@@ -1,0 +1,18 @@
+#!/bin/sh
+# Installs the Debian packages Vorantel needs to build, run and test, if any
+# of them is missing. Run as root (or through sudo).
+set -e
+PACKAGES="g++ make cmake pkg-config qt6-base-dev libjpeg62-turbo-dev zlib1g-dev \
+libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core"
+missing=""
+for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+        missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO=sudo
+    $SUDO apt-get update
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
+fi

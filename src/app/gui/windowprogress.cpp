@@ -1,0 +1,64 @@
+#include "app/gui/windowprogress.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+namespace vt::gui {
+
+WindowProgress::WindowProgress(QLabel* label, QProgressBar* bar, std::chrono::milliseconds interval)
+    : label_(label), bar_(bar), interval_(interval) {
+    if (bar_) {
+        min_ = bar_->minimum();
+        max_ = bar_->maximum();
+        pos_ = bar_->value();
+    }
+}
+
+WindowProgress::~WindowProgress() {
+    flush();
+}
+
+void WindowProgress::status(const std::string& text) {
+    text_ = text;
+    textPending_ = true;
+    // The last word of a run is always shown.
+    maybeFlush(text == "Done");
+}
+
+void WindowProgress::range(int min, int max) {
+    min_ = min;
+    max_ = max;
+    pos_ = min;
+    rangePending_ = posPending_ = true;
+    maybeFlush(true);
+}
+
+void WindowProgress::position(int pos) {
+    pos_ = pos;
+    posPending_ = true;
+    maybeFlush(pos == min_);
+}
+
+void WindowProgress::maybeFlush(bool force) {
+    auto now = std::chrono::steady_clock::now();
+    if (!force && now - last_ < interval_) return;
+    last_ = now;
+    flush();
+}
+
+void WindowProgress::flush() {
+    if (!textPending_ && !rangePending_ && !posPending_) return;
+    if (label_ && textPending_) {
+        label_->setText(QString::fromStdString(text_));
+        label_->repaint();
+    }
+    if (bar_ && (rangePending_ || posPending_)) {
+        if (rangePending_) bar_->setRange(min_, max_);
+        bar_->setValue(pos_);
+        bar_->repaint();
+    }
+    textPending_ = rangePending_ = posPending_ = false;
+    ++paints_;
+}
+
+} // namespace vt::gui
