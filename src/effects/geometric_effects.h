@@ -31,7 +31,9 @@ void GaussianBlurEffect(Bitmap& b, int strength);
 void AntiAliasEffect(Bitmap& b, int passes);
 
 // Black outlines along the boundaries of the picture reduced to the halftone
-// palette.
+// palette: a forward sweep, and from the second pass on a backward sweep.
+// Pictures narrower than 3 or lower than 2 pixels have no pair to examine
+// and stay as they are.
 void TraceEffect(Bitmap& b, int passes);
 
 // Bilinear shrink (15-bit fixed point) of src to w x h (both > 0). The
