@@ -111,6 +111,8 @@ class TColorManager {
     void prepare();
     void buildGammaTable();
     void buildChromaTables(int offsetRed, int offsetBlue);
+    // An 8-bit value through the gamma table.
+    std::uint8_t gammaOf8(std::uint8_t v) const;
 
     // Conversion routines.
     void repack(std::span<const std::uint8_t* const>, std::uint8_t, std::size_t, std::uint8_t*);
@@ -129,6 +131,7 @@ class TColorManager {
     float mainGamma_ = 1.0f;
     float displayGamma_ = 2.2f;
     std::array<std::uint8_t, 256> gammaTable_{};
+    std::uint8_t gammaMax_ = 255; // largest index the gamma table was built for
     std::array<float, 3> yCbCrCoefficients_{0.299f, 0.587f, 0.114f};
     std::array<std::uint8_t, 2> subsampling_{1, 1};
     std::array<int, 256> crToRed_{};
