@@ -720,7 +720,7 @@ void TForm1::LoadCameraFile(const std::string& path) {
 
     CameraFileContents contents;
     try {
-        contents = ReadCameraFile(path);
+        contents = ReadCameraFile(ResolveCameraPath(path));
     } catch (const CameraFileError& e) {
         MessageDlg(Q("Unable to open or read file " + path + "\r" + e.what()), "File Error",
                    MsgIcon::Error, mbOK);
@@ -763,7 +763,7 @@ void TForm1::LoadCameraFile(const std::string& path) {
 
 void TForm1::cbCamerasChange() {
     if (cbCameras->currentIndex() >= 0)
-        LoadCameraFile(CameraFilePath(cameraDir_, S(cbCameras->currentText())));
+        LoadCameraFile(cameraDir_ + S(cbCameras->currentText()) + ".cam");
     else
         lbFixPoints->clear();
     ClearPhoto();
@@ -844,11 +844,11 @@ int TForm1::AnalyzeBlackshot(int threshold) {
         return result.highestLuminance;
     }
 
-    // A file that differs only in letter case already stands for this camera:
-    // it is the one replaced.
-    const std::string path = CameraFilePath(cameraDir_, currentCameraName_);
+    // The camera's file, named as typed; a file whose name differs only in
+    // letter case already stands for this camera and is the one replaced.
+    const std::string path = cameraDir_ + currentCameraName_ + ".cam";
     try {
-        WriteCameraFile(path, result.lines);
+        WriteCameraFile(CameraFilePath(cameraDir_, currentCameraName_), result.lines);
         const std::string lower = LowerCase(currentCameraName_);
         int found = -1;
         for (int i = 0; i < cbCameras->count(); ++i)
