@@ -1,0 +1,175 @@
+// Graphics that load a picture from a stream, and the family of image
+// readers built on the common load sequence.
+//
+// A graphic class is registered in the file format list (fileformatlist.h)
+// through its TGraphicClass descriptor, GraphicClassOf<T>(): T must be
+// default-constructible and derive from TGraphic. A reader of the family
+// derives from TFormatGraphic and implements ReadHeader and LoadFromStream:
+//
+//   void TMyGraphic::LoadFromStream(TStream& stream) {
+//       TLoadScope scope(*this, stream);               // steps 1 and 6
+//       CheckHeader("MY");                             // step 2 (ReadHeader)
+//       StartProgress();                               // step 3
+//       ... configure FColorManager from FImageProperties ...
+//       ApplyConverterFormat(false);                   // step 4
+//       SetImageSize(FImageProperties.Width, FImageProperties.Height, "MY");
+//       Progress(TProgressStage::Running, 0, "Transfering...");
+//       for each row y: decode, FColorManager.ConvertLine(..., FBitmap.scanLine(y));
+//                       RowDone(y);                    // step 5
+//   }
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "imageio/colormanager.h"
+#include "imageio/imagetypes.h"
+#include "imageio/stream.h"
+#include "platform/bitmap.h"
+
+namespace vt {
+
+enum class TProgressStage : std::uint8_t { Starting, Running, Ending };
+
+struct TRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+};
+
+// Progress notification of a graphic: stage, percent done, redraw flag,
+// rectangle of the rows finished since the last report, message.
+using TProgressEvent = std::function<void(TProgressStage stage, int percent, bool redraw,
+                                          const TRect& rect, const std::string& message)>;
+
+// A picture that can be loaded from a file or a stream into a bitmap.
+class TGraphic {
+  public:
+    TGraphic() = default;
+    virtual ~TGraphic() = default;
+    TGraphic(const TGraphic&) = delete;
+    TGraphic& operator=(const TGraphic&) = delete;
+
+    // Opens the file for reading and calls LoadFromStream; a file that cannot
+    // be opened throws EFOpenError with the system's message.
+    virtual void LoadFromFile(const std::string& fileName);
+    // Loads from the stream's current position. Failures throw; the bitmap
+    // is then unspecified.
+    virtual void LoadFromStream(TStream& stream) = 0;
+
+    // The loaded picture.
+    const Bitmap& GetBitmap() const { return FBitmap; }
+    Bitmap TakeBitmap() { return std::move(FBitmap); }
+
+    // The properties a reader learnt from the file, or nullptr for graphics
+    // that keep none.
+    virtual const TImageProperties* ImageProperties() const { return nullptr; }
+
+    TProgressEvent OnProgress;
+
+  protected:
+    void Progress(TProgressStage stage, int percent, bool redraw, const TRect& rect,
+                  const std::string& message);
+
+    Bitmap FBitmap;
+};
+
+// Descriptor of a graphic class: its name and how to create one. Classes are
+// compared by the identity of their descriptor.
+struct TGraphicClass {
+    const char* Name;
+    std::unique_ptr<TGraphic> (*Create)();
+};
+
+// The one descriptor of class T. T may name itself with a static member
+// `static constexpr const char* ClassName`.
+template <class T> const TGraphicClass* GraphicClassOf() {
+    static const TGraphicClass info{
+        [] {
+            if constexpr (requires { T::ClassName; })
+                return static_cast<const char*>(T::ClassName);
+            else
+                return "TGraphic";
+        }(),
+        []() -> std::unique_ptr<TGraphic> { return std::make_unique<T>(); }};
+    return &info;
+}
+
+// Base of the image readers.
+class TFormatGraphic : public TGraphic {
+  public:
+    TFormatGraphic();
+    ~TFormatGraphic() override;
+
+    // Opens the file for reading and returns AcceptsStream on it; false when
+    // it cannot be opened.
+    bool AcceptsFile(const std::string& fileName);
+    // Tests the first bytes (signature and a few header fields) and restores
+    // the stream position; false when fewer bytes remain than the header
+    // needs. The base class returns false.
+    virtual bool AcceptsStream(TStream& stream);
+    // Resets the properties (all fields zero, Gamma 1.0), parses the header
+    // at the stream position and fills them; true when the signature matched
+    // and the header is usable. imageIndex chooses a sub-image where a file
+    // holds several. The base class resets and returns false.
+    virtual bool ReadHeader(TStream& stream, unsigned imageIndex);
+
+    const TImageProperties* ImageProperties() const override { return &FImageProperties; }
+    // Copies the image properties and the bitmap of another reader.
+    void Assign(const TFormatGraphic& source);
+
+    // Largest number of pixels a reader allocates.
+    static constexpr std::uint64_t MaxPixels = kMaxBitmapPixels;
+
+  protected:
+    // Steps of the common load sequence.
+
+    // Step 1: releases the previous bitmap, remembers the base position and
+    // the stream.
+    void BeginLoad(TStream& stream);
+    // Step 2: ReadHeader(stream, imageIndex); false throws gesInvalidImage
+    // filled with the format word.
+    void CheckHeader(std::string_view formatWord, unsigned imageIndex = 0);
+    // Step 3: returns to the base position, sets the progress rectangle and
+    // reports the start with "Preparing...".
+    void StartProgress();
+    // Step 4: sets the bitmap's pixel format from the converter (a grey ramp
+    // as palette for grey and indexed targets, inverted when asked). Throws
+    // gesInvalidColorFormat filled with the format word when the converter
+    // names no standard format.
+    void ApplyConverterFormat(std::string_view formatWord, bool invertedGrey = false);
+    // Step 5: sizes the bitmap (zero-filled). Sizes above MaxPixels throw
+    // gesNotSupported before anything is allocated.
+    void SetImageSize(std::uint64_t width, std::uint64_t height, std::string_view formatWord);
+    // After row y: reports row * 100 / height and moves the progress
+    // rectangle down one row.
+    void RowDone(std::uint32_t y);
+    // Step 6: reports the end of the load and forgets the stream.
+    void EndLoad();
+
+    // Ends a load in every case, also when an exception leaves it.
+    class TLoadScope {
+      public:
+        TLoadScope(TFormatGraphic& graphic, TStream& stream) : graphic_(graphic) {
+            graphic_.BeginLoad(stream);
+        }
+        ~TLoadScope() { graphic_.EndLoad(); }
+        TLoadScope(const TLoadScope&) = delete;
+        TLoadScope& operator=(const TLoadScope&) = delete;
+
+      private:
+        TFormatGraphic& graphic_;
+    };
+
+    TColorManager FColorManager;
+    TImageProperties FImageProperties;
+    std::uint64_t FBasePosition = 0;
+    TStream* FStream = nullptr;
+    TRect FProgressRect;
+};
+
+} // namespace vt

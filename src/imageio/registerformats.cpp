@@ -1,0 +1,144 @@
+// Every file format the program reads, registered in the order in which the
+// registry lists them.
+#include "imageio/fileformatlist.h"
+#include "imageio/imageerrors.h"
+#include "imageio/jpegimage.h"
+#include "imageio/platformgraphics.h"
+#include "imageio/pnggraphic.h"
+#include "imageio/ppmgraphic.h"
+
+// The TIFF and EPS readers join as soon as their header exists.
+#if __has_include("imageio/tiffgraphic.h")
+#include "imageio/tiffgraphic.h"
+#define VORANTEL_HAVE_TIFF_READER 1
+#else
+#define VORANTEL_HAVE_TIFF_READER 0
+#endif
+
+namespace vt {
+
+namespace {
+
+// A registered reader this build does not have yet: every load fails with a
+// message naming the format.
+template <class Tag> class TUnavailableGraphic : public TFormatGraphic {
+  public:
+    static constexpr const char* ClassName = Tag::ClassName;
+    void LoadFromStream(TStream&) override {
+        GraphicError(gesReaderNotAvailable, {Tag::Description});
+    }
+};
+
+#define VORANTEL_UNAVAILABLE(Name, Text)                                                           \
+    struct Name##Tag {                                                                             \
+        static constexpr const char* ClassName = #Name;                                            \
+        static constexpr const char* Description = Text;                                           \
+    };
+
+VORANTEL_UNAVAILABLE(TTargaGraphic, "Truevision images")
+VORANTEL_UNAVAILABLE(TPCXGraphic, "ZSoft Paintbrush images")
+VORANTEL_UNAVAILABLE(TRLAGraphic, "Alias/Wavefront images")
+VORANTEL_UNAVAILABLE(TSGIGraphic, "SGI images")
+VORANTEL_UNAVAILABLE(TPSDGraphic, "Photoshop images")
+VORANTEL_UNAVAILABLE(TAutodeskGraphic, "Autodesk images")
+VORANTEL_UNAVAILABLE(TPCDGraphic, "Kodak Photo-CD images")
+VORANTEL_UNAVAILABLE(TGIFGraphic, "CompuServe images")
+VORANTEL_UNAVAILABLE(TCUTGraphic, "Dr. Halo images")
+VORANTEL_UNAVAILABLE(TPSPGraphic, "Paintshop Pro images")
+#if !VORANTEL_HAVE_TIFF_READER
+VORANTEL_UNAVAILABLE(TTIFFGraphic, "Tagged image file format images")
+VORANTEL_UNAVAILABLE(TEPSGraphic, "Encapsulated Postscript images")
+#endif
+#undef VORANTEL_UNAVAILABLE
+
+template <class Tag> const TGraphicClass* unavailable() {
+    return GraphicClassOf<TUnavailableGraphic<Tag>>();
+}
+
+} // namespace
+
+void RegisterStandardFormats(TFileFormatList& list) {
+    using K = TFormatKind;
+    const TFormatKinds R{K::Raster}, V{K::Vector}, RM{K::Raster, K::MultiImage},
+        RL{K::Raster, K::Layered}, RMA{K::Raster, K::MultiImage, K::Animation},
+        RV{K::Raster, K::Vector};
+
+    const TGraphicClass* bitmap = GraphicClassOf<TBitmapGraphic>();
+    const TGraphicClass* icon = GraphicClassOf<TIconGraphic>();
+    const TGraphicClass* metafile = GraphicClassOf<TMetafileGraphic>();
+    const TGraphicClass* jpeg = GraphicClassOf<TJPEGImage>();
+#if VORANTEL_HAVE_TIFF_READER
+    const TGraphicClass* tiff = GraphicClassOf<TTIFFGraphic>();
+    const TGraphicClass* eps = GraphicClassOf<TEPSGraphic>();
+#else
+    const TGraphicClass* tiff = unavailable<TTIFFGraphicTag>();
+    const TGraphicClass* eps = unavailable<TEPSGraphicTag>();
+#endif
+    const TGraphicClass* targa = unavailable<TTargaGraphicTag>();
+    const TGraphicClass* pcx = unavailable<TPCXGraphicTag>();
+    const TGraphicClass* rla = unavailable<TRLAGraphicTag>();
+    const TGraphicClass* sgi = unavailable<TSGIGraphicTag>();
+    const TGraphicClass* psd = unavailable<TPSDGraphicTag>();
+    const TGraphicClass* autodesk = unavailable<TAutodeskGraphicTag>();
+    const TGraphicClass* pcd = unavailable<TPCDGraphicTag>();
+    const TGraphicClass* gif = unavailable<TGIFGraphicTag>();
+    const TGraphicClass* cut = unavailable<TCUTGraphicTag>();
+    const TGraphicClass* psp = unavailable<TPSPGraphicTag>();
+
+    list.RegisterFormat("bmp", "Windows bitmaps", "", R, false, bitmap);
+    list.RegisterFormat("ico", "Windows icons", "", R, false, icon);
+    list.RegisterFormat("wmf", "Windows metafiles", "", V, false, metafile);
+    list.RegisterFormat("emf", "Windows metafiles", "Windows enhanced meta files", V, false,
+                        metafile);
+    list.RegisterFormat("jfif", "JPG images", "JFIF images", R, false, jpeg);
+    list.RegisterFormat("jpg", "", "JPG images", R, false, jpeg);
+    list.RegisterFormat("jpe", "", "JPE images", R, false, jpeg);
+    list.RegisterFormat("jpeg", "", "JPEG images", R, false, jpeg);
+    list.RegisterFormat("rle", "Windows bitmaps", "Run length encoded Windows bitmaps", R, false,
+                        bitmap);
+    list.RegisterFormat("dib", "", "Device independant Windows bitmaps", R, false, bitmap);
+
+    list.RegisterFormat("win", "Truevision images", "", R, false, targa);
+    for (const char* ext : {"vst", "vda", "tga", "icb"})
+        list.RegisterFormat(ext, "", "", R, false, targa);
+
+    list.RegisterFormat("tiff", "Tagged image file format images", "Macintosh TIFF images", RM,
+                        false, tiff);
+    list.RegisterFormat("tif", "", "PC TIF images", RM, false, tiff);
+    list.RegisterFormat("fax", "", "GFI fax images", RM, false, tiff);
+    list.RegisterFormat("eps", "Encapsulated Postscript images", "", R, false, eps);
+
+    list.RegisterFormat("pcx", "ZSoft Paintbrush images", "", R, false, pcx);
+    list.RegisterFormat("pcc", "", "", R, false, pcx);
+    list.RegisterFormat("scr", "", "Word 5.x screen capture images", R, false, pcx);
+
+    list.RegisterFormat("rpf", "Alias/Wavefront images", "", R, false, rla);
+    list.RegisterFormat("rla", "", "", R, false, rla);
+
+    list.RegisterFormat("sgi", "SGI images", "SGI true color images", R, false, sgi);
+    list.RegisterFormat("rgba", "", "SGI true color images with alpha", R, false, sgi);
+    list.RegisterFormat("rgb", "", "SGI true color images", R, false, sgi);
+    list.RegisterFormat("bw", "", "SGI black/white images", R, false, sgi);
+
+    list.RegisterFormat("psd", "Photoshop images", "", RL, false, psd);
+    list.RegisterFormat("pdd", "", "", RL, false, psd);
+
+    list.RegisterFormat("ppm", "Portable map images", "Portable pixel map images", R, false,
+                        GraphicClassOf<TPPMGraphic>());
+    list.RegisterFormat("pgm", "", "Portable gray map images", R, false,
+                        GraphicClassOf<TPPMGraphic>());
+    list.RegisterFormat("pbm", "", "Portable bitmap images", R, false,
+                        GraphicClassOf<TPPMGraphic>());
+
+    list.RegisterFormat("cel", "Autodesk images", "", R, false, autodesk);
+    list.RegisterFormat("pic", "Autodesk images", "", R, false, autodesk);
+
+    list.RegisterFormat("pcd", "Kodak Photo-CD images", "", R, false, pcd);
+    list.RegisterFormat("gif", "CompuServe images", "", RMA, false, gif);
+    list.RegisterFormat("cut", "Dr. Halo images", "", R, false, cut);
+    list.RegisterFormat("psp", "Paintshop Pro images", "", RV, false, psp);
+    list.RegisterFormat("png", "Portable network graphic images", "", R, false,
+                        GraphicClassOf<TPNGGraphic>());
+}
+
+} // namespace vt
