@@ -41,6 +41,7 @@
 #include "platform/gui/icons.h"
 #include "platform/inifile.h"
 #include "repair/gui/droplist.h"
+#include "imageio/fileformatlist.h"
 #include "repair/repair.h"
 #include "ui/gui/tipdialog.h"
 
@@ -78,12 +79,6 @@ class WaitCursor {
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
-
-Bitmap LoadPhotoFile(const std::string& path) {
-    std::string ext = LowerCase(ExtractFileExt(path));
-    if (ext == ".bmp" || ext == ".dib" || ext == ".rle") return ReadBmpFile(path);
-    throw std::runtime_error("Unknown picture file extension (" + ext + ")");
-}
 
 // Puts an item into a list at the place its text sorts to, letter case
 // aside, after the entries of equal text.
@@ -341,7 +336,11 @@ void TForm1::createControls() {
     cbRetouchTimer->setInterval(250);
 
     NewCameraForm = new TNewCameraForm(this);
-    PictureLoader = [](const std::string& path) { return LoadPhotoFile(path); };
+    PictureLoader = [](const std::string& path) {
+        const std::string ext = LowerCase(ExtractFileExt(path));
+        if (ext == ".bmp") return ReadBmpFile(path);
+        return LoadPicture(path);
+    };
 
     TipDialog1 = new TTipDialog(this);
     TipDialog1->setObjectName("TipDialog1");
