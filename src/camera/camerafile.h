@@ -48,7 +48,7 @@ class CameraFileError : public std::runtime_error {
 };
 
 struct CameraFileContents {
-    HotPixelList records;      // every line, in file order
+    HotPixelList records;            // every line, in file order
     std::vector<MarkedPoint> marked; // the marked lines, in file order
 };
 

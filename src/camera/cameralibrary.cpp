@@ -39,4 +39,10 @@ std::string CameraFilePath(const std::string& dir, const std::string& name) {
     return files.empty() ? IncludeTrailingDelimiter(dir) + name + ".cam" : files.front();
 }
 
+std::string ResolveCameraPath(const std::string& path) {
+    if (FileExists(path) || !SameText(ExtractFileExt(path), ".cam")) return path;
+    std::vector<std::string> files = CameraFilesOf(ExtractFilePath(path), CameraNameOf(path));
+    return files.empty() ? path : files.front();
+}
+
 } // namespace vt

@@ -26,6 +26,11 @@ std::vector<std::string> EnumerateCameras(const std::string& dir);
 // dir + name + ".cam" when there is none.
 std::string CameraFilePath(const std::string& dir, const std::string& name);
 
+// The file to read for a camera file path: the path itself when it exists,
+// otherwise the file of its folder that stands for the camera named by it
+// (letter case aside), otherwise the path unchanged.
+std::string ResolveCameraPath(const std::string& path);
+
 // Every file of dir that names the camera.
 std::vector<std::string> CameraFilesOf(const std::string& dir, const std::string& name);
 

@@ -52,7 +52,8 @@ struct Tables {
     // value, for the plain and the solorized tone.
     std::array<std::uint8_t, 256> direct[2];
     // Grey value for 30 R + 59 G + 11 B, invert applied.
-    std::vector<std::uint8_t> grey;
+    std::array<std::uint8_t, 256> grey{};
+    std::array<double, 256> lumaR{}, lumaG{}, lumaB{};
     // Saturation: ((v - m) (Q + 255)) div 255 at index v - m + 255, limited to
     // [-256, 255]; then clamp(x + m) at index x + m + 256 with invert applied.
     std::array<int, 511> satDelta;
@@ -79,13 +80,17 @@ void buildTables(const ColorEffectParams& p, bool foldInvert, Tables& t) {
         for (int c = 0; c < 256; ++c)
             t.direct[k][std::size_t(c)] = t.split[std::size_t(t.sum[k][std::size_t(c)] + 256)];
     if (p.grayScale) {
-        // Exact: round((30 R + 59 G + 11 B) / 100), halves to even.
-        t.grey.resize(25501);
-        for (int s = 0; s <= 25500; ++s) {
-            int q = s / 100, r = s % 100;
-            if (r > 50 || (r == 50 && (q & 1))) ++q;
-            t.grey[std::size_t(s)] = std::uint8_t(p.invert ? 255 - q : q);
+        // The luma as written, 0.3 R + 0.59 G + 0.11 B, evaluated in double
+        // in that order and rounded to the nearest integer, halves to even.
+        // The products are kept per channel value; the sum is formed per
+        // pixel, since its rounding depends on more than 30 R + 59 G + 11 B.
+        for (int c = 0; c < 256; ++c) {
+            t.lumaR[std::size_t(c)] = 0.3 * c;
+            t.lumaG[std::size_t(c)] = 0.59 * c;
+            t.lumaB[std::size_t(c)] = 0.11 * c;
         }
+        for (int v = 0; v < 256; ++v)
+            t.grey[std::size_t(v)] = std::uint8_t(p.invert ? 255 - v : v);
     } else if (p.saturation != 0) {
         const i64 factor = i64(p.saturation) + 255;
         for (int d = -255; d <= 255; ++d)
@@ -125,7 +130,8 @@ void runPass(const Bitmap& src, const Bitmap* noise, const ColorEffectParams& p,
             }
             if constexpr (M == Mix::Grey) {
                 // Bytes are blue, green, red.
-                const std::uint8_t g = t.grey[std::size_t(30 * v2 + 59 * v1 + 11 * v0)];
+                const double y = t.lumaR[v2] + t.lumaG[v1] + t.lumaB[v0];
+                const std::uint8_t g = t.grey[std::size_t(std::nearbyint(y))];
                 d[i] = d[i + 1] = d[i + 2] = g;
             } else if constexpr (M == Mix::Saturation) {
                 const int m = (v0 + v1 + v2) / 3;

@@ -151,3 +151,13 @@ TEST(CameraLibrary, NamesAreCaseInsensitiveAndListedOnce) {
     EXPECT_EQ(CameraNameOf("/x/y/Studio.cam"), "Studio");
     EXPECT_EQ(CameraDirectoryOf("/opt/v"), "/opt/v/Cameras/");
 }
+
+TEST(CameraLibrary, PathsResolveLikeACaseBlindFileSystem) {
+    TempDir dir;
+    dir.write("Studio.cam", "");
+    EXPECT_EQ(ResolveCameraPath(dir.file("studio.cam")), dir.file("Studio.cam"));
+    EXPECT_EQ(ResolveCameraPath(dir.file("STUDIO.CAM")), dir.file("Studio.cam"));
+    EXPECT_EQ(ResolveCameraPath(dir.file("Studio.cam")), dir.file("Studio.cam"));
+    EXPECT_EQ(ResolveCameraPath(dir.file("Nikon.cam")), dir.file("Nikon.cam"));
+    EXPECT_EQ(ResolveCameraPath(dir.file("studio.txt")), dir.file("studio.txt"));
+}

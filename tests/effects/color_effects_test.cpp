@@ -124,6 +124,18 @@ TEST(ColorEffects, SplitLight) {
     EXPECT_EQ(throughGrey(e, {128}), (V{252}));
 }
 
+TEST(ColorEffects, GreyScaleRoundsTheSumAsWrittenInDouble) {
+    // 0.3 * 5 + 0.59 * 0 + 0.11 * 0 = 1.5 exactly halfway: to even, 2.
+    // 0.3 * 1 + 0.59 * 2 + 0.11 * 2 = 1.7000000000000002 in double: 2.
+    // 0.3 * 15 + 0.59 * 0 + 0.11 * 0 = 4.5 in double: to even, 4.
+    TRaDuvirEngine e;
+    e.setPictureOriginal(row({RGBColor(5, 0, 0), RGBColor(1, 2, 2), RGBColor(15, 0, 0)}));
+    e.setPicGrayScale(true);
+    EXPECT_EQ(at(e, 0), grey(2));
+    EXPECT_EQ(at(e, 1), grey(2));
+    EXPECT_EQ(at(e, 2), grey(4));
+}
+
 TEST(ColorEffects, GreyScaleSaturationAndInvert) {
     TRaDuvirEngine e;
     e.setPicGrayScale(true);
@@ -246,10 +258,9 @@ void literalPass(const Bitmap& src, const Bitmap* noise, const ColorEffectParams
                         255.0 * std::sin(double(v[i]) / 255.0 * 3.14159265358979323846 / 2.0));
             }
             if (p.grayScale) {
-                // Exact: round((30 R + 59 G + 11 B) / 100), halves to even.
-                long long s100 = 30 * v[0] + 59 * v[1] + 11 * v[2];
-                long long q = s100 / 100, r = s100 % 100;
-                if (r > 50 || (r == 50 && q % 2 == 1)) ++q;
+                // As written: 0.3 R + 0.59 G + 0.11 B in double, halves to even.
+                long long q = (long long)std::nearbyint(0.3 * double(v[0]) + 0.59 * double(v[1]) +
+                                                        0.11 * double(v[2]));
                 v[0] = v[1] = v[2] = q;
             } else if (p.saturation != 0) {
                 long long m = (v[0] + v[1] + v[2]) / 3;

@@ -1,8 +1,11 @@
 #include "app/gui/form1.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDesktopServices>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -16,6 +19,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -28,11 +33,16 @@
 #include "app/gui/windowprogress.h"
 #include "camera/analysis.h"
 #include "camera/cameralibrary.h"
+#include "camera/gui/newcameraform.h"
 #include "effects/gui/raduvir.h"
+#include "platform/bmpfile.h"
 #include "platform/files.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/icons.h"
 #include "platform/inifile.h"
+#include "repair/gui/droplist.h"
+#include "imageio/fileformatlist.h"
+#include "repair/repair.h"
 #include "ui/gui/tipdialog.h"
 
 namespace vt::gui {
@@ -61,7 +71,57 @@ void SetActiveTab(QTabWidget* tabs, int index) {
     tabs->setCurrentIndex(index);
 }
 
+// Shows the hourglass for as long as it lives.
+class WaitCursor {
+  public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// Puts an item into a list at the place its text sorts to, letter case
+// aside, after the entries of equal text.
+void InsertSorted(QListWidget* list, QListWidgetItem* item) {
+    const std::string text = S(item->text());
+    int at = list->count();
+    while (at > 0 && CompareText(S(list->item(at - 1)->text()), text) > 0)
+        --at;
+    list->insertItem(at, item);
+}
+
+// The destination of a photo: a "Vorantel" folder beside it, same name.
+std::string DestinationOf(const std::string& photo) {
+    return ExtractFilePath(photo) + "Vorantel" + kPathDelim + ExtractFileName(photo);
+}
+
+const char kGraphicFilter[] =
+    "Graphic Files|*.bmp;*.cut;*.pal;*.dib;*.fax;*.gif;*.icb;*.tga;*.vda;*.vst;*.win;*.jpg;"
+    "*.jpeg;*.pcc;*.pcd;*.pdd;*.psd;*.png;*.ppm;*.psp;*.rgb;*.rgba;*.rla;*.rpf;*.sga;*.rle;*.tif;"
+    "*.tiff;*.wmf"
+    "|Bitmap (*.bmp)|*.bmp"
+    "|Dr. Halo (*.cut;*.pal)|*.cut;*.pal"
+    "|Device Independent Bitmaps (*.dib)|*.dib"
+    "|GFI Fax (*.fax)|*.fax"
+    "|Graphics Interchange Format (*.gif)|*.gif"
+    "|Targa TrueVision (*.icb;*.tga;*.vda;*.vst;*.win)|*.icb;*.tga;*.vda;*.vst;*.win"
+    "|Joint Photographics Experts Group (*.jpg;*.jpeg)|*.jpg;*.jpeg"
+    "|PC Paintbrush (*.pcc)|*.pcc"
+    "|Kodak Photo-CD (*.pcd)|*.pcd"
+    "|Adobe Photoshop (*.pdd;*.psd)|*.pdd;*.psd"
+    "|Portable Network Graphics (*.png)|*.png"
+    "|Portable Pixmapped Graphics (*.ppm)|*.ppm"
+    "|Paintshop Pro (*.psp)|*.psp"
+    "|SGI (*.rgb;*.rgba;*.rla;*.rpf;*.sga)|*.rgb;*.rgba;*.rla;*.rpf;*.sga"
+    "|Run-length Encoded BMP (*.rle)|*.rle"
+    "|Tagged Image File Format (*.tif; *.tiff)|*.tif;*.tiff";
+
+const char kSaveFilter[] = "JPEG|*.jpg|TIFF|*.tif|Bitmap|*.bmp";
+
 } // namespace
+
+const char* const TForm1::GraphicFilter = kGraphicFilter;
+const char* const TForm1::SaveFilter = kSaveFilter;
 
 TForm1::TForm1(const std::string& programDir, const QStringList& args, QWidget* parent)
     : QMainWindow(parent), programDir_(IncludeTrailingDelimiter(programDir)), args_(args) {
@@ -201,7 +261,7 @@ void TForm1::createControls() {
     tsBatch = new QWidget;
     tsBatch->setObjectName("tsBatch");
     auto* batch = new QVBoxLayout(tsBatch);
-    lbBatchList = new QListWidget(tsBatch);
+    lbBatchList = new TDropList(tsBatch);
     lbBatchList->setObjectName("lbBatchList");
     lbBatchList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     btnAddImagesToList = new QPushButton("Add Images to List", tsBatch);
@@ -226,7 +286,7 @@ void TForm1::createControls() {
     tsRetouch = new QWidget;
     tsRetouch->setObjectName("tsRetouch");
     auto* retouch = new QVBoxLayout(tsRetouch);
-    cbRetouchList = new QListWidget(tsRetouch);
+    cbRetouchList = new TDropList(tsRetouch);
     cbRetouchList->setObjectName("cbRetouchList");
     cbRetouchList->setSelectionMode(QAbstractItemView::SingleSelection);
     Button1 = new QPushButton("Add Images to List", tsRetouch);
@@ -275,6 +335,13 @@ void TForm1::createControls() {
     cbRetouchTimer->setObjectName("cbRetouchTimer");
     cbRetouchTimer->setInterval(250);
 
+    NewCameraForm = new TNewCameraForm(this);
+    PictureLoader = [](const std::string& path) {
+        const std::string ext = LowerCase(ExtractFileExt(path));
+        if (ext == ".bmp") return ReadBmpFile(path);
+        return LoadPicture(path);
+    };
+
     TipDialog1 = new TTipDialog(this);
     TipDialog1->setObjectName("TipDialog1");
     TipDialog1->Tips = TTipDialog::MainWindowTips();
@@ -302,7 +369,17 @@ void TForm1::createControls() {
             [this] { RefreshCommandStates(); });
     connect(cbRetouchList, &QListWidget::itemSelectionChanged, this,
             [this] { RefreshCommandStates(); });
-    for (QListWidget* list : {lbBatchList, cbRetouchList}) {
+    Button1->setToolTip("Click to reveal an Open dialog");
+    connect(btnAddImagesToList, &QPushButton::clicked, this, [this] { btnAddImagesToListClick(); });
+    connect(Button1, &QPushButton::clicked, this, [this] { btnAddImagesToListClick(); });
+    connect(btnFixSingle, &QPushButton::clicked, this, [this] { btnFixSingleClick(); });
+    connect(btnFixBatch, &QPushButton::clicked, this, [this] { btnFixBatchClick(); });
+    lbBatchList->OnDragEnter = [this] { return ddfxBatchDragEnter(); };
+    lbBatchList->OnProcessDropped = [this](const QStringList& f) { ddfxBatchProcessDropped(f); };
+    cbRetouchList->OnProcessDropped = [this](const QStringList& f) {
+        ddfxRetouchProcessDropped(f);
+    };
+    for (QListWidget* list : std::initializer_list<QListWidget*>{lbBatchList, cbRetouchList}) {
         list->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(list, &QWidget::customContextMenuRequested, this,
                 [this, list](const QPoint& pos) { showBatchMenu(list, pos); });
@@ -497,10 +574,6 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
     QMainWindow::keyPressEvent(event);
 }
 
-bool TForm1::PromptSaveChanges() {
-    return true;
-}
-
 // --------------------------------------------------------------------------
 // Command states and photo state
 
@@ -646,7 +719,7 @@ void TForm1::LoadCameraFile(const std::string& path) {
 
     CameraFileContents contents;
     try {
-        contents = ReadCameraFile(path);
+        contents = ReadCameraFile(ResolveCameraPath(path));
     } catch (const CameraFileError& e) {
         MessageDlg(Q("Unable to open or read file " + path + "\r" + e.what()), "File Error",
                    MsgIcon::Error, mbOK);
@@ -689,7 +762,7 @@ void TForm1::LoadCameraFile(const std::string& path) {
 
 void TForm1::cbCamerasChange() {
     if (cbCameras->currentIndex() >= 0)
-        LoadCameraFile(CameraFilePath(cameraDir_, S(cbCameras->currentText())));
+        LoadCameraFile(cameraDir_ + S(cbCameras->currentText()) + ".cam");
     else
         lbFixPoints->clear();
     ClearPhoto();
@@ -736,22 +809,10 @@ void TForm1::DeleteItems1Click() {
         DeleteCamera();
         break;
     case 1:
-        for (int i = lbBatchList->count() - 1; i >= 0; --i) {
-            QListWidgetItem* item = lbBatchList->item(i);
-            if (!item->isSelected()) continue;
-            std::string path = S(item->data(Qt::UserRole).toString());
-            auto it = std::find(BatchPaths.begin(), BatchPaths.end(), path);
-            if (it != BatchPaths.end()) BatchPaths.erase(it);
-            delete lbBatchList->takeItem(i);
-            removed = true;
-        }
+        removed = DeleteSelectedItems(lbBatchList);
         break;
     default:
-        for (int i = cbRetouchList->count() - 1; i >= 0; --i) {
-            if (!cbRetouchList->item(i)->isSelected()) continue;
-            delete cbRetouchList->takeItem(i);
-            removed = true;
-        }
+        removed = DeleteSelectedItems(cbRetouchList);
         break;
     }
     if (removed) ClearPhoto();
@@ -782,11 +843,11 @@ int TForm1::AnalyzeBlackshot(int threshold) {
         return result.highestLuminance;
     }
 
-    // A file that differs only in letter case already stands for this camera:
-    // it is the one replaced.
-    const std::string path = CameraFilePath(cameraDir_, currentCameraName_);
+    // The camera's file, named as typed; a file whose name differs only in
+    // letter case already stands for this camera and is the one replaced.
+    const std::string path = cameraDir_ + currentCameraName_ + ".cam";
     try {
-        WriteCameraFile(path, result.lines);
+        WriteCameraFile(CameraFilePath(cameraDir_, currentCameraName_), result.lines);
         const std::string lower = LowerCase(currentCameraName_);
         int found = -1;
         for (int i = 0; i < cbCameras->count(); ++i)
@@ -832,16 +893,10 @@ void TForm1::DefineCameraFromBlackshot() {
 // Commands whose flows come with the photo work; they keep their place in
 // the window and its command states.
 
-void TForm1::NewCamera1Click() {}
-void TForm1::sbOpenFileClick() {}
-void TForm1::sbSaveClick() {}
-void TForm1::sbFixClick() {}
 void TForm1::sbUndoClick() {}
 void TForm1::btnRetouchClick() {}
 void TForm1::btnResetClick() {}
-void TForm1::SaveRetouchedPhotograph1Click() {}
-void TForm1::SavePhotographAs1Click() {}
-void TForm1::LocateFile1Click() {}
+void TForm1::btnFixBatchClick() {}
 void TForm1::AboutVorantel1Click() {}
 void TForm1::JointheTarnwickForum1Click() {}
 void TForm1::lbFixPointsClick() {}
@@ -858,6 +913,374 @@ void TForm1::ShowNextTip1Click() {
     TipDialog1->Execute(this);
     TIniFile(programDir_ + "Vorantel.ini")
         .WriteBool(kSection, "TipOfTheDay", TipDialog1->ShowAtStart);
+}
+
+} // namespace vt::gui
+
+namespace vt::gui {
+
+// --------------------------------------------------------------------------
+// New camera
+
+void TForm1::NewCamera1Click() {
+    NewCameraForm->cbInCamera->clear();
+    for (int i = 0; i < cbCameras->count(); ++i)
+        NewCameraForm->cbInCamera->addItem(cbCameras->itemText(i));
+    NewCameraForm->cbInCamera->setCurrentIndex(-1);
+    NewCameraForm->cbInCamera->setEditText(QString());
+    NewCameraForm->btnCameraName->setEnabled(false);
+    if (dialogs().execModal(*NewCameraForm) != QDialog::Accepted) return;
+    currentCameraName_ = S(NewCameraForm->cbInCamera->currentText());
+    EnterNewCamera();
+}
+
+void TForm1::EnterNewCamera() {
+    if (findCameraName(Q(currentCameraName_)) >= 0) {
+        int answer = MessageDlg(Q("There is already a camera named " + currentCameraName_ +
+                                  ". Do you want to replace it?"),
+                                "Replace Camera?", MsgIcon::Question, mbYes | mbNo, mbNo);
+        if (answer != mbYes) return;
+    }
+    FileDialogRequest request;
+    request.title = "Open the camera's blackshot";
+    request.filter = GraphicFilter;
+    request.initialDir = odSingleShot.initialDir;
+    FileDialogResult chosen = dialogs().openFile(request);
+    {
+        std::unique_ptr<WaitCursor> wait;
+        if (chosen.accepted && !chosen.files.isEmpty()) {
+            const std::string path = S(chosen.files.first());
+            odSingleShot.lastPickedDir = Q(ExtractFilePath(path));
+            ClearImgHalo();
+            SetActiveTab(PageControl1, 0);
+            lbBatchList->clear();
+            BatchPaths.clear();
+            Label1->setText("Loading blackshot...");
+            Label1->repaint();
+            wait = std::make_unique<WaitCursor>();
+            try {
+                Bitmap picture = PictureLoader(path);
+                NewCameraFlag = true;
+                Bitmap blackshot = picture.convertedTo24();
+                Image1->ResetEffects();
+                Image1->setPictureOriginal(blackshot);
+                ScrollBox1->horizontalScrollBar()->setValue(0);
+                ScrollBox1->verticalScrollBar()->setValue(0);
+                Image1->ResetEffects();
+                NewCameraForm->seThreshold->interpretText();
+                seThresholdValue = NewCameraForm->ThresholdValue();
+                DefineCameraFromBlackshot();
+            } catch (const std::exception& e) {
+                MessageDlg(Q("Unable to read file " + path + "\r" + e.what()), "File Error",
+                           MsgIcon::Error, mbOK);
+                QSignalBlocker block(cbCameras);
+                cbCameras->setCurrentIndex(-1);
+            }
+        }
+        SetBatchEnabled(cbCameras->currentIndex() >= 0);
+        // The view keeps showing the blackshot, but it is no photograph to
+        // repair or store.
+        {
+            QSignalBlocker block(Image1);
+            Image1->PictureOriginal().OnChange = nullptr;
+            Image1->PictureOriginal().assign(Bitmap(0, 0));
+            Image1->PictureOriginal().OnChange = [this] { Image1->PhotoChanged(); };
+        }
+        NewCameraFlag = false;
+        Label1->clear();
+        UnsavedChanges = false;
+    }
+    setStatusText(QString());
+    RefreshCommandStates();
+}
+
+// --------------------------------------------------------------------------
+// Single-photo repair
+
+void TForm1::sbOpenFileClick() {
+    if (UnsavedChanges) PromptSaveChanges(); // the open goes ahead whatever the answer
+    if (PageControl1->currentIndex() == 0)
+        OpenPhotoForRepair();
+    else
+        btnAddImagesToListClick();
+}
+
+void TForm1::sbFixClick() {
+    switch (PageControl1->currentIndex()) {
+    case 0:
+        btnFixSingleClick();
+        break;
+    case 1:
+        btnFixBatchClick();
+        break;
+    default:
+        break;
+    }
+}
+
+void TForm1::sbSaveClick() {
+    if (PageControl1->currentIndex() != 1) SaveRetouchedPhotograph1Click();
+}
+
+void TForm1::OpenPhotoForRepair() {
+    ClearImgHalo();
+    FileDialogRequest request;
+    request.title = "Open the photograph to be analyzed";
+    request.filter = GraphicFilter;
+    request.initialDir = odSingleShot.initialDir;
+    FileDialogResult chosen = dialogs().openFile(request);
+    if (chosen.accepted && !chosen.files.isEmpty()) {
+        const std::string path = S(chosen.files.first());
+        odSingleShot.lastPickedDir = Q(ExtractFilePath(path));
+        repaint();
+        lbFixPoints->setEnabled(false);
+        Shape1->hide();
+        Label1->setText("Loading photograph...");
+        Label1->repaint();
+        Bitmap photo;
+        {
+            WaitCursor wait;
+            try {
+                photo = PictureLoader(path).convertedTo24();
+            } catch (const std::exception& e) {
+                Label1->clear();
+                MessageDlg(Q("Unable to read file " + path + "\r" + e.what()), "File Error",
+                           MsgIcon::Error, mbOK);
+                return;
+            }
+            UnsavedChanges = false;
+            DestinationPath = DestinationOf(path);
+            setStatusText(Q(path));
+            Image1->setPictureOriginal(photo);
+            ScrollBox1->horizontalScrollBar()->setValue(0);
+            ScrollBox1->verticalScrollBar()->setValue(0);
+            Image1->ResetEffects();
+            btnFixSingle->setEnabled(true);
+            Label1->clear();
+        }
+        lbFixPoints->setEnabled(true);
+        if (lbFixPoints->count() > 0) {
+            lbFixPoints->setCurrentRow(0);
+            lbFixPointsClick();
+        }
+    }
+    RefreshCommandStates();
+}
+
+void TForm1::btnFixSingleClick() {
+    btnFixSingle->setEnabled(false);
+    lbFixPoints->setEnabled(false);
+    Shape1->hide();
+    const Bitmap* shown = Image1->Picture().bitmap();
+    if (shown && hotPixels_) {
+        Bitmap work = *shown;
+        {
+            WindowProgress progress(Label1, ProgressBar1);
+            FixHotPixels(progress, *hotPixels_, work);
+        }
+        Image1->ResetEffects();
+        Image1->Picture().assign(std::move(work));
+    }
+    lbFixPoints->setEnabled(true);
+    if (lbFixPoints->count() > 0) {
+        lbFixPoints->setCurrentRow(0);
+        lbFixPointsClick();
+    }
+    UnsavedChanges = true;
+    RefreshCommandStates();
+    Image1->update();
+    setStatusText(Q(DestinationPath));
+}
+
+void TForm1::SetSaveFilterFromDestination() {
+    switch (OutputKindOf(ExtractFileName(DestinationPath))) {
+    case OutputKind::Jpeg:
+        sdSaveJPEGFilterIndex = 1;
+        break;
+    case OutputKind::Tiff:
+        sdSaveJPEGFilterIndex = 2;
+        break;
+    case OutputKind::Bitmap:
+        sdSaveJPEGFilterIndex = 3;
+        break;
+    }
+}
+
+namespace {
+FileDialogRequest SaveRequest(const std::string& destination, int filterIndex) {
+    FileDialogRequest request;
+    request.title = "Save Retouched Photograph";
+    request.filter = TForm1::SaveFilter;
+    request.filterIndex = filterIndex;
+    request.fileName = QString::fromStdString(destination);
+    request.initialDir = QString::fromStdString(ExtractFilePath(destination));
+    request.defaultExt = "jpg";
+    request.typeExtensions = {".jpg", ".tif", ".bmp"};
+    return request;
+}
+} // namespace
+
+void TForm1::SaveRetouchedPhotograph1Click() {
+    const bool cameraTab = PageControl1->currentIndex() == 0;
+    std::string written = StorePhoto();
+    if (cameraTab && !written.empty()) AddToRetouchList(written);
+    setStatusText(Q(DestinationPath));
+    RefreshCommandStates();
+}
+
+void TForm1::SavePhotographAs1Click() {
+    SetSaveFilterFromDestination();
+    FileDialogResult r = dialogs().saveFile(SaveRequest(DestinationPath, sdSaveJPEGFilterIndex));
+    sdSaveJPEGFilterIndex = r.filterIndex;
+    if (r.accepted && !r.files.isEmpty()) {
+        DestinationPath = S(r.files.first());
+        SaveRetouchedPhotograph1Click();
+    }
+    RefreshCommandStates();
+}
+
+bool TForm1::PromptSaveChanges() {
+    int answer = MessageDlg(
+        Q("Would you like to save the changes to " + ExtractFileName(DestinationPath) + "?"),
+        "Save?", MsgIcon::None, mbYes | mbNo | mbCancel);
+    bool goOn = answer != mbCancel;
+    if (answer == mbYes) {
+        SetSaveFilterFromDestination();
+        FileDialogResult r =
+            dialogs().saveFile(SaveRequest(DestinationPath, sdSaveJPEGFilterIndex));
+        sdSaveJPEGFilterIndex = r.filterIndex;
+        if (r.accepted && !r.files.isEmpty()) {
+            DestinationPath = S(r.files.first());
+            StorePhoto();
+        }
+    }
+    UnsavedChanges = false;
+    return goOn;
+}
+
+std::string TForm1::StorePhoto() {
+    const Bitmap* shown = Image1->Picture().bitmap();
+    if (!shown) throw std::runtime_error("There is no photograph to store.");
+    const std::string dir = ExtractFilePath(DestinationPath);
+    CreateDir(dir);
+    const std::string name = ExtractFileName(DestinationPath);
+    const std::string ext = ExtractFileExt(name);
+    const std::string base = name.substr(0, name.size() - ext.size());
+    std::string written;
+    switch (OutputKindOf(ext)) {
+    case OutputKind::Bitmap:
+        written = dir + base + ".bmp";
+        MakeWritable(written);
+        WriteBmpFile(written, *shown);
+        break;
+    default:
+        throw std::runtime_error("Storing this format is not available yet.");
+    }
+    UnsavedChanges = false;
+    return written;
+}
+
+// --------------------------------------------------------------------------
+// Photo lists
+
+std::string TForm1::RetouchPathOf(const QListWidgetItem* item) {
+    if (!item) return {};
+    return S(item->data(Qt::UserRole).toString());
+}
+
+void TForm1::btnAddImagesToListClick() {
+    FileDialogRequest request;
+    request.filter = GraphicFilter;
+    request.initialDir = odImageFile.initialDir;
+    request.multiSelect = true;
+    FileDialogResult chosen = dialogs().openFile(request);
+    if (chosen.accepted) {
+        for (const QString& file : chosen.files) {
+            const std::string path = S(file);
+            odImageFile.lastPickedDir = Q(ExtractFilePath(path));
+            if (!IsImageExtension(path)) continue;
+            if (PageControl1->currentIndex() == 1) {
+                auto* item = new QListWidgetItem(Q(ExtractFileName(path)));
+                item->setData(Qt::UserRole, file);
+                InsertSorted(lbBatchList, item);
+                BatchPaths.push_back(path);
+                btnFixBatch->setEnabled(true);
+            } else {
+                AddToRetouchList(path);
+            }
+        }
+    }
+    RefreshCommandStates();
+}
+
+void TForm1::AddToRetouchList(const std::string& path) {
+    for (int i = 0; i < cbRetouchList->count(); ++i)
+        if (RetouchPathOf(cbRetouchList->item(i)) == path) return;
+    auto* item = new QListWidgetItem(Q(ExtractFileName(path)));
+    item->setData(Qt::UserRole, Q(path));
+    QSignalBlocker block(cbRetouchList);
+    InsertSorted(cbRetouchList, item);
+}
+
+bool TForm1::DeleteSelectedItems(QListWidget* list) {
+    bool removed = false;
+    QSignalBlocker block(list);
+    for (int i = list->count() - 1; i >= 0; --i) {
+        QListWidgetItem* item = list->item(i);
+        if (!item->isSelected()) continue;
+        if (list == lbBatchList) {
+            const std::string path = RetouchPathOf(item);
+            auto it = std::find(BatchPaths.begin(), BatchPaths.end(), path);
+            if (it != BatchPaths.end()) BatchPaths.erase(it);
+        }
+        delete list->takeItem(i);
+        removed = true;
+    }
+    return removed;
+}
+
+bool TForm1::ddfxBatchDragEnter() {
+    return cbCameras->currentIndex() >= 0;
+}
+
+void TForm1::ddfxBatchProcessDropped(const QStringList& files) {
+    for (const QString& file : files) {
+        const std::string path = S(file);
+        if (!IsImageExtension(ExtractFileName(path))) continue;
+        auto* item = new QListWidgetItem(Q(ExtractFileName(path)));
+        item->setData(Qt::UserRole, file);
+        InsertSorted(lbBatchList, item);
+        btnFixBatch->setEnabled(true);
+        BatchPaths.push_back(path);
+    }
+    RefreshCommandStates();
+}
+
+void TForm1::ddfxRetouchProcessDropped(const QStringList& files) {
+    for (const QString& file : files)
+        if (IsImageExtension(ExtractFileName(S(file)))) AddToRetouchList(S(file));
+    RefreshCommandStates();
+}
+
+void TForm1::LocateFile1Click() {
+    LocateInExplorer();
+}
+
+void TForm1::LocateInExplorer() {
+    const QList<QListWidgetItem*> selected = cbRetouchList->selectedItems();
+    if (selected.isEmpty()) return;
+    const std::string path = RetouchPathOf(selected.first());
+    if (path.empty()) return;
+    // The desktop's file manager, asked to show the file selected.
+    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1",
+                                                       "/org/freedesktop/FileManager1",
+                                                       "org.freedesktop.FileManager1", "ShowItems");
+    call << QStringList{QUrl::fromLocalFile(Q(path)).toString()} << QString();
+    QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
+    if (reply.type() == QDBusMessage::ReplyMessage) return;
+    // Without one, open the folder that holds it.
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(Q(ExtractFilePath(path))))) return;
+    MessageDlg("Error during CreateProcess", "Vorantel", MsgIcon::None, mbOK);
 }
 
 } // namespace vt::gui

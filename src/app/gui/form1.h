@@ -12,11 +12,16 @@
 #include <vector>
 
 #include "camera/camerafile.h"
+#include "platform/bitmap.h"
+#include "repair/gui/droplist.h"
+
+#include <functional>
 
 class QAction;
 class QComboBox;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QMenu;
 class QProgressBar;
 class QPushButton;
@@ -33,6 +38,8 @@ class TRaDuvir;
 class THaloGrid;
 class TShape;
 class TTipDialog;
+class TNewCameraForm;
+class TDropList;
 
 // Start folder of an open dialog, and the folder of the last file picked in
 // it during this run.
@@ -102,8 +109,40 @@ class TForm1 : public QMainWindow {
     // The camera being defined (set before the analysis).
     void setCurrentCameraName(const std::string& name) { currentCameraName_ = name; }
 
+    // --- New camera.
+    void EnterNewCamera();
+    TNewCameraForm* NewCameraForm = nullptr;
+
+    // --- Single-photo repair and storing.
+    void OpenPhotoForRepair();
+    void btnFixSingleClick();
+    void SetSaveFilterFromDestination();
+    // Stores the displayed picture under the destination path; returns the
+    // path written, or an empty string when the JPEG could not be written
+    // (reported to the user already).
+    std::string StorePhoto();
     // Asks "Save?" when the photo holds unsaved changes; false to stay.
     bool PromptSaveChanges();
+    int sdSaveJPEGFilterIndex = 1;
+
+    // --- Photo lists.
+    void btnAddImagesToListClick();
+    void btnFixBatchClick();
+    void AddToRetouchList(const std::string& path);
+    bool DeleteSelectedItems(QListWidget* list);
+    void LocateInExplorer();
+    bool ddfxBatchDragEnter();
+    void ddfxBatchProcessDropped(const QStringList& files);
+    void ddfxRetouchProcessDropped(const QStringList& files);
+    // The full path a retouch-list entry owns ("" without one).
+    static std::string RetouchPathOf(const QListWidgetItem* item);
+
+    // The open dialogs' filter of graphic files and the save dialog's.
+    static const char* const GraphicFilter;
+    static const char* const SaveFilter;
+
+    // Reads a photograph or blackshot; replaceable for tests.
+    std::function<Bitmap(const std::string&)> PictureLoader;
 
     // --- State shared with the flows.
     const std::string& ProgramDir() const { return programDir_; }
@@ -150,14 +189,14 @@ class TForm1 : public QMainWindow {
     QLabel* Label1 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
 
-    QListWidget* lbBatchList = nullptr;
+    TDropList* lbBatchList = nullptr;
     QPushButton* btnAddImagesToList = nullptr;
     QPushButton* btnFixBatch = nullptr;
     QLabel* lblFileName = nullptr;
     QLabel* lblBatchProgress = nullptr;
     QProgressBar* pbBatchProgress = nullptr;
 
-    QListWidget* cbRetouchList = nullptr;
+    TDropList* cbRetouchList = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* btnRetouch = nullptr;
     QPushButton* btnReset = nullptr;

@@ -4,8 +4,10 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 
 namespace vt::gui {
 
@@ -117,9 +119,31 @@ FileDialogResult QtDialogs::openFile(const FileDialogRequest& request) {
     return Finish(dlg, dlg.exec());
 }
 
+QString NameForFileType(const QString& typed, const QStringList& typeExtensions, int filterIndex) {
+    if (typeExtensions.isEmpty()) return typed;
+    int slash = int(typed.lastIndexOf('/'));
+    int dot = int(typed.lastIndexOf('.'));
+    QString base = dot > slash ? typed.left(dot) : typed;
+    int i = std::clamp(filterIndex, 1, int(typeExtensions.size()));
+    return base + typeExtensions[i - 1];
+}
+
+void ConnectTypeChange(QFileDialog& dlg, const QStringList& typeExtensions) {
+    if (typeExtensions.isEmpty()) return;
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
+                     [&dlg, typeExtensions](const QString& filter) {
+                         auto* edit = dlg.findChild<QLineEdit*>("fileNameEdit");
+                         if (!edit) return;
+                         int index = int(dlg.nameFilters().indexOf(filter)) + 1;
+                         edit->setText(NameForFileType(edit->text(), typeExtensions, index));
+                     });
+}
+
 FileDialogResult QtDialogs::saveFile(const FileDialogRequest& request) {
     QFileDialog dlg(ActiveParent());
     Prepare(dlg, request);
+    ConnectTypeChange(dlg, request.typeExtensions);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     return Finish(dlg, dlg.exec());

@@ -10,6 +10,7 @@
 #include <optional>
 
 class QDialog;
+class QFileDialog;
 class QWidget;
 
 namespace vt::gui {
@@ -44,7 +45,13 @@ struct FileDialogRequest {
     QString fileName;
     QString defaultExt;
     bool multiSelect = false;
+    // Save dialogs: the extension per filter index (from 1) that replaces
+    // the typed name's extension when the user changes the file type.
+    QStringList typeExtensions;
 };
+
+// The typed name with its extension replaced by the one of the file type.
+QString NameForFileType(const QString& typed, const QStringList& typeExtensions, int filterIndex);
 
 struct FileDialogResult {
     bool accepted = false;
@@ -79,6 +86,10 @@ int MessageDlg(const QString& text, const QString& caption, MsgIcon icon, int bu
 
 // Converts a "Description|*.a;*.b|..." filter into Qt's name filters.
 QStringList QtNameFilters(const QString& filter);
+
+// Makes a save dialog replace the typed name's extension when the user
+// changes the file type.
+void ConnectTypeChange(QFileDialog& dlg, const QStringList& typeExtensions);
 
 // The real dialogs of the platform.
 class QtDialogs : public Dialogs {

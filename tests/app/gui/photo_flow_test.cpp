@@ -1,0 +1,434 @@
+// The Camera tab's whole road with files on disk: a new camera from a
+// blackshot, a photo opened, repaired and stored, the Save? prompt, and the
+// photo lists with the dialog and with drops.
+#include <QApplication>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QUrl>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "app/gui/form1.h"
+#include "app/gui/scripted_dialogs.h"
+#include "camera/gui/newcameraform.h"
+#include "effects/gui/raduvir.h"
+#include "platform/bmpfile.h"
+#include "platform/files.h"
+#include "support/tempdir.h"
+
+using namespace vt;
+using namespace vt::gui;
+using vt::gui::testing::ScriptedDialogs;
+using vt::testing::TempDir;
+
+namespace {
+
+class PhotoFlow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(CreateDir(dir.file("Cameras")));
+        dir.write("Vorantel.ini", "[Init]\r\nTipOfTheDay=0\r\nLastCam=0\r\n");
+        ASSERT_TRUE(CreateDir(dir.file("photos")));
+    }
+    std::unique_ptr<TForm1> start() { return std::make_unique<TForm1>(dir.path()); }
+
+    // A 9 x 9 black blackshot with one hot pixel at (4, 4).
+    std::string writeBlackshot(const std::string& name) {
+        Bitmap b(9, 9);
+        b.fill(RGBColor(0, 0, 0));
+        b.setPixel(4, 4, RGBColor(200, 200, 200));
+        WriteBmpFile(dir.file("photos/" + name), b);
+        return dir.file("photos/" + name);
+    }
+    // A photo of that camera: grey 100 with the hot pixel bright, and a
+    // gradient around it so the repair has something to average.
+    std::string writePhoto(const std::string& name) {
+        Bitmap b(9, 9);
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < 9; ++x)
+                b.setPixel(x, y, RGBColor(10 * x, 10 * y, 100));
+        b.setPixel(4, 4, RGBColor(255, 255, 255));
+        WriteBmpFile(dir.file("photos/" + name), b);
+        return dir.file("photos/" + name);
+    }
+    // Defines camera "Nine" through the dialog and the blackshot file.
+    void defineNine(TForm1& f) {
+        std::string shot = writeBlackshot("shot.bmp");
+        dlg.modalScripts.push_back([](QDialog& form) {
+            static_cast<TNewCameraForm&>(form).cbInCamera->setEditText("Nine");
+            return int(QDialog::Accepted);
+        });
+        dlg.openAnswers.push_back(ScriptedDialogs::picked({QString::fromStdString(shot)}));
+        f.NewCamera1Click();
+    }
+
+    TempDir dir;
+    ScriptedDialogs dlg;
+};
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+TEST_F(PhotoFlow, NewCameraFromABlackshotFile) {
+    auto f = start();
+    f->UnsavedChanges = true;
+    f->setStatusText("old");
+    defineNine(*f);
+    ASSERT_EQ(dlg.modalForms.size(), 1u);
+    EXPECT_EQ(dlg.modalForms[0], "NewCameraForm");
+    ASSERT_EQ(dlg.openRequests.size(), 1u);
+    EXPECT_EQ(dlg.openRequests[0].title, "Open the camera's blackshot");
+    EXPECT_TRUE(dlg.openRequests[0].filter.startsWith("Graphic Files|*.bmp;*.cut;"));
+    ASSERT_EQ(dlg.messages.size(), 1u);
+    EXPECT_EQ(dlg.messages[0].caption, "Camera Defined");
+    EXPECT_EQ(f->cbCameras->currentText(), "Nine");
+    EXPECT_EQ(f->windowTitle(), "Vorantel - Nine");
+    EXPECT_EQ(f->lbFixPoints->count(), 1);
+    EXPECT_TRUE(f->PageControl1->isTabEnabled(1));
+    // The blackshot stays on display, but it is no photo to store.
+    EXPECT_FALSE(f->Image1->Picture().empty());
+    EXPECT_FALSE(f->Image1->PictureOriginal().hasGraphic() &&
+                 !f->Image1->PictureOriginal().empty());
+    EXPECT_FALSE(f->NewCameraFlag);
+    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_EQ(f->Label1->text(), "");
+    EXPECT_EQ(f->statusText(), "");
+    EXPECT_TRUE(FileExists(dir.file("Cameras/Nine.cam")));
+}
+
+TEST_F(PhotoFlow, NewCameraCancelledOrUnreadable) {
+    dir.write("Vorantel.ini", "[Init]\r\nTipOfTheDay=0\r\n");
+    auto f = start();
+    // Dialog cancelled: nothing happens at all.
+    f->NewCamera1Click();
+    EXPECT_TRUE(dlg.openRequests.empty());
+
+    // Blackshot dialog cancelled.
+    f->Image1->setPictureOriginal(Bitmap(5, 5));
+    f->Image1->ResetEffects();
+    f->UnsavedChanges = true;
+    dlg.modalScripts.push_back([](QDialog& form) {
+        static_cast<TNewCameraForm&>(form).cbInCamera->setEditText("Later");
+        return int(QDialog::Accepted);
+    });
+    f->NewCamera1Click();
+    EXPECT_EQ(dlg.openRequests.size(), 1u);
+    EXPECT_TRUE(dlg.messages.empty());
+    EXPECT_EQ(f->Image1->Picture().width(), 5); // still shown
+    EXPECT_TRUE(f->Image1->PictureOriginal().empty());
+    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_FALSE(f->PageControl1->isTabEnabled(1));
+
+    // A file that is no image.
+    dir.write("photos/notes.bmp", "hello");
+    dlg.modalScripts.push_back([](QDialog& form) {
+        static_cast<TNewCameraForm&>(form).cbInCamera->setEditText("Broken");
+        return int(QDialog::Accepted);
+    });
+    dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/notes.bmp"))}));
+    f->NewCamera1Click();
+    ASSERT_EQ(dlg.messages.size(), 1u);
+    EXPECT_TRUE(dlg.messages[0].text.startsWith(
+        Q("Unable to read file " + dir.file("photos/notes.bmp") + "\r")));
+    EXPECT_GT(dlg.messages[0].text.size(),
+              int(("Unable to read file " + dir.file("photos/notes.bmp") + "\r").size()));
+    EXPECT_EQ(dlg.messages[0].caption, "File Error");
+    EXPECT_EQ(dlg.messages[0].icon, MsgIcon::Error);
+    EXPECT_EQ(f->cbCameras->currentIndex(), -1);
+    EXPECT_FALSE(FileExists(dir.file("Cameras/Broken.cam")));
+}
+
+TEST_F(PhotoFlow, ReplaceQuestionNoAndYes) {
+    dir.write("Cameras/Studio.cam", "*00001,00001,00000,00000,00001,00000,00002,00000\r\n");
+    auto f = start();
+    std::string shot = writeBlackshot("shot.bmp");
+    auto name = [](const char* n) {
+        return [n](QDialog& form) {
+            static_cast<TNewCameraForm&>(form).cbInCamera->setEditText(n);
+            return int(QDialog::Accepted);
+        };
+    };
+    dlg.modalScripts.push_back(name("studio"));
+    dlg.messageAnswers.push_back(mbNo);
+    f->NewCamera1Click();
+    ASSERT_EQ(dlg.messages.size(), 1u);
+    EXPECT_EQ(dlg.messages[0].text,
+              "There is already a camera named studio. Do you want to replace it?");
+    EXPECT_EQ(dlg.messages[0].caption, "Replace Camera?");
+    EXPECT_EQ(dlg.messages[0].buttons, mbYes | mbNo);
+    EXPECT_EQ(dlg.messages[0].defaultButton, mbNo);
+    EXPECT_EQ(dlg.messages[0].icon, MsgIcon::Question);
+    EXPECT_TRUE(dlg.openRequests.empty());
+    EXPECT_EQ(f->cbCameras->currentText(), "Studio");
+
+    dlg.modalScripts.push_back(name("studio"));
+    dlg.messageAnswers.push_back(mbYes);
+    dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(shot)}));
+    f->NewCamera1Click();
+    ASSERT_EQ(dlg.messages.size(), 3u);
+    EXPECT_EQ(dlg.messages[2].text, "Camera \"studio\" is defined.");
+    // The existing entry is selected, its file replaced, the caption shows
+    // the name as typed.
+    EXPECT_EQ(f->cbCameras->count(), 1);
+    EXPECT_EQ(f->cbCameras->currentText(), "Studio");
+    EXPECT_EQ(f->windowTitle(), "Vorantel - studio");
+    EXPECT_EQ(dir.read("Cameras/Studio.cam").size(), 4u * 50u);
+    EXPECT_FALSE(FileExists(dir.file("Cameras/studio.cam")));
+}
+
+TEST_F(PhotoFlow, NewCameraDialogRules) {
+    auto f = start();
+    TNewCameraForm& form = *f->NewCameraForm;
+    EXPECT_EQ(form.windowTitle(), "New Camera");
+    EXPECT_EQ(form.seThreshold->value(), 30);
+    EXPECT_EQ(form.seThreshold->minimum(), 20);
+    EXPECT_EQ(form.seThreshold->maximum(), 60);
+    dlg.modalScripts.push_back([&](QDialog&) {
+        EXPECT_FALSE(form.btnCameraName->isEnabled());
+        EXPECT_EQ(form.cbInCamera->count(), f->cbCameras->count());
+        QLineEdit* edit = form.cbInCamera->lineEdit();
+        for (QChar c : QString("Ab*./?\\: c")) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(edit, &press);
+        }
+        EXPECT_EQ(form.cbInCamera->currentText(), "Ab: c");
+        EXPECT_EQ(dlg.beeps, 5);
+        EXPECT_TRUE(form.btnCameraName->isEnabled());
+        form.cbInCamera->setEditText("");
+        EXPECT_FALSE(form.btnCameraName->isEnabled());
+        form.seThreshold->setValue(45);
+        return int(QDialog::Rejected);
+    });
+    f->NewCamera1Click();
+    // The threshold is kept for the next camera of this run.
+    dlg.modalScripts.push_back([&](QDialog&) {
+        EXPECT_EQ(form.seThreshold->value(), 45);
+        return int(QDialog::Rejected);
+    });
+    f->NewCamera1Click();
+    EXPECT_EQ(dlg.modalForms.size(), 2u);
+}
+
+TEST_F(PhotoFlow, OpenRepairStoreAndListOnce) {
+    auto f = start();
+    defineNine(*f);
+    dlg.messages.clear();
+    std::string photo = writePhoto("img_01.bmp");
+    f->PageControl1->setCurrentIndex(0);
+    ASSERT_TRUE(f->sbOpenFile->isEnabled());
+    dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(photo)}));
+    f->sbOpenFileClick();
+    EXPECT_EQ(dlg.openRequests.back().title, "Open the photograph to be analyzed");
+    EXPECT_EQ(f->DestinationPath, dir.file("photos/Vorantel/img_01.bmp"));
+    EXPECT_EQ(f->statusText(), Q(photo));
+    EXPECT_TRUE(f->btnFixSingle->isEnabled());
+    EXPECT_TRUE(f->sbFix->isEnabled());
+    EXPECT_TRUE(f->lbFixPoints->isEnabled());
+    EXPECT_EQ(f->lbFixPoints->currentRow(), 0);
+    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(4, 4), RGBColor(255, 255, 255));
+
+    f->sbFixClick();
+    // The four lines of the pixel pool its eight neighbours: red and green
+    // 320 / 8, blue 100.
+    EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(4, 4), RGBColor(40, 40, 100));
+    EXPECT_EQ(f->Image1->PictureOriginal().bitmap()->pixel(4, 4), RGBColor(255, 255, 255));
+    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_FALSE(f->btnFixSingle->isEnabled());
+    EXPECT_FALSE(f->sbFix->isEnabled());
+    EXPECT_TRUE(f->sbSave->isEnabled());
+    EXPECT_TRUE(f->SaveRetouchedPhotograph1->isEnabled());
+    EXPECT_EQ(f->Label1->text(), "Done");
+
+    f->sbSaveClick();
+    f->sbSaveClick();
+    std::string stored = dir.file("photos/Vorantel/img_01.bmp");
+    ASSERT_TRUE(FileExists(stored));
+    Bitmap back = ReadBmpFile(stored);
+    EXPECT_EQ(back.pixel(4, 4), RGBColor(40, 40, 100));
+    EXPECT_FALSE(f->UnsavedChanges);
+    ASSERT_EQ(f->cbRetouchList->count(), 1);
+    EXPECT_EQ(f->cbRetouchList->item(0)->text(), "img_01.bmp");
+    EXPECT_EQ(TForm1::RetouchPathOf(f->cbRetouchList->item(0)), stored);
+    EXPECT_TRUE(dlg.messages.empty());
+}
+
+TEST_F(PhotoFlow, UnreadablePhotoKeepsThePreviousOne) {
+    auto f = start();
+    defineNine(*f);
+    std::string photo = writePhoto("a.bmp");
+    dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(photo)}));
+    f->OpenPhotoForRepair();
+    dlg.messages.clear();
+    dir.write("photos/bad.bmp", "BM not really");
+    dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/bad.bmp"))}));
+    f->OpenPhotoForRepair();
+    ASSERT_EQ(dlg.messages.size(), 1u);
+    EXPECT_TRUE(dlg.messages[0].text.startsWith(
+        Q("Unable to read file " + dir.file("photos/bad.bmp") + "\r")));
+    EXPECT_EQ(dlg.messages[0].caption, "File Error");
+    EXPECT_EQ(f->Image1->Picture().width(), 9);
+    EXPECT_EQ(f->DestinationPath, dir.file("photos/Vorantel/a.bmp"));
+    EXPECT_EQ(f->Label1->text(), "");
+    EXPECT_FALSE(f->lbFixPoints->isEnabled());
+}
+
+TEST_F(PhotoFlow, SavePromptYesNoCancel) {
+    auto f = start();
+    defineNine(*f);
+    std::string photo = writePhoto("p.bmp");
+    dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(photo)}));
+    f->OpenPhotoForRepair();
+    dlg.messages.clear();
+
+    // Cancel: the open still goes ahead, the flag is cleared.
+    f->UnsavedChanges = true;
+    dlg.messageAnswers.push_back(mbCancel);
+    f->sbOpenFileClick();
+    ASSERT_EQ(dlg.messages.size(), 1u);
+    EXPECT_EQ(dlg.messages[0].text, "Would you like to save the changes to p.bmp?");
+    EXPECT_EQ(dlg.messages[0].caption, "Save?");
+    EXPECT_EQ(dlg.messages[0].buttons, mbYes | mbNo | mbCancel);
+    EXPECT_EQ(dlg.openRequests.back().title, "Open the photograph to be analyzed");
+    EXPECT_FALSE(f->UnsavedChanges);
+
+    // Cancel keeps the window open; No lets it close.
+    f->UnsavedChanges = true;
+    dlg.messageAnswers.push_back(mbCancel);
+    EXPECT_FALSE(f->PromptSaveChanges());
+    f->UnsavedChanges = true;
+    dlg.messageAnswers.push_back(mbNo);
+    EXPECT_TRUE(f->PromptSaveChanges());
+    EXPECT_TRUE(dlg.saveRequests.empty());
+
+    // Yes: the save dialog, preset from the destination; the file is stored
+    // under the chosen name, the retouch list is not touched.
+    f->UnsavedChanges = true;
+    dlg.messageAnswers.push_back(mbYes);
+    std::string chosen = dir.file("photos/elsewhere.bmp");
+    dlg.saveAnswers.push_back(ScriptedDialogs::picked({Q(chosen)}, 3));
+    EXPECT_TRUE(f->PromptSaveChanges());
+    ASSERT_EQ(dlg.saveRequests.size(), 1u);
+    EXPECT_EQ(dlg.saveRequests[0].title, "Save Retouched Photograph");
+    EXPECT_EQ(dlg.saveRequests[0].filter, "JPEG|*.jpg|TIFF|*.tif|Bitmap|*.bmp");
+    EXPECT_EQ(dlg.saveRequests[0].filterIndex, 3);
+    EXPECT_EQ(dlg.saveRequests[0].fileName, Q(dir.file("photos/Vorantel/p.bmp")));
+    EXPECT_TRUE(FileExists(chosen));
+    EXPECT_EQ(f->DestinationPath, chosen);
+    EXPECT_EQ(f->cbRetouchList->count(), 0);
+    EXPECT_FALSE(f->UnsavedChanges);
+
+    // Closing the window with changes asks; Cancel keeps it open.
+    f->show();
+    f->UnsavedChanges = true;
+    dlg.messageAnswers.push_back(mbCancel);
+    EXPECT_FALSE(f->close());
+    EXPECT_TRUE(f->isVisible());
+}
+
+TEST_F(PhotoFlow, SaveDialogTypeChangeReplacesTheExtension) {
+    EXPECT_EQ(NameForFileType("/p/photo.jpg", {".jpg", ".tif", ".bmp"}, 3), "/p/photo.bmp");
+    EXPECT_EQ(NameForFileType("photo", {".jpg", ".tif", ".bmp"}, 2), "photo.tif");
+    EXPECT_EQ(NameForFileType("/a.b/photo", {".jpg", ".tif", ".bmp"}, 1), "/a.b/photo.jpg");
+    // The real dialog does it in its file-name box.
+    QFileDialog dlgWidget;
+    dlgWidget.setOption(QFileDialog::DontUseNativeDialog);
+    dlgWidget.setNameFilters(QtNameFilters("JPEG|*.jpg|TIFF|*.tif|Bitmap|*.bmp"));
+    ConnectTypeChange(dlgWidget, {".jpg", ".tif", ".bmp"});
+    auto* edit = dlgWidget.findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(edit, nullptr);
+    edit->setText("photo.jpg");
+    emit dlgWidget.filterSelected(dlgWidget.nameFilters()[2]);
+    EXPECT_EQ(edit->text(), "photo.bmp");
+}
+
+TEST_F(PhotoFlow, ListsFromTheDialog) {
+    dir.write("Cameras/cam.cam", "*00001,00001,00000,00000,00001,00000,00002,00000\r\n");
+    auto f = start();
+    f->PageControl1->setCurrentIndex(1);
+    ASSERT_EQ(f->PageControl1->currentIndex(), 1);
+    dlg.openAnswers.push_back(ScriptedDialogs::picked(
+        {"/p/a.jpg", "/p/b.txt", "/p/c.tif", "/p/a.jpg", "/q/img.jpeg", "/q/x.rgba"}));
+    f->btnAddImagesToListClick();
+    ASSERT_EQ(dlg.openRequests.size(), 1u);
+    EXPECT_TRUE(dlg.openRequests[0].multiSelect);
+    QStringList shown;
+    for (int i = 0; i < f->lbBatchList->count(); ++i)
+        shown << f->lbBatchList->item(i)->text();
+    EXPECT_EQ(shown, QStringList({"a.jpg", "a.jpg", "c.tif", "img.jpeg"}));
+    EXPECT_EQ(f->BatchPaths,
+              (std::vector<std::string>{"/p/a.jpg", "/p/c.tif", "/p/a.jpg", "/q/img.jpeg"}));
+    EXPECT_TRUE(f->btnFixBatch->isEnabled());
+
+    f->PageControl1->setCurrentIndex(2);
+    dlg.openAnswers.push_back(
+        ScriptedDialogs::picked({"/y/a.jpg", "/x/a.jpg", "/x/a.jpg", "/x/B.tiff", "/x/c.doc"}));
+    f->Button1->click();
+    QStringList retouch;
+    for (int i = 0; i < f->cbRetouchList->count(); ++i)
+        retouch << Q(TForm1::RetouchPathOf(f->cbRetouchList->item(i)));
+    EXPECT_EQ(retouch, QStringList({"/y/a.jpg", "/x/a.jpg", "/x/B.tiff"}));
+}
+
+namespace {
+void Drop(QListWidget* list, const QStringList& files) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString& f : files)
+        urls << QUrl::fromLocalFile(f);
+    data->setUrls(urls);
+    QPoint at(5, 5);
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &enter);
+    if (enter.isAccepted()) {
+        QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, data, Qt::LeftButton,
+                        Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &drop);
+    }
+    QApplication::processEvents();
+    delete data;
+}
+} // namespace
+
+TEST_F(PhotoFlow, DropsOnTheLists) {
+    dir.write("Vorantel.ini", "[Init]\r\nTipOfTheDay=0\r\n");
+    auto f = start();
+    ASSERT_EQ(f->cbCameras->currentIndex(), -1);
+    Drop(f->lbBatchList, {"/d/one.jpg", "/d/two.png"});
+    EXPECT_EQ(f->lbBatchList->count(), 0); // refused without a camera
+    Drop(f->cbRetouchList, {"/d/one.jpg", "/d/notes.txt", "/d/one.jpg"});
+    ASSERT_EQ(f->cbRetouchList->count(), 1);
+    EXPECT_EQ(TForm1::RetouchPathOf(f->cbRetouchList->item(0)), "/d/one.jpg");
+
+    defineNine(*f);
+    Drop(f->lbBatchList, {"/d/two.png", "/d/notes.txt", "/d/one.jpg"});
+    QStringList shown;
+    for (int i = 0; i < f->lbBatchList->count(); ++i)
+        shown << f->lbBatchList->item(i)->text();
+    EXPECT_EQ(shown, QStringList({"one.jpg", "two.png"}));
+    EXPECT_EQ(f->BatchPaths, (std::vector<std::string>{"/d/two.png", "/d/one.jpg"}));
+    EXPECT_TRUE(f->btnFixBatch->isEnabled());
+}
+
+TEST_F(PhotoFlow, LocateWithoutSelectionDoesNothing) {
+    auto f = start();
+    f->AddToRetouchList("/x/a.jpg");
+    f->LocateInExplorer();
+    EXPECT_TRUE(dlg.messages.empty());
+}
