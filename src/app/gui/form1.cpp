@@ -35,13 +35,14 @@
 #include "camera/cameralibrary.h"
 #include "camera/gui/newcameraform.h"
 #include "effects/gui/raduvir.h"
+#include "imageio/fileformatlist.h"
 #include "platform/bmpfile.h"
 #include "platform/files.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/icons.h"
 #include "platform/inifile.h"
 #include "repair/gui/droplist.h"
-#include "imageio/fileformatlist.h"
+#include "repair/photooutput.h"
 #include "repair/repair.h"
 #include "ui/gui/tipdialog.h"
 
@@ -88,11 +89,6 @@ void InsertSorted(QListWidget* list, QListWidgetItem* item) {
     while (at > 0 && CompareText(S(list->item(at - 1)->text()), text) > 0)
         --at;
     list->insertItem(at, item);
-}
-
-// The destination of a photo: a "Vorantel" folder beside it, same name.
-std::string DestinationOf(const std::string& photo) {
-    return ExtractFilePath(photo) + "Vorantel" + kPathDelim + ExtractFileName(photo);
 }
 
 const char kGraphicFilter[] =
@@ -1049,7 +1045,7 @@ void TForm1::OpenPhotoForRepair() {
                 return;
             }
             UnsavedChanges = false;
-            DestinationPath = DestinationOf(path);
+            DestinationPath = DestinationPathFor(path);
             setStatusText(Q(path));
             Image1->setPictureOriginal(photo);
             ScrollBox1->horizontalScrollBar()->setValue(0);
@@ -1161,20 +1157,14 @@ bool TForm1::PromptSaveChanges() {
 std::string TForm1::StorePhoto() {
     const Bitmap* shown = Image1->Picture().bitmap();
     if (!shown) throw std::runtime_error("There is no photograph to store.");
-    const std::string dir = ExtractFilePath(DestinationPath);
-    CreateDir(dir);
-    const std::string name = ExtractFileName(DestinationPath);
-    const std::string ext = ExtractFileExt(name);
-    const std::string base = name.substr(0, name.size() - ext.size());
     std::string written;
-    switch (OutputKindOf(ext)) {
-    case OutputKind::Bitmap:
-        written = dir + base + ".bmp";
-        MakeWritable(written);
-        WriteBmpFile(written, *shown);
-        break;
-    default:
-        throw std::runtime_error("Storing this format is not available yet.");
+    try {
+        written = vt::StorePhoto(*shown, DestinationPath);
+    } catch (const JpegStoreError& e) {
+        // Nothing was stored: the photo keeps its unsaved changes and is not
+        // listed as stored.
+        MessageDlg(Q(e.what()), "File Error", MsgIcon::Error, mbOK);
+        return {};
     }
     UnsavedChanges = false;
     return written;

@@ -432,3 +432,39 @@ TEST_F(PhotoFlow, LocateWithoutSelectionDoesNothing) {
     f->LocateInExplorer();
     EXPECT_TRUE(dlg.messages.empty());
 }
+
+TEST_F(PhotoFlow, StoringAsJpegAndAFailedJpeg) {
+    auto f = start();
+    defineNine(*f);
+    std::string photo = writePhoto("shot.bmp");
+    dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(photo)}));
+    f->OpenPhotoForRepair();
+    f->btnFixSingleClick();
+    dlg.messages.clear();
+
+    // Save As with the JPEG type: the file is a JPEG beside the photo.
+    std::string chosen = dir.file("photos/Vorantel/out.jpeg");
+    dlg.saveAnswers.push_back(ScriptedDialogs::picked({Q(chosen)}, 1));
+    f->SavePhotographAs1Click();
+    EXPECT_EQ(dlg.saveRequests.back().filterIndex, 3); // preset from ".bmp"
+    std::string jpeg = dir.read("photos/Vorantel/out.jpg");
+    ASSERT_GE(jpeg.size(), 4u);
+    EXPECT_EQ(jpeg.substr(0, 2), "\xFF\xD8");
+    EXPECT_FALSE(f->UnsavedChanges);
+    ASSERT_EQ(f->cbRetouchList->count(), 1);
+    EXPECT_EQ(TForm1::RetouchPathOf(f->cbRetouchList->item(0)),
+              dir.file("photos/Vorantel/out.jpg"));
+
+    // A JPEG that cannot be written: the box, and nothing counts as stored.
+    dir.write("photos/blocked", "a file where a folder should be");
+    f->DestinationPath = dir.file("photos/blocked/x.jpg");
+    f->UnsavedChanges = true;
+    f->SaveRetouchedPhotograph1Click();
+    ASSERT_EQ(dlg.messages.size(), 1u);
+    EXPECT_EQ(dlg.messages[0].caption, "File Error");
+    EXPECT_EQ(dlg.messages[0].icon, MsgIcon::Error);
+    EXPECT_TRUE(dlg.messages[0].text.startsWith(
+        Q("Unable to read file " + dir.file("photos/blocked/x.jpg") + "\r")));
+    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_EQ(f->cbRetouchList->count(), 1);
+}
