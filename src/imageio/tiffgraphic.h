@@ -1,0 +1,77 @@
+// TIFF files (also "fax" files, which are TIFF with CCITT compression) and
+// binary EPS files with a TIFF preview.
+//
+// Read: strips of every compression with a decoder in decoders.h (none,
+// PackBits, LZW, deflate, CCITT modified Huffman and its word-aligned form,
+// group 3 one- and two-dimensional, group 4, JPEG, ThunderScan), planar
+// configurations 1 and 2, predictor 2, both fill orders, 1 to 16-bit samples
+// of grey (either polarity), palette, RGB, RGBA, CMYK, CIE L*a*b* and YCbCr
+// (also subsampled). Tiled images load as an empty bitmap. Every fault of
+// the content throws; pictures above MaxPixels are refused before anything
+// is allocated.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "imageio/formatgraphic.h"
+
+namespace vt {
+
+class TTIFFGraphic : public TFormatGraphic {
+  public:
+    static constexpr const char* ClassName = "TTIFFGraphic";
+
+    // "II" or "MM", 42 in that byte order, and a first directory offset
+    // inside the stream.
+    bool AcceptsStream(TStream& stream) override;
+    // Reads directory imageIndex (0 = the first) of the TIFF that starts at
+    // the stream position.
+    bool ReadHeader(TStream& stream, unsigned imageIndex) override;
+    void LoadFromStream(TStream& stream) override;
+
+    // One entry of an image file directory, byte order already resolved.
+    struct TIFDEntry {
+        std::uint16_t Tag = 0;
+        std::uint16_t DataType = 0;
+        std::uint32_t Count = 0;
+        std::uint32_t Offset = 0; // the value's offset (when not inline)
+        std::uint8_t Inline[4]{}; // the raw value bytes when they fit
+    };
+
+  protected:
+    // Word that fills the format error.
+    virtual std::string_view FormatWord() const { return "TIF/TIFF"; }
+
+  private:
+    const TIFDEntry* FindTag(std::uint16_t tag) const;
+    // Values of a tag as unsigned numbers (rationals as their integer
+    // quotient); at most maxCount are read.
+    std::vector<std::uint32_t> GetValues(std::uint16_t tag, std::uint32_t maxCount) const;
+    std::uint32_t GetValue(std::uint16_t tag, std::uint32_t def) const;
+    std::vector<double> GetFloats(std::uint16_t tag, std::uint32_t maxCount) const;
+    std::vector<std::uint8_t> GetBytes(const TIFDEntry& e, std::uint64_t maxBytes) const;
+    std::uint16_t Swap16(const std::uint8_t* p) const;
+    std::uint32_t Swap32(const std::uint8_t* p) const;
+
+    void LoadStrips();
+
+    TStream* FHeaderStream = nullptr; // stream of the last ReadHeader
+    std::uint64_t FTIFFBase = 0;      // where the TIFF starts in it
+    std::vector<TIFDEntry> FIFD;      // sorted by tag
+    std::uint32_t FPhotometric = 0;
+};
+
+// Binary EPS (header C5 D0 D3 C6): the TIFF preview it carries is read.
+class TEPSGraphic : public TTIFFGraphic {
+  public:
+    static constexpr const char* ClassName = "TEPSGraphic";
+    bool AcceptsStream(TStream& stream) override;
+    bool ReadHeader(TStream& stream, unsigned imageIndex) override;
+
+  protected:
+    std::string_view FormatWord() const override { return "EPS"; }
+};
+
+} // namespace vt
