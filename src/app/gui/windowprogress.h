@@ -1,7 +1,8 @@
 // Shows the core's progress in a status label and a progress bar while the
 // work runs on the user-interface thread. Repainting every row or record
 // would cost more than the work itself, so changes are collected and painted
-// at most every few tens of milliseconds, and always at the end.
+// at most every few tens of milliseconds; what is left is painted when the
+// reporter goes out of scope, at the end of the work.
 #pragma once
 
 #include <QString>
@@ -42,6 +43,7 @@ class WindowProgress : public IProgress {
     bool rangePending_ = false;
     bool posPending_ = false;
     int paints_ = 0;
+    unsigned calls_ = 0;
 };
 
 } // namespace vt::gui

@@ -1,0 +1,138 @@
+// What showing progress in the window costs: the blackshot analysis and the
+// hot-pixel repair of a 6000 x 4000 picture, once reporting to nobody and
+// once to a real status label and progress bar on screen.
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <benchmark/benchmark.h>
+#include <cstdint>
+#include <cstdlib>
+
+#include "app/gui/windowprogress.h"
+#include "camera/analysis.h"
+#include "repair/repair.h"
+
+namespace {
+
+constexpr int kW = 6000;
+constexpr int kH = 4000;
+
+const vt::Bitmap& Blackshot() {
+    static const vt::Bitmap shot = [] {
+        vt::Bitmap b(kW, kH);
+        std::uint32_t s = 777;
+        auto next = [&s] { return s = s * 1664525u + 1013904223u; };
+        for (int y = 0; y < kH; ++y) {
+            std::uint8_t* row = b.scanLine(y);
+            for (int x = 0; x < 3 * kW; ++x)
+                row[x] = std::uint8_t(next() >> 30);
+        }
+        for (int i = 0; i < 2000; ++i) {
+            const int v = 40 + int(next() % 200);
+            b.setPixel(int(next() % kW), int(next() % kH), vt::RGBColor(v, v, v));
+        }
+        return b;
+    }();
+    return shot;
+}
+
+vt::HotPixelList Records() {
+    vt::HotPixelList list;
+    std::uint32_t s = 99;
+    auto next = [&s] { return s = s * 1664525u + 1013904223u; };
+    for (int i = 0; i < 50000; ++i) {
+        vt::HotPixelRecord r;
+        const int x = 1 + int(next() % (kW - 2)), y = 1 + int(next() % (kH - 2));
+        r.v = {x, y, x - 1, y - 1, x, y - 1, x + 1, y - 1};
+        list.push_back(r);
+    }
+    return list;
+}
+
+struct Window {
+    QWidget top;
+    QLabel* label = new QLabel(&top);
+    QProgressBar* bar = new QProgressBar(&top);
+    Window() {
+        auto* l = new QVBoxLayout(&top);
+        l->addWidget(label);
+        l->addWidget(bar);
+        top.resize(273, 80);
+        top.show();
+        QApplication::processEvents();
+    }
+};
+
+void BM_AnalysisCore(benchmark::State& state) {
+    vt::NullProgress none;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(vt::AnalyzeBlackshotBitmap(Blackshot(), 30, none));
+}
+
+void BM_AnalysisWindow(benchmark::State& state) {
+    Window w;
+    for (auto _ : state) {
+        vt::gui::WindowProgress progress(w.label, w.bar);
+        benchmark::DoNotOptimize(vt::AnalyzeBlackshotBitmap(Blackshot(), 30, progress));
+        state.counters["paints"] = progress.paints();
+    }
+}
+
+void BM_RepairCore(benchmark::State& state) {
+    vt::Bitmap photo = Blackshot();
+    const vt::HotPixelList list = Records();
+    vt::NullProgress none;
+    for (auto _ : state)
+        vt::FixHotPixels(none, list, photo);
+}
+
+void BM_RepairWindow(benchmark::State& state) {
+    Window w;
+    vt::Bitmap photo = Blackshot();
+    const vt::HotPixelList list = Records();
+    for (auto _ : state) {
+        vt::gui::WindowProgress progress(w.label, w.bar);
+        vt::FixHotPixels(progress, list, photo);
+    }
+}
+
+void BM_OnePaint(benchmark::State& state) {
+    Window w;
+    int i = 0;
+    for (auto _ : state) {
+        vt::gui::WindowProgress progress(w.label, w.bar);
+        progress.status("Fixing point (" + std::to_string(++i) + ",1)");
+        progress.position(i % 100);
+    }
+}
+
+void BM_StepsWithoutPaint(benchmark::State& state) {
+    Window w;
+    vt::gui::WindowProgress progress(w.label, w.bar, std::chrono::hours(1));
+    progress.flush();
+    int i = 0;
+    for (auto _ : state) {
+        progress.status("Fixing point (" + std::to_string(++i) + ",1)");
+        progress.position(i);
+    }
+}
+
+BENCHMARK(BM_OnePaint)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StepsWithoutPaint);
+BENCHMARK(BM_AnalysisCore)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AnalysisWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RepairCore)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RepairWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
