@@ -304,7 +304,11 @@ void TColorManager::repack(std::span<const std::uint8_t* const> sources, std::ui
                            std::size_t width, std::uint8_t* target) {
     const unsigned s = sourceBPS_, t = targetBPS_;
     const std::uint8_t* src = sources[0];
-    if (s == t && mask == 0xFF) {
+    // Bits a target pixel occupies in the bitmap format PixelFormatFor names:
+    // 2 and 3-bit values are stored in 4-bit pixels.
+    const unsigned store = t == 1 ? 1 : t <= 4 ? 4 : 8;
+    const std::uint32_t storeMask = (1u << store) - 1;
+    if (s == t && t == store && mask == 0xFF) {
         std::memcpy(target, src, (width * s + 7) / 8);
         return;
     }
@@ -323,13 +327,13 @@ void TColorManager::repack(std::span<const std::uint8_t* const> sources, std::ui
         }
         bitPos += s;
         std::uint32_t out = s == t ? v : v * tMax / sMax;
-        std::size_t tBit = x * t;
-        if (t == 8) {
+        if (store == 8) {
             target[x] = std::uint8_t(out);
         } else {
-            unsigned shift = 8 - t - unsigned(tBit % 8);
+            std::size_t tBit = x * store;
+            unsigned shift = 8 - store - unsigned(tBit % 8);
             std::uint8_t& byte = target[tBit / 8];
-            byte = std::uint8_t((byte & ~(tMax << shift)) | (out << shift));
+            byte = std::uint8_t((byte & ~(storeMask << shift)) | (out << shift));
         }
     }
 }
