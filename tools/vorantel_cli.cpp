@@ -1,0 +1,320 @@
+// vorantel-cli: the program's image input from the command line.
+//
+//   vorantel-cli convert INPUT OUTPUT   load INPUT, store it as BMP or PPM
+//   vorantel-cli info FILE              print what the reader learnt
+//
+// Errors go to standard error. Exit codes: 0 success, 1 a file could not be
+// read or written, 2 wrong usage.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "imageio/fileformatlist.h"
+#include "imageio/imageerrors.h"
+#include "platform/bitmap.h"
+#include "platform/bmpfile.h"
+
+namespace {
+
+constexpr const char* kProgram = "vorantel-cli";
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Command {
+    const char* name;
+    const char* arguments;
+    const char* summary;
+    std::size_t argumentCount;
+    std::function<int(std::span<const std::string>)> run;
+};
+
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return s;
+}
+
+// Writes a binary PPM (P6) through a temporary file beside path, renamed
+// over it once complete; a failure leaves any previous file untouched.
+void writePpmFile(const std::string& path, const vt::Bitmap& b) {
+    std::string header =
+        "P6\n" + std::to_string(b.width()) + " " + std::to_string(b.height()) + "\n255\n";
+    std::string temp = path + ".tmp-XXXXXX";
+    std::vector<char> name(temp.begin(), temp.end());
+    name.push_back('\0');
+    int fd = mkstemp(name.data());
+    if (fd < 0) throw std::runtime_error(std::strerror(errno));
+    FILE* f = fdopen(fd, "wb");
+    if (!f) {
+        int err = errno;
+        close(fd);
+        unlink(name.data());
+        throw std::runtime_error(std::strerror(err));
+    }
+    bool ok = std::fwrite(header.data(), 1, header.size(), f) == header.size();
+    std::vector<std::uint8_t> row(std::size_t(b.width()) * 3);
+    for (int y = 0; ok && y < b.height(); ++y) {
+        const std::uint8_t* s = b.scanLine(y);
+        for (int x = 0; x < b.width(); ++x) {
+            row[3 * std::size_t(x)] = s[3 * x + 2];
+            row[3 * std::size_t(x) + 1] = s[3 * x + 1];
+            row[3 * std::size_t(x) + 2] = s[3 * x];
+        }
+        ok = std::fwrite(row.data(), 1, row.size(), f) == row.size();
+    }
+    ok = ok && std::fflush(f) == 0 && fsync(fileno(f)) == 0;
+    int err = errno;
+    if (std::fclose(f) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && std::rename(name.data(), path.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        unlink(name.data());
+        throw std::runtime_error(std::strerror(err));
+    }
+}
+
+int convert(std::span<const std::string> args) {
+    const std::string& input = args[0];
+    const std::string& output = args[1];
+    std::string ext = lower(vt::ExtractExtension(output));
+    if (ext != "bmp" && ext != "dib" && ext != "ppm")
+        throw UsageError("cannot write '" + output + "': the output must end in .bmp or .ppm");
+
+    vt::Bitmap picture;
+    try {
+        // The callers of LoadPicture work on a 24-bit copy.
+        picture = vt::LoadPicture(input).convertedTo24();
+    } catch (const std::exception& e) {
+        std::cerr << kProgram << ": " << input << ": " << e.what() << "\n";
+        return kExitFailure;
+    }
+    if (picture.empty()) {
+        std::cerr << kProgram << ": " << input << ": the file holds no picture\n";
+        return kExitFailure;
+    }
+    try {
+        if (ext == "ppm")
+            writePpmFile(output, picture);
+        else
+            vt::WriteBmpFile(output, picture);
+    } catch (const std::exception& e) {
+        std::cerr << kProgram << ": " << output << ": " << e.what() << "\n";
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+const char* modelName(vt::TColorModel m) {
+    using M = vt::TColorModel;
+    switch (m) {
+    case M::Unknown:
+        return "unknown";
+    case M::Indexed:
+        return "indexed";
+    case M::Grey:
+        return "grey";
+    case M::GreyAlpha:
+        return "grey with alpha";
+    case M::RGB:
+        return "RGB";
+    case M::RGBA:
+        return "RGBA";
+    case M::BGR:
+        return "BGR";
+    case M::BGRA:
+        return "BGRA";
+    case M::CMY:
+        return "CMY";
+    case M::CMYK:
+        return "CMYK";
+    case M::CIELab:
+        return "CIE L*a*b*";
+    case M::YCbCr:
+        return "YCbCr";
+    case M::PhotoYCC:
+        return "PhotoYCC";
+    }
+    return "unknown";
+}
+
+const char* compressionName(vt::TCompressionType c) {
+    using C = vt::TCompressionType;
+    switch (c) {
+    case C::Unknown:
+        return "unknown";
+    case C::None:
+        return "none";
+    case C::RLE:
+        return "run-length";
+    case C::PackBits:
+        return "PackBits";
+    case C::LZW:
+        return "LZW";
+    case C::CCITT3:
+        return "CCITT group 3";
+    case C::CCITTMH:
+        return "CCITT modified Huffman";
+    case C::CCITT4:
+        return "CCITT group 4";
+    case C::CCITTMHWordAligned:
+        return "CCITT modified Huffman, word-aligned";
+    case C::LZ77:
+        return "LZ77 (deflate)";
+    case C::JPEG:
+        return "JPEG";
+    case C::OJPEG:
+        return "old-style JPEG";
+    case C::ThunderScan:
+        return "ThunderScan";
+    case C::NeXT:
+        return "NeXT";
+    case C::IT8CTPad:
+        return "IT8 CT padding";
+    case C::IT8LW:
+        return "IT8 line work";
+    case C::IT8MP:
+        return "IT8 monochrome picture";
+    case C::IT8BL:
+        return "IT8 binary line art";
+    case C::PixarFilm:
+        return "Pixar film";
+    case C::PixarLog:
+        return "Pixar log";
+    case C::DCS:
+        return "Kodak DCS";
+    case C::JBIG:
+        return "JBIG";
+    case C::PCDHuffman:
+        return "Photo-CD Huffman";
+    }
+    return "unknown";
+}
+
+int info(std::span<const std::string> args) {
+    const std::string& file = args[0];
+    std::unique_ptr<vt::TGraphic> graphic;
+    try {
+        graphic = vt::LoadGraphic(file);
+    } catch (const std::exception& e) {
+        std::cerr << kProgram << ": " << file << ": " << e.what() << "\n";
+        return kExitFailure;
+    }
+    const vt::Bitmap& b = graphic->GetBitmap();
+    std::cout << "file: " << file << "\n"
+              << "format: " << vt::FileFormatList().Description(vt::ExtractExtension(file)) << "\n"
+              << "bitmap: " << b.width() << " x " << b.height() << ", "
+              << vt::BitsPerPixel(b.pixelFormat()) << " bits per pixel\n";
+    if (const vt::TImageProperties* p = graphic->ImageProperties()) {
+        std::cout << "width: " << p->Width << "\n"
+                  << "height: " << p->Height << "\n"
+                  << "colour model: " << modelName(p->ColorModel) << "\n"
+                  << "bits per sample: " << unsigned(p->BitsPerSample) << "\n"
+                  << "samples per pixel: " << unsigned(p->SamplesPerPixel) << "\n"
+                  << "bits per pixel: " << unsigned(p->BitsPerPixel) << "\n"
+                  << "compression: " << compressionName(p->Compression) << "\n"
+                  << "gamma: " << p->Gamma << "\n"
+                  << "resolution: " << p->XResolution << " x " << p->YResolution << " dpi\n"
+                  << "interlaced: " << (p->Interlaced ? "yes" : "no") << "\n"
+                  << "alpha: " << (p->AlphaPresent ? "yes" : "no") << "\n";
+        if (p->FormatVersion) std::cout << "format version: " << p->FormatVersion << "\n";
+        using F = vt::TImageFlag;
+        std::string flags;
+        auto add = [&](F f, const char* n) {
+            if (p->Flags.Contains(f)) flags += flags.empty() ? n : std::string(", ") + n;
+        };
+        add(F::TiledLayout, "tiled");
+        add(F::BigEndian, "big-endian");
+        add(F::InvertedGrey, "inverted grey");
+        add(F::LsbFirst, "least significant bit first");
+        add(F::GammaApplied, "gamma applied");
+        if (!flags.empty()) std::cout << "flags: " << flags << "\n";
+    }
+    return kExitOk;
+}
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> list = {
+        {"convert", "INPUT OUTPUT",
+         "load INPUT and store it as a 24-bit BMP or binary PPM (by OUTPUT's extension)", 2,
+         convert},
+        {"info", "FILE", "print the image properties the reader of FILE fills", 1, info},
+    };
+    return list;
+}
+
+void printUsage(std::ostream& out) {
+    out << "Usage: " << kProgram << " COMMAND [ARGUMENTS]\n"
+        << "       " << kProgram << " --help | --version\n\n"
+        << "Commands:\n";
+    for (const Command& c : commands()) {
+        std::string head = std::string(c.name) + " " + c.arguments;
+        out << "  " << head << std::string(head.size() < 22 ? 22 - head.size() : 1, ' ')
+            << c.summary << "\n";
+    }
+    out << "\nThe extension of a file name picks its reader. Exit status: 0 on success,\n"
+        << "1 when a file cannot be read or written, 2 on wrong usage.\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    vt::SetWarningHandler([](const std::string&, const std::string& text) {
+        std::cerr << kProgram << ": warning: " << text << "\n";
+    });
+    std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        if (args.empty()) throw UsageError("no command given");
+        const std::string& first = args[0];
+        if (first == "--help" || first == "-h" || first == "help") {
+            printUsage(std::cout);
+            return kExitOk;
+        }
+        if (first == "--version") {
+            std::cout << kProgram << " " << VORANTEL_VERSION << "\n";
+            return kExitOk;
+        }
+        for (const Command& c : commands()) {
+            if (first != c.name) continue;
+            std::span<const std::string> rest(args.data() + 1, args.size() - 1);
+            if (std::find(rest.begin(), rest.end(), "--help") != rest.end()) {
+                std::cout << "Usage: " << kProgram << " " << c.name << " " << c.arguments << "\n  "
+                          << c.summary << "\n";
+                return kExitOk;
+            }
+            if (rest.size() != c.argumentCount)
+                throw UsageError(std::string(c.name) + " expects " + c.arguments);
+            return c.run(rest);
+        }
+        throw UsageError("unknown command '" + first + "'");
+    } catch (const UsageError& e) {
+        std::cerr << kProgram << ": " << e.what() << "\n"
+                  << "Try '" << kProgram << " --help' for more information.\n";
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        std::cerr << kProgram << ": " << e.what() << "\n";
+        return kExitFailure;
+    }
+}
