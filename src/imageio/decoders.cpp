@@ -50,34 +50,39 @@ constexpr unsigned kLzwFirstFree = 258;
 constexpr unsigned kLzwNone = 4096;
 } // namespace
 
-TTIFFLZWDecoder::TTIFFLZWDecoder() {
-    for (unsigned i = 0; i < 256; ++i) {
-        prefix_[i] = kLzwNone;
-        suffix_[i] = std::uint8_t(i);
-        first_[i] = std::uint8_t(i);
-        length_[i] = 1;
-    }
-}
+TTIFFLZWDecoder::TTIFFLZWDecoder() = default;
 
 void TTIFFLZWDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
                              std::size_t packedSize, std::size_t unpackedSize) {
     const std::uint8_t* in = source;
     const std::uint8_t* const inEnd = in + packedSize;
+    std::uint8_t* const begin = dest;
     std::uint8_t* out = dest;
     std::uint8_t* const outEnd = out + unpackedSize;
 
-    std::uint64_t bits = 0; // valid bits at the bottom, oldest first
+    std::uint64_t bits = 0; // the newest `count` bits at the bottom
     unsigned count = 0;
     unsigned width = 9;
     unsigned mask = 511;
     unsigned next = kLzwFirstFree;
     unsigned previous = kLzwNone;
+    std::size_t previousAt = 0;     // output offset of the previous string
+    std::size_t previousLength = 0; // and its length
 
     while (out < outEnd) {
-        while (count < width) {
-            if (in == inEnd) return;
-            bits = (bits << 8) | *in++;
-            count += 8;
+        if (count < width) {
+            if (inEnd - in >= 4) {
+                bits = bits << 32 | std::uint32_t(in[0]) << 24 | std::uint32_t(in[1]) << 16 |
+                       std::uint32_t(in[2]) << 8 | in[3];
+                in += 4;
+                count += 32;
+            } else {
+                while (count < width) {
+                    if (in == inEnd) return;
+                    bits = bits << 8 | *in++;
+                    count += 8;
+                }
+            }
         }
         count -= width;
         const unsigned code = unsigned(bits >> count) & ((1u << width) - 1);
@@ -91,21 +96,22 @@ void TTIFFLZWDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
             continue;
         }
         if (code > next) continue; // not a code of this table: damaged data, skipped
+        const std::size_t at = std::size_t(out - begin);
         if (previous == kLzwNone) {
             if (code > 255) continue;
             *out++ = std::uint8_t(code);
             previous = code;
+            previousAt = at;
+            previousLength = 1;
             continue;
         }
 
-        // The first byte of the string of code; a code equal to the next
-        // free one stands for the previous string plus its own first byte.
-        const std::uint8_t firstByte = code < next ? first_[code] : first_[previous];
+        // The new entry is the previous string plus the first byte of this
+        // one; in the output it starts where the previous string starts. A
+        // code equal to the next free one is that very entry.
         if (next < unsigned(kTableSize)) {
-            prefix_[next] = std::uint16_t(previous);
-            suffix_[next] = firstByte;
-            first_[next] = first_[previous];
-            length_[next] = std::uint16_t(length_[previous] + 1);
+            offset_[next] = std::uint32_t(previousAt);
+            length_[next] = std::uint16_t(previousLength + 1);
             ++next;
             if (next == mask && width < 12) {
                 ++width;
@@ -115,21 +121,24 @@ void TTIFFLZWDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
             continue; // cannot happen with 12-bit codes; kept for safety
         }
         previous = code;
-
-        // Write the string back to front, cut to the room left.
-        std::size_t length = length_[code];
-        unsigned c = code;
-        const std::size_t room = std::size_t(outEnd - out);
-        while (length > room) {
-            c = prefix_[c];
-            --length;
+        previousAt = at;
+        if (code < 256) {
+            *out++ = std::uint8_t(code);
+            previousLength = 1;
+            continue;
         }
-        std::uint8_t* p = out + length;
-        out = p;
-        while (c != kLzwNone) {
-            *--p = suffix_[c];
-            c = prefix_[c];
+        const std::size_t length = std::min<std::size_t>(length_[code], std::size_t(outEnd - out));
+        const std::uint8_t* from = begin + offset_[code];
+        // The source may overlap the destination by its last byte (a code
+        // that was only just added): copy forwards.
+        if (from + length <= out) {
+            std::memcpy(out, from, length);
+        } else {
+            for (std::size_t i = 0; i < length; ++i)
+                out[i] = from[i];
         }
+        out += length;
+        previousLength = length_[code];
     }
 }
 

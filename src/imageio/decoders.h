@@ -60,11 +60,10 @@ class TTIFFLZWDecoder : public TDecoder {
 
   private:
     static constexpr int kTableSize = 4096;
-    // Per code: the code of its prefix string, its last byte, its first byte
-    // and its length. Single bytes have length 1.
-    std::array<std::uint16_t, kTableSize> prefix_{};
-    std::array<std::uint8_t, kTableSize> suffix_{};
-    std::array<std::uint8_t, kTableSize> first_{};
+    // Every string of the table (codes 258 and up) also stands in the
+    // output of the current strip: at offset_ with length length_. A string
+    // is then copied from there instead of being assembled code by code.
+    std::array<std::uint32_t, kTableSize> offset_{};
     std::array<std::uint16_t, kTableSize> length_{};
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <zlib.h>
 
 #include "imageio/decoders.h"
@@ -396,54 +397,81 @@ void TTIFFGraphic::LoadFromStream(TStream& stream) {
     LoadStrips();
 }
 
-void TTIFFGraphic::LoadStrips() {
+// What is needed to unpack the strips of a directory.
+struct TTIFFGraphic::TStripPlan {
+    std::unique_ptr<TDecoder> decoder;
+    TLZ77Decoder* lz77 = nullptr;
+    bool lsbFirst = false;
+    bool predictor = false;
+    bool planar = false;
+    std::uint32_t planes = 1;
+    std::uint32_t subH = 1, subV = 1; // YCbCr blocks unpacked by the reader
+    std::size_t rowBytes = 0;         // bytes of one row (of one block row)
+    std::uint32_t firstRows = 0;
+    std::uint32_t stripsPerPlane = 0;
+    std::vector<std::uint32_t> offsets;
+    std::vector<std::uint32_t> counts;
+    std::vector<std::uint8_t> packed;
+
+    // Rows of strip (within its plane) that starts at image row.
+    std::uint32_t RowsOf(const TImageProperties& p, std::uint32_t strip, std::uint32_t row) const {
+        const std::uint32_t rps = planar || strip >= p.RowsPerStrip.size()
+                                      ? (planar ? firstRows : p.RowsPerStrip.back())
+                                      : p.RowsPerStrip[strip];
+        return std::min(rps, p.Height - row);
+    }
+};
+
+TTIFFGraphic::TTIFFGraphic() = default;
+TTIFFGraphic::~TTIFFGraphic() = default;
+
+std::unique_ptr<TTIFFGraphic::TStripPlan> TTIFFGraphic::PlanStrips(TStream& stream) {
     const TImageProperties& p = FImageProperties;
-    TStream& stream = *FStream;
-    const std::uint64_t fileSize = stream.Size();
     const std::uint32_t width = p.Width;
     const std::uint32_t height = p.Height;
     const std::uint32_t bps = p.BitsPerSample;
     const std::uint32_t spp = p.SamplesPerPixel;
-    const bool bigEndian = p.Flags.Contains(TImageFlag::BigEndian);
     const bool jpeg = p.Compression == TCompressionType::JPEG;
+    // Pictures above the limit are refused before any buffer is made.
+    if (std::uint64_t(width) * height > MaxPixels)
+        GraphicError(gesNotSupported,
+                     {FormatMessage(gesImageTooLarge, {std::to_string(MaxPixels)}), FormatWord()});
+    auto plan = std::make_unique<TStripPlan>();
+    plan->lsbFirst = p.Flags.Contains(TImageFlag::LsbFirst);
 
-    // Decoder.
-    std::unique_ptr<TDecoder> decoder;
-    TLZ77Decoder* lz77 = nullptr;
-    const bool lsbFirst = p.Flags.Contains(TImageFlag::LsbFirst);
     switch (p.Compression) {
     case TCompressionType::None:
         break;
     case TCompressionType::PackBits:
-        decoder = std::make_unique<TPackbitsRLEDecoder>();
+        plan->decoder = std::make_unique<TPackbitsRLEDecoder>();
         break;
     case TCompressionType::LZW:
-        decoder = std::make_unique<TTIFFLZWDecoder>();
+        plan->decoder = std::make_unique<TTIFFLZWDecoder>();
         break;
     case TCompressionType::CCITT3:
-        decoder =
-            std::make_unique<TCCITTFax3Decoder>(GetValue(kTagT4Options, 0), width, false, lsbFirst);
+        plan->decoder = std::make_unique<TCCITTFax3Decoder>(GetValue(kTagT4Options, 0), width,
+                                                            false, plan->lsbFirst);
         break;
     case TCompressionType::CCITT4:
-        decoder = std::make_unique<TCCITTFax4Decoder>(0, width, false, lsbFirst);
+        plan->decoder = std::make_unique<TCCITTFax4Decoder>(0, width, false, plan->lsbFirst);
         break;
     case TCompressionType::CCITTMH:
-        decoder = std::make_unique<TCCITTMHDecoder>(0, width, false, lsbFirst);
+        plan->decoder = std::make_unique<TCCITTMHDecoder>(0, width, false, plan->lsbFirst);
         break;
     case TCompressionType::CCITTMHWordAligned:
-        decoder = std::make_unique<TCCITTMHDecoder>(0, width, true, lsbFirst);
+        plan->decoder = std::make_unique<TCCITTMHDecoder>(0, width, true, plan->lsbFirst);
         break;
     case TCompressionType::LZ77: {
         auto d = std::make_unique<TLZ77Decoder>(Z_PARTIAL_FLUSH, true);
-        lz77 = d.get();
-        decoder = std::move(d);
+        plan->lz77 = d.get();
+        plan->decoder = std::move(d);
         break;
     }
     case TCompressionType::JPEG:
-        decoder = std::make_unique<TTIFFJPEGDecoder>(p);
+        plan->decoder = std::make_unique<TTIFFJPEGDecoder>(p);
         break;
     case TCompressionType::ThunderScan:
-        decoder = std::make_unique<TThunderDecoder>(width);
+        plan->decoder = std::make_unique<TThunderDecoder>(width);
         break;
     default:
         GraphicError(gesNotSupported, {gesCompressionScheme, "TIF/TIFF"});
@@ -452,10 +480,138 @@ void TTIFFGraphic::LoadStrips() {
         GraphicError(gesInvalidImage, {FormatWord()});
     if (p.Compression == TCompressionType::ThunderScan && (bps != 4 || spp != 1))
         GraphicError(gesInvalidImage, {FormatWord()});
-
-    // Colour converter: source as stored, target as the bitmap needs it.
     if (bps != 1 && bps != 2 && bps != 4 && bps != 8 && bps != 16)
         throw EColorConversionError(gesInvalidSampleDepth);
+
+    plan->planar = p.PlanarConfig == 2 && spp > 1;
+    plan->planes = plan->planar ? spp : 1;
+    if (jpeg && (plan->planar || bps != 8))
+        GraphicError(gesNotSupported, {gesCompressionScheme, "TIF/TIFF"});
+    if (p.ColorModel == TColorModel::YCbCr && !jpeg) {
+        if (spp != 3 || bps != 8 || plan->planar) throw EColorConversionError(gesInvalidPixelDepth);
+        plan->subH = p.YCbCrSubSampling.size() == 2 ? p.YCbCrSubSampling[0] : 2;
+        plan->subV = p.YCbCrSubSampling.size() == 2 ? p.YCbCrSubSampling[1] : 2;
+        auto valid = [](std::uint32_t v) { return v == 1 || v == 2 || v == 4; };
+        if (!valid(plan->subH) || !valid(plan->subV))
+            throw EColorConversionError(gesInvalidSubSampling);
+    }
+    const std::uint32_t subH = plan->subH, subV = plan->subV;
+    plan->rowBytes =
+        jpeg ? std::size_t(width) * spp
+        : subH * subV > 1
+            ? std::size_t((std::uint64_t(width) + subH - 1) / subH * (subH * subV + 2))
+            : std::size_t((std::uint64_t(plan->planar ? bps : bps * spp) * width + 7) / 8);
+    plan->predictor = p.Predictor == 2 && (p.Compression == TCompressionType::LZW ||
+                                           p.Compression == TCompressionType::LZ77);
+
+    plan->firstRows = p.RowsPerStrip.empty() ? height : p.RowsPerStrip[0];
+    plan->stripsPerPlane = (height + plan->firstRows - 1) / plan->firstRows;
+    const std::uint64_t stripCount = std::uint64_t(plan->stripsPerPlane) * plan->planes;
+    if (stripCount > (1u << 28)) GraphicError(gesInvalidImage, {FormatWord()});
+    plan->offsets = GetValues(kTagStripOffsets, std::uint32_t(stripCount));
+    plan->counts = GetValues(kTagStripByteCounts, std::uint32_t(stripCount));
+    if (plan->offsets.size() < stripCount) GraphicError(gesInvalidImage, {FormatWord()});
+    if (plan->counts.size() < stripCount) {
+        // Without byte counts a strip may reach to the end of the file.
+        const std::uint64_t fileSize = stream.Size();
+        plan->counts.resize(stripCount);
+        for (std::size_t i = 0; i < stripCount; ++i) {
+            const std::uint64_t start = FTIFFBase + plan->offsets[i];
+            plan->counts[i] = std::uint32_t(
+                start < fileSize ? std::min<std::uint64_t>(fileSize - start, UINT32_MAX) : 0);
+        }
+    }
+    return plan;
+}
+
+void TTIFFGraphic::DecodeStrip(TStream& stream, TStripPlan& plan, std::uint32_t strip,
+                               std::uint32_t plane, std::uint32_t rows,
+                               std::vector<std::uint8_t>& out) {
+    const TImageProperties& p = FImageProperties;
+    const std::uint32_t units = (rows + plan.subV - 1) / plan.subV;
+    out.assign(std::size_t(units) * plan.rowBytes, 0);
+
+    const std::size_t index = std::size_t(plane) * plan.stripsPerPlane + strip;
+    if (index >= plan.offsets.size()) GraphicError(gesInvalidImage, {FormatWord()});
+    const std::uint64_t start = FTIFFBase + plan.offsets[index];
+    const std::uint64_t count = plan.counts[index];
+    if (start + count > stream.Size()) throw EReadError(gesReadError);
+    std::vector<std::uint8_t>& packed = plan.packed;
+    packed.resize(std::size_t(count));
+    stream.Seek(start);
+    stream.ReadBuffer(packed.data(), packed.size());
+    if (plan.lsbFirst && !IsCCITT(p.Compression))
+        for (std::uint8_t& b : packed)
+            b = ReverseByte(b);
+
+    if (!plan.decoder) {
+        std::memcpy(out.data(), packed.data(), std::min(packed.size(), out.size()));
+    } else {
+        const std::uint8_t* src = packed.data();
+        std::uint8_t* dst = out.data();
+        plan.decoder->Decode(src, dst, packed.size(), out.size());
+        if (plan.lz77 && ((plan.lz77->ZLibResult() < 0 && plan.lz77->ZLibResult() != Z_BUF_ERROR) ||
+                          plan.lz77->AvailableOutput() > 0))
+            CompressionError("LZ77 decompression error.");
+    }
+
+    if (plan.predictor) {
+        const bool bigEndian = p.Flags.Contains(TImageFlag::BigEndian);
+        const std::size_t stride = plan.planar ? 1 : p.SamplesPerPixel;
+        const std::size_t samples = std::size_t(p.Width) * stride;
+        for (std::uint32_t r = 0; r < rows; ++r) {
+            std::uint8_t* line = out.data() + std::size_t(r) * plan.rowBytes;
+            if (p.BitsPerSample == 8) {
+                for (std::size_t i = stride; i < samples; ++i)
+                    line[i] = std::uint8_t(line[i] + line[i - stride]);
+            } else if (p.BitsPerSample == 16) {
+                const int hi = bigEndian ? 0 : 1, lo = 1 - hi;
+                for (std::size_t i = stride; i < samples; ++i) {
+                    std::uint8_t* a = line + 2 * i;
+                    const std::uint8_t* b = line + 2 * (i - stride);
+                    const unsigned sum =
+                        unsigned(a[hi] << 8 | a[lo]) + unsigned(b[hi] << 8 | b[lo]);
+                    a[hi] = std::uint8_t(sum >> 8);
+                    a[lo] = std::uint8_t(sum);
+                }
+            }
+        }
+    }
+}
+
+std::vector<std::uint8_t> TTIFFGraphic::DecodeAllStrips(TStream& stream) {
+    if (!ReadHeader(stream, 0)) GraphicError(gesInvalidImage, {FormatWord()});
+    if (FImageProperties.Flags.Contains(TImageFlag::TiledLayout)) return {};
+    std::unique_ptr<TStripPlan> plan = PlanStrips(stream);
+    std::vector<std::uint8_t> all, strip;
+    all.reserve(std::size_t(plan->planes) * (FImageProperties.Height + plan->subV - 1) /
+                plan->subV * plan->rowBytes);
+    if (plan->decoder) plan->decoder->DecodeInit();
+    for (std::uint32_t plane = 0; plane < plan->planes; ++plane) {
+        std::uint32_t row = 0;
+        for (std::uint32_t s = 0; row < FImageProperties.Height; ++s) {
+            const std::uint32_t rows = plan->RowsOf(FImageProperties, s, row);
+            DecodeStrip(stream, *plan, s, plane, rows, strip);
+            all.insert(all.end(), strip.begin(), strip.end());
+            row += rows;
+        }
+    }
+    if (plan->decoder) plan->decoder->DecodeEnd();
+    return all;
+}
+
+void TTIFFGraphic::LoadStrips() {
+    const TImageProperties& p = FImageProperties;
+    TStream& stream = *FStream;
+    const std::uint32_t width = p.Width;
+    const std::uint32_t height = p.Height;
+    const std::uint32_t bps = p.BitsPerSample;
+    const std::uint32_t spp = p.SamplesPerPixel;
+    const bool jpeg = p.Compression == TCompressionType::JPEG;
+
+    std::unique_ptr<TStripPlan> plan = PlanStrips(stream);
+
+    // Colour converter: source as stored, target as the bitmap needs it.
     TColorModel source = p.ColorModel;
     TColorModel target;
     std::uint8_t targetBits = 8;
@@ -486,35 +642,25 @@ void TTIFFGraphic::LoadStrips() {
     default:
         throw EColorConversionError(gesConversionUnsupported);
     }
-    const bool planar = p.PlanarConfig == 2 && spp > 1;
-    std::uint8_t sourceSamples = std::uint8_t(spp);
-    std::uint8_t sourceBits = std::uint8_t(bps);
-    if (jpeg) {
-        if (planar || bps != 8) GraphicError(gesNotSupported, {gesCompressionScheme, "TIF/TIFF"});
-        source = spp == 3 ? TColorModel::BGR : spp == 1 ? TColorModel::Grey : source;
-    }
-    // The subsampled YCbCr layout is unpacked here into full rows.
-    std::uint32_t subH = 1, subV = 1;
-    if (source == TColorModel::YCbCr) {
-        if (spp != 3 || bps != 8 || planar) throw EColorConversionError(gesInvalidPixelDepth);
-        subH = p.YCbCrSubSampling.size() == 2 ? p.YCbCrSubSampling[0] : 2;
-        subV = p.YCbCrSubSampling.size() == 2 ? p.YCbCrSubSampling[1] : 2;
-        if ((subH != 1 && subH != 2 && subH != 4) || (subV != 1 && subV != 2 && subV != 4))
-            throw EColorConversionError(gesInvalidSubSampling);
-        FColorManager.SetYCbCrSetup(p.LumaCoefficients, 1, 1);
-    }
     if (spp > 4 || (target == TColorModel::Grey && spp > 2) ||
-        (source == TColorModel::RGB && spp != 3) || (source == TColorModel::CMYK && spp != 4) ||
-        (source == TColorModel::CIELab && spp != 3))
+        ((source == TColorModel::RGB || source == TColorModel::CIELab ||
+          source == TColorModel::YCbCr) &&
+         spp != 3) ||
+        (source == TColorModel::CMYK && spp != 4))
         throw EColorConversionError(gesInvalidPixelDepth);
+    std::uint8_t sourceBits = std::uint8_t(bps);
+    if (jpeg) // libjpeg delivers blue, green, red (or grey, or CMYK)
+        source = spp == 3 ? TColorModel::BGR : source;
+    if (source == TColorModel::YCbCr) FColorManager.SetYCbCrSetup(p.LumaCoefficients, 1, 1);
     FColorManager.SetSourceColorScheme(source);
     FColorManager.SetSourceBitsPerSample(sourceBits);
-    FColorManager.SetSourceSamplesPerPixel(sourceSamples);
+    FColorManager.SetSourceSamplesPerPixel(std::uint8_t(spp));
     FColorManager.SetTargetColorScheme(target);
     FColorManager.SetTargetBitsPerSample(targetBits);
     FColorManager.SetTargetSamplesPerPixel(targetSamples);
     TConvertOptions sourceOptions;
-    if (bigEndian && bps == 16) sourceOptions.Include(TConvertOption::SwapBytes);
+    if (p.Flags.Contains(TImageFlag::BigEndian) && bps == 16)
+        sourceOptions.Include(TConvertOption::SwapBytes);
     if (source == TColorModel::RGBA || source == TColorModel::GreyAlpha)
         sourceOptions.Include(TConvertOption::AlphaPresent);
     if (source == TColorModel::CIELab) sourceOptions.Include(TConvertOption::LabByteRange);
@@ -538,100 +684,24 @@ void TTIFFGraphic::LoadStrips() {
     SetImageSize(width, height, FormatWord());
     Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
 
-    // Strip layout.
-    const std::uint32_t planes = planar ? spp : 1;
-    const std::uint64_t rowBytes64 =
-        jpeg              ? std::uint64_t(width) * spp
-        : subH * subV > 1 ? (std::uint64_t(width) + subH - 1) / subH * (subH * subV + 2)
-                          : (std::uint64_t(planar ? bps : bps * spp) * width + 7) / 8;
-    const std::size_t rowBytes = std::size_t(rowBytes64); // bytes of one unit of rows
-    const std::uint32_t firstRows = p.RowsPerStrip.empty() ? height : p.RowsPerStrip[0];
-    const std::uint32_t stripsPerPlane = (height + firstRows - 1) / firstRows;
-    const std::uint64_t stripCount = std::uint64_t(stripsPerPlane) * planes;
-    if (stripCount > (1u << 28)) GraphicError(gesInvalidImage, {FormatWord()});
-    const std::vector<std::uint32_t> offsets =
-        GetValues(kTagStripOffsets, std::uint32_t(stripCount));
-    std::vector<std::uint32_t> counts = GetValues(kTagStripByteCounts, std::uint32_t(stripCount));
-    if (offsets.size() < stripCount) GraphicError(gesInvalidImage, {FormatWord()});
-    if (counts.size() < stripCount) {
-        counts.resize(stripCount);
-        for (std::size_t i = 0; i < stripCount; ++i) {
-            const std::uint64_t start = FTIFFBase + offsets[i];
-            counts[i] = std::uint32_t(
-                start < fileSize ? std::min<std::uint64_t>(fileSize - start, UINT32_MAX) : 0);
-        }
-    }
-
-    std::vector<std::vector<std::uint8_t>> strips(planes);
-    std::vector<std::uint8_t> packed;
+    std::vector<std::vector<std::uint8_t>> strips(plan->planes);
     std::vector<std::uint8_t> fullRow;
+    const std::uint32_t subH = plan->subH, subV = plan->subV;
     if (subH * subV > 1) fullRow.resize(std::size_t(width) * 3);
-    const bool predictor = p.Predictor == 2 && (p.Compression == TCompressionType::LZW ||
-                                                p.Compression == TCompressionType::LZ77);
+    std::vector<const std::uint8_t*> sources(plan->planes);
 
-    if (decoder) decoder->DecodeInit();
+    if (plan->decoder) plan->decoder->DecodeInit();
     std::uint32_t row = 0;
     for (std::uint32_t strip = 0; row < height; ++strip) {
-        const std::uint32_t rps = planar || strip >= p.RowsPerStrip.size()
-                                      ? (planar ? firstRows : p.RowsPerStrip.back())
-                                      : p.RowsPerStrip[strip];
-        const std::uint32_t rows = std::min(rps, height - row);
-        const std::uint32_t units = (rows + subV - 1) / subV;
-        const std::size_t unpackedSize = std::size_t(units) * rowBytes;
-        for (std::uint32_t plane = 0; plane < planes; ++plane) {
-            const std::size_t index = planar ? std::size_t(plane) * stripsPerPlane + strip : strip;
-            if (index >= offsets.size()) GraphicError(gesInvalidImage, {FormatWord()});
-            const std::uint64_t start = FTIFFBase + offsets[index];
-            const std::uint64_t count = counts[index];
-            if (start + count > fileSize) throw EReadError(gesReadError);
-            packed.resize(std::size_t(count));
-            stream.Seek(start);
-            stream.ReadBuffer(packed.data(), packed.size());
-            if (lsbFirst && !IsCCITT(p.Compression))
-                for (std::uint8_t& b : packed)
-                    b = ReverseByte(b);
-
-            std::vector<std::uint8_t>& out = strips[plane];
-            out.assign(unpackedSize, 0);
-            if (!decoder) {
-                std::memcpy(out.data(), packed.data(), std::min(packed.size(), out.size()));
-            } else {
-                const std::uint8_t* src = packed.data();
-                std::uint8_t* dst = out.data();
-                decoder->Decode(src, dst, packed.size(), out.size());
-                if (lz77 && (lz77->ZLibResult() < 0 && lz77->ZLibResult() != Z_BUF_ERROR))
-                    CompressionError("LZ77 decompression error.");
-                if (lz77 && lz77->AvailableOutput() > 0)
-                    CompressionError("LZ77 decompression error.");
-            }
-            if (predictor) {
-                const std::size_t stride = planar ? 1 : spp;
-                const std::size_t samples = std::size_t(width) * stride;
-                for (std::uint32_t r = 0; r < rows; ++r) {
-                    std::uint8_t* line = out.data() + std::size_t(r) * rowBytes;
-                    if (bps == 8) {
-                        for (std::size_t i = stride; i < samples; ++i)
-                            line[i] = std::uint8_t(line[i] + line[i - stride]);
-                    } else if (bps == 16) {
-                        for (std::size_t i = stride; i < samples; ++i) {
-                            std::uint8_t* a = line + 2 * i;
-                            const std::uint8_t* b = line + 2 * (i - stride);
-                            const unsigned sum = bigEndian
-                                                     ? ((a[0] << 8 | a[1]) + (b[0] << 8 | b[1]))
-                                                     : ((a[1] << 8 | a[0]) + (b[1] << 8 | b[0]));
-                            a[bigEndian ? 0 : 1] = std::uint8_t(sum >> 8);
-                            a[bigEndian ? 1 : 0] = std::uint8_t(sum);
-                        }
-                    }
-                }
-            }
-        }
-
-        // Convert the strip's rows.
+        const std::uint32_t rows = plan->RowsOf(p, strip, row);
+        for (std::uint32_t plane = 0; plane < plan->planes; ++plane)
+            DecodeStrip(stream, *plan, strip, plane, rows, strips[plane]);
         for (std::uint32_t r = 0; r < rows; ++r, ++row) {
-            std::uint8_t* target = FBitmap.scanLine(int(row));
+            std::uint8_t* line = FBitmap.scanLine(int(row));
             if (subH * subV > 1) {
-                const std::uint8_t* unit = strips[0].data() + std::size_t(r / subV) * rowBytes;
+                // Blocks of subH x subV luma samples followed by Cb and Cr.
+                const std::uint8_t* unit =
+                    strips[0].data() + std::size_t(r / subV) * plan->rowBytes;
                 const std::uint32_t j = r % subV;
                 const std::uint32_t blockSize = subH * subV + 2;
                 for (std::uint32_t x = 0; x < width; ++x) {
@@ -640,20 +710,16 @@ void TTIFFGraphic::LoadStrips() {
                     fullRow[3 * x + 1] = block[subH * subV];
                     fullRow[3 * x + 2] = block[subH * subV + 1];
                 }
-                FColorManager.ConvertLine(fullRow.data(), 0xFF, width, target);
-            } else if (planar) {
-                std::vector<const std::uint8_t*> sources(planes);
-                for (std::uint32_t k = 0; k < planes; ++k)
-                    sources[k] = strips[k].data() + std::size_t(r) * rowBytes;
-                FColorManager.ConvertLine(sources, 0xFF, width, target);
+                FColorManager.ConvertLine(fullRow.data(), 0xFF, width, line);
             } else {
-                FColorManager.ConvertLine(strips[0].data() + std::size_t(r) * rowBytes, 0xFF, width,
-                                          target);
+                for (std::uint32_t k = 0; k < plan->planes; ++k)
+                    sources[k] = strips[k].data() + std::size_t(r) * plan->rowBytes;
+                FColorManager.ConvertLine(sources, 0xFF, width, line);
             }
             RowDone(row);
         }
     }
-    if (decoder) decoder->DecodeEnd();
+    if (plan->decoder) plan->decoder->DecodeEnd();
 }
 
 // ---------------------------------------------------------------------------
