@@ -230,6 +230,7 @@ void TForm1::createControls() {
     btnFixSingle->setEnabled(false);
     Label1 = new QLabel(pnlCamera);
     Label1->setObjectName("Label1");
+    Label1->setAlignment(Qt::AlignCenter);
     ProgressBar1 = new QProgressBar(pnlCamera);
     ProgressBar1->setObjectName("ProgressBar1");
     ProgressBar1->setTextVisible(false);
