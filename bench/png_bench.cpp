@@ -117,13 +117,14 @@ std::string makePng() {
     return path;
 }
 
+// Made once, removed at exit (the path outlives every static destructor).
 const std::string& benchFile() {
-    static const std::string path = [] {
-        std::string p = makePng();
+    static const std::string* path = [] {
+        auto* p = new std::string(makePng());
         std::atexit([] { std::remove(benchFile().c_str()); });
         return p;
     }();
-    return path;
+    return *path;
 }
 
 void BM_LoadPicturePng(benchmark::State& state) {
