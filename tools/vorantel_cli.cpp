@@ -308,6 +308,7 @@ int main(int argc, char** argv) {
                 throw UsageError(std::string(c.name) + " expects " + c.arguments);
             return c.run(rest);
         }
+        if (!first.empty() && first[0] == '-') throw UsageError("unknown option '" + first + "'");
         throw UsageError("unknown command '" + first + "'");
     } catch (const UsageError& e) {
         std::cerr << kProgram << ": " << e.what() << "\n"

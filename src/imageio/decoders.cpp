@@ -68,6 +68,7 @@ void TTIFFLZWDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
     unsigned previous = kLzwNone;
     std::size_t previousAt = 0;     // output offset of the previous string
     std::size_t previousLength = 0; // and its length
+    std::uint64_t* const table = strings_.data();
 
     while (out < outEnd) {
         if (count < width) {
@@ -110,8 +111,7 @@ void TTIFFLZWDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
         // one; in the output it starts where the previous string starts. A
         // code equal to the next free one is that very entry.
         if (next < unsigned(kTableSize)) {
-            offset_[next] = std::uint32_t(previousAt);
-            length_[next] = std::uint16_t(previousLength + 1);
+            table[next] = std::uint64_t(previousAt) << 16 | (previousLength + 1);
             ++next;
             if (next == mask && width < 12) {
                 ++width;
@@ -127,18 +127,21 @@ void TTIFFLZWDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
             previousLength = 1;
             continue;
         }
-        const std::size_t length = std::min<std::size_t>(length_[code], std::size_t(outEnd - out));
-        const std::uint8_t* from = begin + offset_[code];
-        // The source may overlap the destination by its last byte (a code
-        // that was only just added): copy forwards.
-        if (from + length <= out) {
-            std::memcpy(out, from, length);
-        } else {
+        const std::uint64_t entry = table[code];
+        const std::size_t full = std::size_t(entry & 0xFFFF);
+        const std::size_t length = std::min<std::size_t>(full, std::size_t(outEnd - out));
+        const std::uint8_t* from = begin + (entry >> 16);
+        // Short strings byte by byte; the source may overlap the destination
+        // by its last byte (a code that was only just added), which a
+        // forward copy handles.
+        if (length <= 16 || from + length > out) {
             for (std::size_t i = 0; i < length; ++i)
                 out[i] = from[i];
+        } else {
+            std::memcpy(out, from, length);
         }
         out += length;
-        previousLength = length_[code];
+        previousLength = full;
     }
 }
 

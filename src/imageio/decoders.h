@@ -61,10 +61,10 @@ class TTIFFLZWDecoder : public TDecoder {
   private:
     static constexpr int kTableSize = 4096;
     // Every string of the table (codes 258 and up) also stands in the
-    // output of the current strip: at offset_ with length length_. A string
-    // is then copied from there instead of being assembled code by code.
-    std::array<std::uint32_t, kTableSize> offset_{};
-    std::array<std::uint16_t, kTableSize> length_{};
+    // output of the current strip; a string is copied from there instead of
+    // being assembled code by code.
+    // Each entry: offset << 16 | length.
+    std::array<std::uint64_t, kTableSize> strings_{};
 };
 
 // zlib inflate. flushMode is passed to inflate (Z_PARTIAL_FLUSH = 1 for TIFF

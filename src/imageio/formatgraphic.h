@@ -11,7 +11,7 @@
 //       CheckHeader("MY");                             // step 2 (ReadHeader)
 //       StartProgress();                               // step 3
 //       ... configure FColorManager from FImageProperties ...
-//       ApplyConverterFormat(false);                   // step 4
+//       ApplyConverterFormat("MY");                    // step 4
 //       SetImageSize(FImageProperties.Width, FImageProperties.Height, "MY");
 //       Progress(TProgressStage::Running, 0, "Transfering...");
 //       for each row y: decode, FColorManager.ConvertLine(..., FBitmap.scanLine(y));

@@ -1,5 +1,7 @@
 #include "imageio/stream.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -53,6 +55,11 @@ std::uint32_t TStream::ReadLE32() {
 TFileStream::TFileStream(const std::string& fileName) : fileName_(fileName) {
     file_ = std::fopen(fileName.c_str(), "rb");
     if (!file_) throw EFOpenError(std::strerror(errno));
+    struct stat st {};
+    if (fstat(fileno(file_), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(file_);
+        throw EFOpenError(std::strerror(EISDIR));
+    }
     if (fseeko(file_, 0, SEEK_END) != 0) {
         int err = errno;
         std::fclose(file_);

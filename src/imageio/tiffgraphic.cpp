@@ -561,7 +561,14 @@ void TTIFFGraphic::DecodeStrip(TStream& stream, TStripPlan& plan, std::uint32_t 
         const std::size_t samples = std::size_t(p.Width) * stride;
         for (std::uint32_t r = 0; r < rows; ++r) {
             std::uint8_t* line = out.data() + std::size_t(r) * plan.rowBytes;
-            if (p.BitsPerSample == 8) {
+            if (p.BitsPerSample == 8 && stride == 3) {
+                std::uint8_t r = line[0], g = line[1], b = line[2];
+                for (std::size_t i = 3; i < samples; i += 3) {
+                    line[i] = r = std::uint8_t(r + line[i]);
+                    line[i + 1] = g = std::uint8_t(g + line[i + 1]);
+                    line[i + 2] = b = std::uint8_t(b + line[i + 2]);
+                }
+            } else if (p.BitsPerSample == 8) {
                 for (std::size_t i = stride; i < samples; ++i)
                     line[i] = std::uint8_t(line[i] + line[i - stride]);
             } else if (p.BitsPerSample == 16) {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -22,6 +23,8 @@ namespace vt {
 class TTIFFGraphic : public TFormatGraphic {
   public:
     static constexpr const char* ClassName = "TTIFFGraphic";
+    TTIFFGraphic();
+    ~TTIFFGraphic() override;
 
     // "II" or "MM", 42 in that byte order, and a first directory offset
     // inside the stream.
@@ -30,6 +33,12 @@ class TTIFFGraphic : public TFormatGraphic {
     // the stream position.
     bool ReadHeader(TStream& stream, unsigned imageIndex) override;
     void LoadFromStream(TStream& stream) override;
+
+    // The unpacked bytes of every strip of the first directory, in file
+    // order (the strips of each plane together), before colour conversion:
+    // what the decoders, the fill order and the predictor make of them.
+    // Tiled images give nothing. For tools and tests.
+    std::vector<std::uint8_t> DecodeAllStrips(TStream& stream);
 
     // One entry of an image file directory, byte order already resolved.
     struct TIFDEntry {
@@ -55,6 +64,10 @@ class TTIFFGraphic : public TFormatGraphic {
     std::uint16_t Swap16(const std::uint8_t* p) const;
     std::uint32_t Swap32(const std::uint8_t* p) const;
 
+    struct TStripPlan;
+    std::unique_ptr<TStripPlan> PlanStrips(TStream& stream);
+    void DecodeStrip(TStream& stream, TStripPlan& plan, std::uint32_t strip, std::uint32_t plane,
+                     std::uint32_t rows, std::vector<std::uint8_t>& out);
     void LoadStrips();
 
     TStream* FHeaderStream = nullptr; // stream of the last ReadHeader

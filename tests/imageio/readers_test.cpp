@@ -21,6 +21,7 @@
 #include "imageio/ppmgraphic.h"
 #include "imageio/stream.h"
 #include "platform/bmpfile.h"
+#include "support/tempdir.h"
 
 namespace vt {
 namespace {
@@ -355,6 +356,17 @@ TEST(JpegReader, DamageIsAMessageOrAWarningNeverAnExit) {
     EXPECT_NE(loadMessage<TJPEGImage>(jpeg.substr(0, 30)), "");
     EXPECT_NE(loadMessage<TJPEGImage>("not a jpeg at all"), "");
     SetWarningHandler(previous);
+}
+
+TEST(JpegReader, EveryJpegNameReachesIt) {
+    testing::TempDir dir;
+    const Bytes jpeg = makeJpeg(8, 8, false);
+    for (const char* name : {"PHOTO.JPG", "photo.Jpeg", "photo.jpe", "p.JFIF"}) {
+        dir.write(name, jpeg);
+        Bitmap b = LoadPicture(dir.file(name));
+        EXPECT_EQ(b.width(), 8) << name;
+        EXPECT_EQ(b.pixelFormat(), PixelFormat::pf24bit) << name;
+    }
 }
 
 // Every prefix and many single-bit flips of real files: each load ends with

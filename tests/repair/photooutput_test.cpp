@@ -12,6 +12,7 @@
 
 #include <jpeglib.h>
 
+#include "imageio/fileformatlist.h"
 #include "platform/bmpfile.h"
 #include "repair/photooutput.h"
 #include "repair/tiffwriter.h"
@@ -306,4 +307,27 @@ TEST(StorePhoto, FolderThatCannotBeMadeOrAFolderInTheFilesPlace) {
     EXPECT_THROW(StorePhoto(b, dir.file("d.jpg")), JpegStoreError);
     EXPECT_TRUE(fs::is_directory(dir.file("d.jpg")));
     EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"d.jpg"});
+}
+
+TEST(StorePhoto, StoredPhotosLoadAgainThroughLoadPicture) {
+    vt::testing::TempDir dir;
+    const Bitmap b = Photo(33, 21);
+    const Bitmap jpg = LoadPicture(StorePhoto(b, dir.file("a.png")));
+    ASSERT_EQ(jpg.width(), 33);
+    ASSERT_EQ(jpg.height(), 21);
+    double total = 0;
+    for (int y = 0; y < 21; ++y)
+        for (int x = 0; x < 33; ++x) {
+            const TColor want = b.pixel(x, y), got = jpg.pixel(x, y);
+            total += std::abs(GetRValue(want) - GetRValue(got)) +
+                     std::abs(GetGValue(want) - GetGValue(got)) +
+                     std::abs(GetBValue(want) - GetBValue(got));
+        }
+    EXPECT_LT(total / (33 * 21 * 3), 2.0);
+
+    const Bitmap bmp = LoadPicture(StorePhoto(b, dir.file("a.bmp")));
+    ASSERT_EQ(bmp.width(), 33);
+    for (int y = 0; y < 21; ++y)
+        for (int x = 0; x < 33; ++x)
+            EXPECT_EQ(bmp.pixel(x, y), b.pixel(x, y));
 }

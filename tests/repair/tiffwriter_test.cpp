@@ -397,3 +397,46 @@ TEST(WriteTiffFile, FailureLeavesThePreviousFileAsItWas) {
             << e.what();
     }
 }
+
+#if __has_include("imageio/tiffgraphic.h")
+#include "imageio/fileformatlist.h"
+#define VORANTEL_TEST_TIFF_READER 1
+#else
+#define VORANTEL_TEST_TIFF_READER 0
+#endif
+
+// Every layout read back by the program's own TIFF reader. Colour map values
+// are 8-bit values times 256, which a reader may scale back by 256 or 257.
+TEST(WriteTiffFile, ReadBackByTheProgramsReader) {
+#if VORANTEL_TEST_TIFF_READER
+    vt::testing::TempDir dir;
+    struct Case {
+        PixelFormat pf;
+        int width, height, writtenWidth;
+    };
+    for (const Case& c :
+         {Case{PixelFormat::pf1bit, 13, 5, 13}, Case{PixelFormat::pf4bit, 7, 4, 4},
+          Case{PixelFormat::pf4bit, 3, 2, 3}, Case{PixelFormat::pf8bit, 9, 6, 9},
+          Case{PixelFormat::pf15bit, 5, 3, 5}, Case{PixelFormat::pf16bit, 5, 3, 5},
+          Case{PixelFormat::pf24bit, 11, 7, 11}, Case{PixelFormat::pf32bit, 6, 5, 6}}) {
+        Bitmap b = Patterned(c.width, c.height, c.pf);
+        if (c.pf == PixelFormat::pf1bit) b.setPalette({RGBColor(0, 0, 0), RGBColor(255, 255, 255)});
+        const std::string path = dir.file("r.tif");
+        WriteTiffFile(path, b);
+        const Bitmap back = LoadPicture(path);
+        ASSERT_EQ(back.width(), c.writtenWidth) << BitsPerPixel(c.pf);
+        ASSERT_EQ(back.height(), c.height);
+        const int tolerance = IsPaletteFormat(c.pf) && c.pf != PixelFormat::pf1bit ? 1 : 0;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.writtenWidth; ++x) {
+                const TColor want = b.pixel(x, y), got = back.pixel(x, y);
+                EXPECT_LE(std::abs(GetRValue(want) - GetRValue(got)), tolerance);
+                EXPECT_LE(std::abs(GetGValue(want) - GetGValue(got)), tolerance);
+                EXPECT_LE(std::abs(GetBValue(want) - GetBValue(got)), tolerance)
+                    << BitsPerPixel(c.pf) << " bits at " << x << "," << y;
+            }
+    }
+#else
+    GTEST_SKIP() << "the program's TIFF reader is not built";
+#endif
+}
