@@ -36,7 +36,6 @@
 #include "camera/gui/newcameraform.h"
 #include "effects/gui/raduvir.h"
 #include "imageio/fileformatlist.h"
-#include "platform/bmpfile.h"
 #include "platform/files.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/icons.h"
@@ -333,11 +332,7 @@ void TForm1::createControls() {
     cbRetouchTimer->setInterval(250);
 
     NewCameraForm = new TNewCameraForm(this);
-    PictureLoader = [](const std::string& path) {
-        const std::string ext = LowerCase(ExtractFileExt(path));
-        if (ext == ".bmp") return ReadBmpFile(path);
-        return LoadPicture(path);
-    };
+    PictureLoader = [](const std::string& path) { return LoadPicture(path); };
 
     TipDialog1 = new TTipDialog(this);
     TipDialog1->setObjectName("TipDialog1");
