@@ -1,10 +1,10 @@
 #include "platform/bmpfile.h"
 
+#include "platform/files.h"
+
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -442,56 +442,10 @@ std::vector<std::uint8_t> WriteBmp(const Bitmap& b) {
 
 void WriteBmpFile(const std::string& path, const Bitmap& b) {
     const std::vector<std::uint8_t> bytes = WriteBmp(b);
-
-    // The temporary file lies in the target's folder so that the final
-    // rename stays within one file system.
-    const std::size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    int openError = 0;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        const auto ticks =
-            std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
-        temp = dir + ".vorantel-" + std::to_string(::getpid()) + "-" +
-               std::to_string(counter.fetch_add(1)) + "-" + std::to_string(ticks % 1000000) +
-               ".tmp";
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) openError = errno;
-        if (fd < 0 && openError != EEXIST) break;
-    }
-    if (fd < 0) throw std::runtime_error(systemError("Cannot create file", path, openError));
-
-    auto abandon = [&](const char* what, int err) {
-        if (fd >= 0) ::close(fd);
-        ::unlink(temp.c_str());
-        throw std::runtime_error(systemError(what, path, err));
-    };
-
-    const std::uint8_t* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            abandon("Cannot write file", errno);
-        }
-        p += n;
-        left -= std::size_t(n);
-    }
-    if (::fsync(fd) != 0) abandon("Cannot write file", errno);
-    const int closed = ::close(fd);
-    fd = -1;
-    if (closed != 0) abandon("Cannot write file", errno);
-    if (::rename(temp.c_str(), path.c_str()) != 0) abandon("Cannot replace file", errno);
-
-    // Make the rename itself durable; a failure here loses nothing.
-    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    ReplacingFile file(path);
+    if (int err = file.write(bytes.data(), bytes.size()))
+        throw FileWriteError(file.errorText("Cannot write file", err), err);
+    file.commit();
 }
 
 } // namespace vt

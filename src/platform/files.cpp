@@ -139,42 +139,83 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& contents) {
-    std::string tmp = ExtractFilePath(path) + "." + ExtractFileName(path) + ".XXXXXX";
-    std::vector<char> name(tmp.begin(), tmp.end());
-    name.push_back('\0');
-    int fd = ::mkstemp(name.data());
-    if (fd < 0) throw std::runtime_error(SysErrorMessage(errno));
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(name.data());
-        throw std::runtime_error(SysErrorMessage(err));
-    };
-    const char* p = contents.data();
-    std::size_t left = contents.size();
-    while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
+    try {
+        ReplacingFile file(path);
+        if (int err = file.write(contents.data(), contents.size()))
+            throw FileWriteError(SysErrorMessage(err), err);
+        file.commit();
+    } catch (const FileWriteError& e) {
+        throw std::runtime_error(SysErrorMessage(e.code()));
+    }
+}
+
+ReplacingFile::ReplacingFile(const std::string& target) : target_(target) {
+    // The temporary file lies in the target's folder so that the final
+    // rename stays within one file system.
+    std::string name = ExtractFilePath(target) + ".vorantel-XXXXXX";
+    fd_ = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd_ < 0) {
+        const int err = errno;
+        throw FileWriteError(errorText("Cannot create file", err), err);
+    }
+    temp_ = name;
+}
+
+ReplacingFile::~ReplacingFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+int ReplacingFile::write(const void* data, std::size_t size) noexcept {
+    if (fd_ < 0) return EBADF;
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd_, p, size);
         if (n < 0) {
             if (errno == EINTR) continue;
-            fail(errno);
+            return errno;
         }
+        if (n == 0) return EIO;
         p += n;
-        left -= std::size_t(n);
+        size -= std::size_t(n);
     }
-    if (::fsync(fd) != 0) fail(errno);
-    // Keep the permissions an ordinary new file would get.
-    mode_t mask = ::umask(0);
+    return 0;
+}
+
+void ReplacingFile::commit() {
+    if (fd_ < 0) throw FileWriteError(errorText("Cannot write file", EBADF), EBADF);
+    if (::fsync(fd_) != 0) {
+        const int err = errno;
+        throw FileWriteError(errorText("Cannot write file", err), err);
+    }
+    // mkostemp creates the file for its owner only; give it the permissions
+    // an ordinary new file gets.
+    const mode_t mask = ::umask(0);
     ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    if (::close(fd) != 0) {
-        int err = errno;
-        ::unlink(name.data());
-        throw std::runtime_error(SysErrorMessage(err));
+    ::fchmod(fd_, 0666 & ~mask);
+    const int closed = ::close(fd_);
+    fd_ = -1;
+    if (closed != 0) {
+        const int err = errno;
+        throw FileWriteError(errorText("Cannot write file", err), err);
     }
-    if (::rename(name.data(), path.c_str()) != 0) {
-        int err = errno;
-        ::unlink(name.data());
-        throw std::runtime_error(SysErrorMessage(err));
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        const int err = errno;
+        throw FileWriteError(errorText("Cannot replace file", err), err);
     }
+    temp_.clear();
+
+    // Make the rename itself durable; a failure here loses nothing.
+    const std::string dir = ExtractFilePath(target_);
+    const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
+std::string ReplacingFile::errorText(const char* what, int err) const {
+    return std::string(what) + " \"" + target_ + "\". " + SysErrorMessage(err);
 }
 
 std::string ExtractFilePath(const std::string& path) {

@@ -3,6 +3,8 @@
 // lines, and replace a file only once its new contents are complete.
 #pragma once
 
+#include <cstddef>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,52 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std
 // damaged file in place of a good one. A read-only target is replaced.
 // Throws std::runtime_error with the system's error text.
 void WriteFileAtomically(const std::string& path, const std::string& contents);
+
+// A file could not be written: what() names the file and the system's
+// reason; code() is the errno value.
+class FileWriteError : public std::runtime_error {
+  public:
+    FileWriteError(const std::string& text, int code) : std::runtime_error(text), code_(code) {}
+    int code() const { return code_; }
+
+  private:
+    int code_;
+};
+
+// A file written under a temporary name in the target's folder and renamed
+// over the target by commit(), so that an unfinished or failed write never
+// takes the place of the target. Without commit() the temporary file is
+// removed and the target stays as it was. The committed file gets the
+// permissions of an ordinary new file, also where a read-only file is
+// replaced.
+class ReplacingFile {
+  public:
+    // Creates the temporary file; throws FileWriteError ("Cannot create
+    // file ...") when that fails.
+    explicit ReplacingFile(const std::string& target);
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    const std::string& target() const { return target_; }
+
+    // Writes all the bytes. On failure returns the errno value (nonzero) and
+    // the file can only be abandoned.
+    int write(const void* data, std::size_t size) noexcept;
+
+    // Flushes the file to disk and renames it over the target. Throws
+    // FileWriteError when that fails.
+    void commit();
+
+    // The text of a failed operation on the target: what + " \"" + target +
+    // "\". " + the system's text for err.
+    std::string errorText(const char* what, int err) const;
+
+  private:
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+};
 
 // The system's text for an errno value.
 std::string SysErrorMessage(int err);

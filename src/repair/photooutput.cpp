@@ -44,67 +44,6 @@ std::string StoredPathFor(const std::string& destination) {
 }
 
 // ---------------------------------------------------------------------------
-// Files replaced once complete
-
-ReplacingFile::ReplacingFile(const std::string& target) : target_(target) {
-    // The temporary file lies in the target's folder so that the final
-    // rename stays within one file system.
-    std::string name = ExtractFilePath(target) + ".vorantel-XXXXXX";
-    fd_ = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd_ < 0) throw std::runtime_error(errorText("Cannot create file", errno));
-    temp_ = name;
-}
-
-ReplacingFile::~ReplacingFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!temp_.empty()) ::unlink(temp_.c_str());
-}
-
-int ReplacingFile::write(const void* data, std::size_t size) noexcept {
-    if (fd_ < 0) return EBADF;
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd_, p, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (n == 0) return EIO;
-        p += n;
-        size -= std::size_t(n);
-    }
-    return 0;
-}
-
-void ReplacingFile::commit() {
-    if (fd_ < 0) throw std::runtime_error(errorText("Cannot write file", EBADF));
-    if (::fsync(fd_) != 0) throw std::runtime_error(errorText("Cannot write file", errno));
-    // mkostemp creates the file for its owner only; give it the permissions
-    // an ordinary new file gets.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd_, 0666 & ~mask);
-    const int closed = ::close(fd_);
-    fd_ = -1;
-    if (closed != 0) throw std::runtime_error(errorText("Cannot write file", errno));
-    if (::rename(temp_.c_str(), target_.c_str()) != 0)
-        throw std::runtime_error(errorText("Cannot replace file", errno));
-    temp_.clear();
-
-    // Make the rename itself durable; a failure here loses nothing.
-    const std::string dir = ExtractFilePath(target_);
-    const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-}
-
-std::string ReplacingFile::errorText(const char* what, int err) const {
-    return std::string(what) + " \"" + target_ + "\". " + SysErrorMessage(err);
-}
-
-// ---------------------------------------------------------------------------
 // JPEG
 
 namespace {

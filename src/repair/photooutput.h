@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/bitmap.h"
+#include "platform/files.h"
 
 namespace vt {
 
@@ -70,40 +71,5 @@ std::string StorePhoto(const Bitmap& picture, const std::string& destination);
 // is complete. Rows of 24 and 32-bit bitmaps go to the encoder as they are
 // stored; other formats are converted one row at a time. Throws JpegError.
 void WriteJpegFile(const std::string& path, const Bitmap& bitmap, int quality = kJpegQuality);
-
-// A file written under a temporary name in the target's folder and renamed
-// over the target by commit(), so that an unfinished or failed write never
-// takes the place of the target. Without commit() the temporary file is
-// removed and the target stays as it was. The committed file gets the
-// permissions of an ordinary new file, also where a read-only file is
-// replaced.
-class ReplacingFile {
-  public:
-    // Creates the temporary file; throws std::runtime_error
-    // ("Cannot create file ...") when that fails.
-    explicit ReplacingFile(const std::string& target);
-    ~ReplacingFile();
-    ReplacingFile(const ReplacingFile&) = delete;
-    ReplacingFile& operator=(const ReplacingFile&) = delete;
-
-    const std::string& target() const { return target_; }
-
-    // Writes all the bytes. On failure returns the errno value (nonzero) and
-    // the file can only be abandoned.
-    int write(const void* data, std::size_t size) noexcept;
-
-    // Flushes the file to disk and renames it over the target. Throws
-    // std::runtime_error with the system's error text when that fails.
-    void commit();
-
-    // The text of a failed operation on the target: what + " \"" + target +
-    // "\". " + the system's text for err.
-    std::string errorText(const char* what, int err) const;
-
-  private:
-    std::string target_;
-    std::string temp_;
-    int fd_ = -1;
-};
 
 } // namespace vt
