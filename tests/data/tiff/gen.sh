@@ -22,6 +22,8 @@ convert "$W/rgb.tif" \( -size 61x37 gradient:white-black \) -alpha off -compose 
   -depth 8 "$W/rgba.tif"
 convert "$W/rgb.tif" -colors 200 -type Palette "$W/pal8.tif"
 convert "$W/rgb.tif" -colors 16 -type Palette -depth 4 "$W/pal4.tif"
+convert "$W/rgb.tif" -colors 4 -type Palette -depth 2 "$W/pal2.tif"
+convert "$W/rgb.tif" -depth 16 "$W/rgb16.tif"
 
 c() { # name source tiffcp-options...
   name=$1; src=$2; shift 2
@@ -45,6 +47,9 @@ c grey16-lzw-pred "$W/grey16.tif" -c lzw:2 -r 11
 c grey16-mm       "$W/grey16.tif" -c none -B
 c pal8-lzw        "$W/pal8.tif" -c lzw
 c pal4-packbits   "$W/pal4.tif" -c packbits
+c pal2-none       "$W/pal2.tif" -c none
+c rgb16-lzw-pred  "$W/rgb16.tif" -c lzw:2 -r 6
+c rgb16-mm-zip    "$W/rgb16.tif" -c zip -B
 c bw-none         "$W/bw.tif" -c none
 c bw-g3           "$W/bw.tif" -c g3 -r 20
 c bw-g3-2d        "$W/bw.tif" -c g3:2d -r 20
