@@ -52,15 +52,18 @@ constexpr unsigned kLzwNone = 4096;
 
 TTIFFLZWDecoder::TTIFFLZWDecoder() = default;
 
-void TTIFFLZWDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
-                             std::size_t packedSize, std::size_t unpackedSize) {
+template <bool OldStyle>
+void TTIFFLZWDecoder::Run(const std::uint8_t* source, std::uint8_t* dest, std::size_t packedSize,
+                          std::size_t unpackedSize) {
     const std::uint8_t* in = source;
     const std::uint8_t* const inEnd = in + packedSize;
     std::uint8_t* const begin = dest;
     std::uint8_t* out = dest;
     std::uint8_t* const outEnd = out + unpackedSize;
 
-    std::uint64_t bits = 0; // the newest `count` bits at the bottom
+    // New style: the newest `count` bits at the bottom, codes taken from the
+    // top. Old style: the oldest bits at the bottom, codes taken from there.
+    std::uint64_t bits = 0;
     unsigned count = 0;
     unsigned width = 9;
     unsigned mask = 511;
@@ -73,20 +76,35 @@ void TTIFFLZWDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
     while (out < outEnd) {
         if (count < width) {
             if (inEnd - in >= 4) {
-                bits = bits << 32 | std::uint32_t(in[0]) << 24 | std::uint32_t(in[1]) << 16 |
-                       std::uint32_t(in[2]) << 8 | in[3];
+                if constexpr (OldStyle)
+                    bits |= (std::uint64_t(in[0]) | std::uint64_t(in[1]) << 8 |
+                             std::uint64_t(in[2]) << 16 | std::uint64_t(in[3]) << 24)
+                            << count;
+                else
+                    bits = bits << 32 | std::uint32_t(in[0]) << 24 | std::uint32_t(in[1]) << 16 |
+                           std::uint32_t(in[2]) << 8 | in[3];
                 in += 4;
                 count += 32;
             } else {
                 while (count < width) {
                     if (in == inEnd) return;
-                    bits = bits << 8 | *in++;
+                    if constexpr (OldStyle)
+                        bits |= std::uint64_t(*in++) << count;
+                    else
+                        bits = bits << 8 | *in++;
                     count += 8;
                 }
             }
         }
-        count -= width;
-        const unsigned code = unsigned(bits >> count) & ((1u << width) - 1);
+        unsigned code;
+        if constexpr (OldStyle) {
+            code = unsigned(bits) & ((1u << width) - 1);
+            bits >>= width;
+            count -= width;
+        } else {
+            count -= width;
+            code = unsigned(bits >> count) & ((1u << width) - 1);
+        }
 
         if (code == kLzwEnd) return;
         if (code == kLzwClear) {
@@ -113,7 +131,9 @@ void TTIFFLZWDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
         if (next < unsigned(kTableSize)) {
             table[next] = std::uint64_t(previousAt) << 16 | (previousLength + 1);
             ++next;
-            if (next == mask && width < 12) {
+            // New style widens one code early, old style when the code no
+            // longer fits.
+            if ((OldStyle ? next > mask : next == mask) && width < 12) {
                 ++width;
                 mask = (1u << width) - 1;
             }
@@ -143,6 +163,16 @@ void TTIFFLZWDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
         out += length;
         previousLength = full;
     }
+}
+
+void TTIFFLZWDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
+                             std::size_t packedSize, std::size_t unpackedSize) {
+    // Writers before TIFF 6.0 stored the codes least significant bit first;
+    // their strips begin with a Clear code read that way (bytes 00, x1).
+    if (packedSize >= 2 && source[0] == 0 && (source[1] & 1))
+        Run<true>(source, dest, packedSize, unpackedSize);
+    else
+        Run<false>(source, dest, packedSize, unpackedSize);
 }
 
 // ---------------------------------------------------------------------------

@@ -50,8 +50,11 @@ class TPackbitsRLEDecoder : public TDecoder {
 };
 
 // LZW as TIFF writes it: codes most significant bit first, 9 to 12 bits wide,
-// widened one code early. Every call decodes one strip from scratch; the
-// pointers are not advanced. Damaged data stops the run without an error.
+// widened one code early. Strips of writers before TIFF 6.0 (codes least
+// significant bit first, widened when a code no longer fits) are recognised
+// by their first two bytes and read too. Every call decodes one strip from
+// scratch; the pointers are not advanced. Damaged data stops the run without
+// an error.
 class TTIFFLZWDecoder : public TDecoder {
   public:
     TTIFFLZWDecoder();
@@ -59,6 +62,10 @@ class TTIFFLZWDecoder : public TDecoder {
                 std::size_t unpackedSize) override;
 
   private:
+    template <bool OldStyle>
+    void Run(const std::uint8_t* source, std::uint8_t* dest, std::size_t packedSize,
+             std::size_t unpackedSize);
+
     static constexpr int kTableSize = 4096;
     // Every string of the table (codes 258 and up) also stands in the
     // output of the current strip; a string is copied from there instead of

@@ -105,6 +105,7 @@ const Fixture kFixtures[] = {
     {"lib-g3test", true, 0},
     {"lib-oxford", true, 0},
     {"lib-quad-jpeg", false, 0},
+    {"lib-quad-lzw", true, 0},
     {"lib-strike", true, 0},
     {"lib-text", true, -1, false, 756},
     {"lib-ycbcr-cat", true, 3},

@@ -68,7 +68,7 @@ c rgb-tiled       "$W/rgb.tif" -c none -t -w 16 -l 16
 
 # Real-world pictures of libtiff's test set (see COPYRIGHT-NOTE).
 P=/work/shared/testdata/libtiffpic
-for f in jello fax2d g3test oxford quad-jpeg strike text ycbcr-cat smallliz ladoga; do
+for f in jello fax2d g3test oxford quad-jpeg quad-lzw strike text ycbcr-cat smallliz ladoga; do
   cp "$P/$f.tif" "lib-$f.tif"
 done
 cp "$P/COPYRIGHT-NOTE" COPYRIGHT-NOTE
