@@ -2,6 +2,7 @@
 //
 //   vorantel-cli convert INPUT OUTPUT   load INPUT, store it as BMP or PPM
 //   vorantel-cli info FILE              print what the reader learnt
+//   vorantel-cli define | fix | cameras the camera commands (cli_cameras.h)
 //
 // Errors go to standard error. Exit codes: 0 success, 1 a file could not be
 // read or written, 2 wrong usage.
@@ -22,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli_cameras.h"
 #include "imageio/fileformatlist.h"
 #include "imageio/imageerrors.h"
 #include "platform/bitmap.h"
@@ -38,11 +40,14 @@ struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A command that checks its own arguments.
+constexpr std::size_t kOwnArguments = std::size_t(-1);
+
 struct Command {
     const char* name;
     const char* arguments;
     const char* summary;
-    std::size_t argumentCount;
+    std::size_t argumentCount; // or kOwnArguments
     std::function<int(std::span<const std::string>)> run;
 };
 
@@ -261,6 +266,12 @@ const std::vector<Command>& commands() {
          "load INPUT and store it as a 24-bit BMP or binary PPM (by OUTPUT's extension)", 2,
          convert},
         {"info", "FILE", "print the image properties the reader of FILE fills", 1, info},
+        {"define", vt::cli::kDefineArguments, "analyse a blackshot into a camera file",
+         kOwnArguments, vt::cli::DefineCommand},
+        {"fix", vt::cli::kFixArguments, "repair photographs with a camera", kOwnArguments,
+         vt::cli::FixCommand},
+        {"cameras", vt::cli::kCamerasArguments, "list the cameras of the library", kOwnArguments,
+         vt::cli::CamerasCommand},
     };
     return list;
 }
@@ -269,11 +280,8 @@ void printUsage(std::ostream& out) {
     out << "Usage: " << kProgram << " COMMAND [ARGUMENTS]\n"
         << "       " << kProgram << " --help | --version\n\n"
         << "Commands:\n";
-    for (const Command& c : commands()) {
-        std::string head = std::string(c.name) + " " + c.arguments;
-        out << "  " << head << std::string(head.size() < 22 ? 22 - head.size() : 1, ' ')
-            << c.summary << "\n";
-    }
+    for (const Command& c : commands())
+        out << "  " << c.name << " " << c.arguments << "\n      " << c.summary << "\n";
     out << "\nThe extension of a file name picks its reader. Exit status: 0 on success,\n"
         << "1 when a file cannot be read or written, 2 on wrong usage.\n";
 }
@@ -304,12 +312,16 @@ int main(int argc, char** argv) {
                           << c.summary << "\n";
                 return kExitOk;
             }
-            if (rest.size() != c.argumentCount)
+            if (c.argumentCount != kOwnArguments && rest.size() != c.argumentCount)
                 throw UsageError(std::string(c.name) + " expects " + c.arguments);
             return c.run(rest);
         }
         if (!first.empty() && first[0] == '-') throw UsageError("unknown option '" + first + "'");
         throw UsageError("unknown command '" + first + "'");
+    } catch (const vt::cli::CommandUsageError& e) {
+        std::cerr << kProgram << ": " << e.what() << "\n"
+                  << "Try '" << kProgram << " --help' for more information.\n";
+        return kExitUsage;
     } catch (const UsageError& e) {
         std::cerr << kProgram << ": " << e.what() << "\n"
                   << "Try '" << kProgram << " --help' for more information.\n";
