@@ -545,7 +545,8 @@ void TTIFFGraphic::DecodeStrip(TStream& stream, TStripPlan& plan, std::uint32_t 
             b = ReverseByte(b);
 
     if (!plan.decoder) {
-        std::memcpy(out.data(), packed.data(), std::min(packed.size(), out.size()));
+        if (!packed.empty())
+            std::memcpy(out.data(), packed.data(), std::min(packed.size(), out.size()));
     } else {
         const std::uint8_t* src = packed.data();
         std::uint8_t* dst = out.data();

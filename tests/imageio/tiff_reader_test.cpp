@@ -155,6 +155,9 @@ TEST(TIFFReader, UncompressedStripsAndTheirLayout) {
     EXPECT_EQ(b.pixel(2, 1), RGBColor(0x60, 0x60, 0x60));
     EXPECT_EQ(b.pixel(0, 2), RGBColor(0x70, 0x70, 0x70));
     EXPECT_EQ(b.pixel(1, 2), RGBColor(0, 0, 0));
+    // A strip without bytes leaves its rows black.
+    ASSERT_EQ(LoadError(BuildTiff(tags, {"\x10\x20\x30", "", "\x70"}), &b), "");
+    EXPECT_EQ(b.pixel(0, 1), RGBColor(0, 0, 0));
 
     // Photometric 0: white is zero.
     tags[4] = {262, 3, {0}};
