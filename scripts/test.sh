@@ -13,6 +13,6 @@ QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$jobs"
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVORANTEL_BUILD_GUI=OFF \
     -DVORANTEL_SANITIZE=ON -DVORANTEL_WERROR=ON
-cmake --build build-sanitize -j"$jobs" --target vorantel_core_tests
+cmake --build build-sanitize -j"$jobs" --target vorantel_core_tests vorantel-cli
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure -j"$jobs"

@@ -36,7 +36,9 @@ std::string Lines(std::string text) {
     return text;
 }
 
-void Fail(const std::string& text) { std::cerr << kProgram << ": " << Lines(text) << "\n"; }
+void Fail(const std::string& text) {
+    std::cerr << kProgram << ": " << Lines(text) << "\n";
+}
 
 // Options of the form --name VALUE and flags; everything else is an
 // operand.
@@ -112,7 +114,8 @@ class ConsoleProgress : public IProgress {
         auto now = std::chrono::steady_clock::now();
         if (text != "Done" && now - last_ < std::chrono::milliseconds(100)) return;
         last_ = now;
-        std::cerr << "\r" << text << std::string(text.size() < width_ ? width_ - text.size() : 0, ' ')
+        std::cerr << "\r" << text
+                  << std::string(text.size() < width_ ? width_ - text.size() : 0, ' ')
                   << std::flush;
         width_ = std::max(width_, text.size());
         drawn_ = true;
@@ -258,9 +261,11 @@ int CamerasCommand(std::span<const std::string> args) {
     Options o = Parse(args, {"--library"}, {});
     if (!o.operands.empty()) throw CommandUsageError("cameras takes no operands");
     std::vector<std::string> names = EnumerateCameras(Library(o));
-    std::stable_sort(names.begin(), names.end(),
-                     [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
-    for (const std::string& n : names) std::cout << n << "\n";
+    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return CompareText(a, b) < 0;
+    });
+    for (const std::string& n : names)
+        std::cout << n << "\n";
     return 0;
 }
 

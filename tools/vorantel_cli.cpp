@@ -1,6 +1,6 @@
 // vorantel-cli: the program's image input from the command line.
 //
-//   vorantel-cli convert INPUT OUTPUT   load INPUT, store it as BMP or PPM
+//   vorantel-cli convert INPUT OUTPUT   load INPUT, store it as BMP, PPM, JPEG or TIFF
 //   vorantel-cli info FILE              print what the reader learnt
 //   vorantel-cli define | fix | cameras the camera commands (cli_cameras.h)
 //
@@ -28,6 +28,9 @@
 #include "imageio/imageerrors.h"
 #include "platform/bitmap.h"
 #include "platform/bmpfile.h"
+#include "platform/files.h"
+#include "repair/photooutput.h"
+#include "repair/tiffwriter.h"
 
 namespace {
 
@@ -57,56 +60,35 @@ std::string lower(std::string s) {
     return s;
 }
 
-// Writes a binary PPM (P6) through a temporary file beside path, renamed
-// over it once complete; a failure leaves any previous file untouched.
+// Writes a binary PPM (P6) through a file that replaces any previous one
+// only once it is complete.
 void writePpmFile(const std::string& path, const vt::Bitmap& b) {
-    std::string header =
+    const std::string header =
         "P6\n" + std::to_string(b.width()) + " " + std::to_string(b.height()) + "\n255\n";
-    std::string temp = path + ".tmp-XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0) throw std::runtime_error(std::strerror(errno));
-    FILE* f = fdopen(fd, "wb");
-    if (!f) {
-        int err = errno;
-        close(fd);
-        unlink(name.data());
-        throw std::runtime_error(std::strerror(err));
-    }
-    bool ok = std::fwrite(header.data(), 1, header.size(), f) == header.size();
+    vt::ReplacingFile file(path);
+    int err = file.write(header.data(), header.size());
     std::vector<std::uint8_t> row(std::size_t(b.width()) * 3);
-    for (int y = 0; ok && y < b.height(); ++y) {
+    for (int y = 0; !err && y < b.height(); ++y) {
         const std::uint8_t* s = b.scanLine(y);
         for (int x = 0; x < b.width(); ++x) {
             row[3 * std::size_t(x)] = s[3 * x + 2];
             row[3 * std::size_t(x) + 1] = s[3 * x + 1];
             row[3 * std::size_t(x) + 2] = s[3 * x];
         }
-        ok = std::fwrite(row.data(), 1, row.size(), f) == row.size();
+        err = file.write(row.data(), row.size());
     }
-    ok = ok && std::fflush(f) == 0 && fsync(fileno(f)) == 0;
-    int err = errno;
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && std::rename(name.data(), path.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        unlink(name.data());
-        throw std::runtime_error(std::strerror(err));
-    }
+    if (err) throw vt::FileWriteError(file.errorText("Cannot write file", err), err);
+    file.commit();
 }
 
 int convert(std::span<const std::string> args) {
     const std::string& input = args[0];
     const std::string& output = args[1];
     std::string ext = lower(vt::ExtractExtension(output));
-    if (ext != "bmp" && ext != "dib" && ext != "ppm")
-        throw UsageError("cannot write '" + output + "': the output must end in .bmp or .ppm");
+    if (ext != "bmp" && ext != "dib" && ext != "ppm" && ext != "jpg" && ext != "jpeg" &&
+        ext != "tif" && ext != "tiff")
+        throw UsageError("cannot write '" + output +
+                         "': the output must end in .bmp, .ppm, .jpg or .tif");
 
     vt::Bitmap picture;
     try {
@@ -123,6 +105,10 @@ int convert(std::span<const std::string> args) {
     try {
         if (ext == "ppm")
             writePpmFile(output, picture);
+        else if (ext == "jpg" || ext == "jpeg")
+            vt::WriteJpegFile(output, picture);
+        else if (ext == "tif" || ext == "tiff")
+            vt::WriteTiffFile(output, picture);
         else
             vt::WriteBmpFile(output, picture);
     } catch (const std::exception& e) {
@@ -263,8 +249,9 @@ int info(std::span<const std::string> args) {
 const std::vector<Command>& commands() {
     static const std::vector<Command> list = {
         {"convert", "INPUT OUTPUT",
-         "load INPUT and store it as a 24-bit BMP or binary PPM (by OUTPUT's extension)", 2,
-         convert},
+         "load INPUT and store it as 24-bit BMP, binary PPM, JPEG (quality 90) or TIFF,\n      by "
+         "OUTPUT's extension",
+         2, convert},
         {"info", "FILE", "print the image properties the reader of FILE fills", 1, info},
         {"define", vt::cli::kDefineArguments, "analyse a blackshot into a camera file",
          kOwnArguments, vt::cli::DefineCommand},

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "imageio/imageerrors.h"
 #include "platform/gui/dialogs.h"
 
 namespace vt::gui {
@@ -9,6 +10,12 @@ namespace vt::gui {
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("Vorantel");
     setApplicationDisplayName("Vorantel");
+    // Readers' warnings (a JPEG that ends early, say) are shown; the load
+    // goes on.
+    SetWarningHandler([](const std::string& caption, const std::string& text) {
+        MessageDlg(QString::fromStdString(text), QString::fromStdString(caption), MsgIcon::Warning,
+                   mbOK);
+    });
 }
 
 void TApplication::ShowException(const char* message) {

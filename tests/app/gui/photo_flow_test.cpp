@@ -26,6 +26,7 @@
 #include "effects/gui/raduvir.h"
 #include "platform/bmpfile.h"
 #include "platform/files.h"
+#include "repair/photooutput.h"
 #include "support/tempdir.h"
 
 using namespace vt;
@@ -467,4 +468,24 @@ TEST_F(PhotoFlow, StoringAsJpegAndAFailedJpeg) {
         Q("Unable to read file " + dir.file("photos/blocked/x.jpg") + "\r")));
     EXPECT_TRUE(f->UnsavedChanges);
     EXPECT_EQ(f->cbRetouchList->count(), 1);
+}
+
+TEST_F(PhotoFlow, AJpegThatEndsEarlyLoadsWithAWarning) {
+    auto f = start();
+    defineNine(*f);
+    dlg.messages.clear();
+    Bitmap b(256, 192);
+    for (int y = 0; y < 192; ++y)
+        for (int x = 0; x < 256; ++x)
+            b.setPixel(x, y, RGBColor(x, (x * y) % 251, 90 + y % 7));
+    WriteJpegFile(dir.file("photos/whole.jpg"), b);
+    std::string bytes = dir.read("photos/whole.jpg");
+    dir.write("photos/cut.jpg", bytes.substr(0, bytes.size() / 2));
+    dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/cut.jpg"))}));
+    f->OpenPhotoForRepair();
+    ASSERT_EQ(dlg.messages.size(), 1u);
+    EXPECT_EQ(dlg.messages[0].caption, "Warning");
+    EXPECT_EQ(dlg.messages[0].icon, MsgIcon::Warning);
+    EXPECT_EQ(f->Image1->Picture().width(), 256);
+    EXPECT_EQ(f->DestinationPath, dir.file("photos/Vorantel/cut.jpg"));
 }
