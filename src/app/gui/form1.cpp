@@ -333,6 +333,17 @@ void TForm1::createControls() {
 
     NewCameraForm = new TNewCameraForm(this);
     PictureLoader = [](const std::string& path) { return LoadPicture(path); };
+    FileLocator = [](const std::string& path) {
+        // The desktop's file manager, asked to show the file selected.
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+            "org.freedesktop.FileManager1", "ShowItems");
+        call << QStringList{QUrl::fromLocalFile(Q(path)).toString()} << QString();
+        QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
+        if (reply.type() == QDBusMessage::ReplyMessage) return true;
+        // Without one, open the folder that holds it.
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(ExtractFilePath(path))));
+    };
 
     TipDialog1 = new TTipDialog(this);
     TipDialog1->setObjectName("TipDialog1");
@@ -359,8 +370,8 @@ void TForm1::createControls() {
     connect(lbFixPoints, &QListWidget::itemClicked, this, [this] { lbFixPointsClick(); });
     connect(lbBatchList, &QListWidget::itemSelectionChanged, this,
             [this] { RefreshCommandStates(); });
-    connect(cbRetouchList, &QListWidget::itemSelectionChanged, this,
-            [this] { RefreshCommandStates(); });
+    // A choice in the retouch list is left alone until its photo loads: a
+    // refresh while no picture is shown would take the choice away again.
     Button1->setToolTip("Click to reveal an Open dialog");
     connect(btnAddImagesToList, &QPushButton::clicked, this, [this] { btnAddImagesToListClick(); });
     connect(Button1, &QPushButton::clicked, this, [this] { btnAddImagesToListClick(); });
@@ -1257,15 +1268,7 @@ void TForm1::LocateInExplorer() {
     if (selected.isEmpty()) return;
     const std::string path = RetouchPathOf(selected.first());
     if (path.empty()) return;
-    // The desktop's file manager, asked to show the file selected.
-    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.FileManager1",
-                                                       "/org/freedesktop/FileManager1",
-                                                       "org.freedesktop.FileManager1", "ShowItems");
-    call << QStringList{QUrl::fromLocalFile(Q(path)).toString()} << QString();
-    QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
-    if (reply.type() == QDBusMessage::ReplyMessage) return;
-    // Without one, open the folder that holds it.
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(Q(ExtractFilePath(path))))) return;
+    if (FileLocator(path)) return;
     MessageDlg("Error during CreateProcess", "Vorantel", MsgIcon::None, mbOK);
 }
 

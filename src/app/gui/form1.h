@@ -141,6 +141,10 @@ class TForm1 : public QMainWindow {
     static const char* const GraphicFilter;
     static const char* const SaveFilter;
 
+    // Shows a file in the desktop's file manager; false when nothing could
+    // be started. Replaceable for tests.
+    std::function<bool(const std::string&)> FileLocator;
+
     // Reads a photograph or blackshot; replaceable for tests.
     std::function<Bitmap(const std::string&)> PictureLoader;
 

@@ -489,3 +489,24 @@ TEST_F(PhotoFlow, AJpegThatEndsEarlyLoadsWithAWarning) {
     EXPECT_EQ(f->Image1->Picture().width(), 256);
     EXPECT_EQ(f->DestinationPath, dir.file("photos/Vorantel/cut.jpg"));
 }
+
+TEST_F(PhotoFlow, LocateShowsTheSelectedFileOrSaysItCannot) {
+    auto f = start();
+    f->AddToRetouchList("/y/a.jpg");
+    f->AddToRetouchList("/x/a.jpg");
+    std::vector<std::string> shown;
+    bool starts = true;
+    f->FileLocator = [&](const std::string& p) {
+        shown.push_back(p);
+        return starts;
+    };
+    f->cbRetouchList->item(1)->setSelected(true);
+    f->LocateFile1Click();
+    EXPECT_EQ(shown, std::vector<std::string>{TForm1::RetouchPathOf(f->cbRetouchList->item(1))});
+    EXPECT_TRUE(dlg.messages.empty());
+    starts = false;
+    f->LocateInExplorer();
+    ASSERT_EQ(dlg.messages.size(), 1u);
+    EXPECT_EQ(dlg.messages[0].text, "Error during CreateProcess");
+    EXPECT_EQ(dlg.messages[0].buttons, mbOK);
+}
