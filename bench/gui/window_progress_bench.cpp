@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 
@@ -119,6 +120,58 @@ void BM_StepsWithoutPaint(benchmark::State& state) {
     }
 }
 
+// Core and window runs alternated on the same data, so that both meet the
+// same caches and the same machine load; the counters give the mean of each.
+void BM_RepairAlternating(benchmark::State& state) {
+    Window w;
+    vt::Bitmap photo = Blackshot();
+    const vt::HotPixelList list = Records();
+    vt::NullProgress none;
+    double core = 0, window = 0;
+    int rounds = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        vt::FixHotPixels(none, list, photo);
+        auto t1 = std::chrono::steady_clock::now();
+        {
+            vt::gui::WindowProgress progress(w.label, w.bar);
+            vt::FixHotPixels(progress, list, photo);
+        }
+        auto t2 = std::chrono::steady_clock::now();
+        core += std::chrono::duration<double, std::milli>(t1 - t0).count();
+        window += std::chrono::duration<double, std::milli>(t2 - t1).count();
+        ++rounds;
+    }
+    state.counters["core_ms"] = core / rounds;
+    state.counters["window_ms"] = window / rounds;
+    state.counters["window_over_core"] = window / core;
+}
+
+void BM_AnalysisAlternating(benchmark::State& state) {
+    Window w;
+    vt::NullProgress none;
+    double core = 0, window = 0;
+    int rounds = 0;
+    for (auto _ : state) {
+        auto t0 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(vt::AnalyzeBlackshotBitmap(Blackshot(), 30, none));
+        auto t1 = std::chrono::steady_clock::now();
+        {
+            vt::gui::WindowProgress progress(w.label, w.bar);
+            benchmark::DoNotOptimize(vt::AnalyzeBlackshotBitmap(Blackshot(), 30, progress));
+        }
+        auto t2 = std::chrono::steady_clock::now();
+        core += std::chrono::duration<double, std::milli>(t1 - t0).count();
+        window += std::chrono::duration<double, std::milli>(t2 - t1).count();
+        ++rounds;
+    }
+    state.counters["core_ms"] = core / rounds;
+    state.counters["window_ms"] = window / rounds;
+    state.counters["window_over_core"] = window / core;
+}
+
+BENCHMARK(BM_RepairAlternating)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_AnalysisAlternating)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_OnePaint)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StepsWithoutPaint);
 BENCHMARK(BM_AnalysisCore)->Unit(benchmark::kMillisecond)->UseRealTime();

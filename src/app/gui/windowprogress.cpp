@@ -19,8 +19,13 @@ WindowProgress::~WindowProgress() {
 }
 
 void WindowProgress::status(const std::string& text) {
-    text_ = text;
-    textPending_ = true;
+    // A run reports a new text for every step; keeping every one would cost
+    // as much as the step. Long texts are kept every sixteenth time, short
+    // ones (the last word of a run) always.
+    if (text.size() <= 15 || (++texts_ & 15) == 1) {
+        text_ = text;
+        textPending_ = true;
+    }
     maybeFlush(false);
 }
 

@@ -44,6 +44,7 @@ class WindowProgress : public IProgress {
     bool posPending_ = false;
     int paints_ = 0;
     unsigned calls_ = 0;
+    unsigned texts_ = 0;
 };
 
 } // namespace vt::gui
