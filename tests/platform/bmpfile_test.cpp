@@ -91,8 +91,7 @@ std::vector<std::uint8_t> makeBmp(int w, int h, int bits, std::uint32_t compress
     std::vector<std::uint8_t> file(d.size() + table.size() + pixels.size());
     std::copy(d.begin(), d.end(), file.begin());
     std::copy(table.begin(), table.end(), file.begin() + std::ptrdiff_t(d.size()));
-    std::copy(pixels.begin(), pixels.end(),
-              file.begin() + std::ptrdiff_t(d.size() + table.size()));
+    std::copy(pixels.begin(), pixels.end(), file.begin() + std::ptrdiff_t(d.size() + table.size()));
     return file;
 }
 
