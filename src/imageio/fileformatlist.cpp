@@ -1,9 +1,9 @@
 #include "imageio/fileformatlist.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "imageio/imageerrors.h"
+#include "platform/files.h"
 
 namespace vt {
 
@@ -12,13 +12,6 @@ namespace {
 std::string_view stripDot(std::string_view ext) {
     if (!ext.empty() && ext.front() == '.') ext.remove_prefix(1);
     return ext;
-}
-
-bool sameText(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 } // namespace
@@ -83,9 +76,9 @@ void TFileFormatList::UnregisterFormat(std::string_view extension,
 }
 
 int TFileFormatList::FindExtension(std::string_view extension) const {
-    extension = stripDot(extension);
+    const std::string wanted(stripDot(extension));
     for (std::size_t i = 0; i < extensions_.size(); ++i)
-        if (sameText(extensions_[i].Extension, extension)) return int(i);
+        if (SameText(extensions_[i].Extension, wanted)) return int(i);
     return -1;
 }
 
@@ -122,10 +115,8 @@ TFileFormatList& FileFormatList() {
 }
 
 std::string ExtractExtension(const std::string& fileName) {
-    std::size_t slash = fileName.find_last_of('/');
-    std::size_t dot = fileName.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    return fileName.substr(dot + 1);
+    std::string ext = ExtractFileExt(fileName);
+    return ext.empty() ? ext : ext.substr(1);
 }
 
 std::unique_ptr<TGraphic> CreateGraphicFor(const std::string& fileName) {
