@@ -68,12 +68,17 @@ void TFormatGraphic::ApplyConverterFormat(std::string_view formatWord, bool inve
     FBitmap = std::move(fresh);
 }
 
-void TFormatGraphic::SetImageSize(std::uint64_t width, std::uint64_t height,
-                                  std::string_view formatWord) {
+void TFormatGraphic::CheckImageSize(std::uint64_t width, std::uint64_t height,
+                                    std::string_view formatWord) const {
     if (width > MaxPixels || height > MaxPixels || width * height > MaxPixels) {
         std::string limit = std::to_string(MaxPixels);
         GraphicError(gesNotSupported, {FormatMessage(gesImageTooLarge, {limit}), formatWord});
     }
+}
+
+void TFormatGraphic::SetImageSize(std::uint64_t width, std::uint64_t height,
+                                  std::string_view formatWord) {
+    CheckImageSize(width, height, formatWord);
     FBitmap.setSize(int(width), int(height));
 }
 

@@ -142,8 +142,12 @@ class TFormatGraphic : public TGraphic {
     // gesInvalidColorFormat filled with the format word when the converter
     // names no standard format.
     void ApplyConverterFormat(std::string_view formatWord, bool invertedGrey = false);
+    // Throws gesNotSupported for sizes above MaxPixels; readers call it
+    // before they allocate buffers for the picture.
+    void CheckImageSize(std::uint64_t width, std::uint64_t height,
+                        std::string_view formatWord) const;
     // Step 5: sizes the bitmap (zero-filled). Sizes above MaxPixels throw
-    // gesNotSupported before anything is allocated.
+    // gesNotSupported (CheckImageSize) before anything is allocated.
     void SetImageSize(std::uint64_t width, std::uint64_t height, std::string_view formatWord);
     // After row y: reports row * 100 / height and moves the progress
     // rectangle down one row.

@@ -349,8 +349,7 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
                 }
             }
             // Check the size before the bitmap is allocated.
-            if (width > MaxPixels || height > MaxPixels || width * height > MaxPixels)
-                SetImageSize(width, height, kWord); // refuses the size
+            CheckImageSize(width, height, kWord);
             std::uint64_t available = std::uint64_t(inflater.z_.avail_in) + stream.Remaining();
             if (available * kMaxInflateRatio < needed) GraphicError(gesDecompression, {kWord});
 

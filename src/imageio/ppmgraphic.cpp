@@ -131,28 +131,23 @@ void TPPMGraphic::LoadFromStream(TStream& stream) {
     const std::size_t samples = p.SamplesPerPixel;
     const std::uint64_t width = p.Width, height = p.Height;
 
-    if (bilevel) {
-        FColorManager.SetSourceColorScheme(TColorModel::Indexed);
-        FColorManager.SetTargetColorScheme(TColorModel::Indexed);
-        FColorManager.SetSourceBitsPerSample(1);
-        FColorManager.SetTargetBitsPerSample(1);
-        FColorManager.SetSourceSamplesPerPixel(1);
-        FColorManager.SetTargetSamplesPerPixel(1);
-    } else if (samples == 1) {
-        FColorManager.SetSourceColorScheme(TColorModel::Grey);
-        FColorManager.SetTargetColorScheme(TColorModel::Grey);
-        FColorManager.SetSourceBitsPerSample(8);
-        FColorManager.SetTargetBitsPerSample(8);
-        FColorManager.SetSourceSamplesPerPixel(1);
-        FColorManager.SetTargetSamplesPerPixel(1);
-    } else {
-        FColorManager.SetSourceColorScheme(TColorModel::RGB);
-        FColorManager.SetTargetColorScheme(TColorModel::BGR);
-        FColorManager.SetSourceBitsPerSample(8);
-        FColorManager.SetTargetBitsPerSample(8);
-        FColorManager.SetSourceSamplesPerPixel(3);
-        FColorManager.SetTargetSamplesPerPixel(3);
-    }
+    // Source and target share depth and sample count; only RGB turns into
+    // the bitmap's BGR order.
+    auto useFormat = [this](TColorModel source, TColorModel target, std::uint8_t bits,
+                            std::uint8_t samplesPerPixel) {
+        FColorManager.SetSourceColorScheme(source);
+        FColorManager.SetTargetColorScheme(target);
+        FColorManager.SetSourceBitsPerSample(bits);
+        FColorManager.SetTargetBitsPerSample(bits);
+        FColorManager.SetSourceSamplesPerPixel(samplesPerPixel);
+        FColorManager.SetTargetSamplesPerPixel(samplesPerPixel);
+    };
+    if (bilevel)
+        useFormat(TColorModel::Indexed, TColorModel::Indexed, 1, 1);
+    else if (samples == 1)
+        useFormat(TColorModel::Grey, TColorModel::Grey, 8, 1);
+    else
+        useFormat(TColorModel::RGB, TColorModel::BGR, 8, 3);
     // Black is 1 in a bitmap file: the palette runs from white.
     ApplyConverterFormat(kWord, bilevel);
 
@@ -161,8 +156,7 @@ void TPPMGraphic::LoadFromStream(TStream& stream) {
     const std::uint64_t wide = !bilevel && maxValue_ > 255 ? 2 : 1;
     const std::uint64_t binaryRow = bilevel ? (width + 7) / 8 : width * samples * wide;
     const std::uint64_t remaining = stream.Size() > dataStart_ ? stream.Size() - dataStart_ : 0;
-    if (width > MaxPixels || height > MaxPixels || width * height > MaxPixels)
-        SetImageSize(width, height, kWord); // refuses the size
+    CheckImageSize(width, height, kWord);
     if (!text && binaryRow * height > remaining) readError();
     if (text && width * height * samples > remaining) readError();
     SetImageSize(width, height, kWord);

@@ -433,9 +433,7 @@ std::unique_ptr<TTIFFGraphic::TStripPlan> TTIFFGraphic::PlanStrips(TStream& stre
     const std::uint32_t spp = p.SamplesPerPixel;
     const bool jpeg = p.Compression == TCompressionType::JPEG;
     // Pictures above the limit are refused before any buffer is made.
-    if (std::uint64_t(width) * height > MaxPixels)
-        GraphicError(gesNotSupported,
-                     {FormatMessage(gesImageTooLarge, {std::to_string(MaxPixels)}), FormatWord()});
+    CheckImageSize(width, height, FormatWord());
     auto plan = std::make_unique<TStripPlan>();
     plan->lsbFirst = p.Flags.Contains(TImageFlag::LsbFirst);
 
