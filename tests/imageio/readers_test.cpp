@@ -20,6 +20,7 @@
 #include "imageio/pnggraphic.h"
 #include "imageio/ppmgraphic.h"
 #include "imageio/stream.h"
+#include "loadmessage.h"
 #include "platform/bmpfile.h"
 #include "support/tempdir.h"
 
@@ -27,6 +28,7 @@ namespace vt {
 namespace {
 
 using Bytes = std::string;
+using test::LoadMessage;
 
 Bytes readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -85,18 +87,6 @@ Bytes rgbRows(int w, int h) {
     return raw;
 }
 
-template <class Reader> std::string loadMessage(const Bytes& bytes, Bitmap* out = nullptr) {
-    Reader reader;
-    TMemoryStream stream(bytes.data(), bytes.size());
-    try {
-        reader.LoadFromStream(stream);
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    if (out) *out = reader.TakeBitmap();
-    return "";
-}
-
 TEST(PngReader, ImageDataSplitOverManyChunksDecodesTheSame) {
     const Bytes z = deflate(rgbRows(9, 5));
     Bytes one = kSig + ihdr(9, 5, 8, 2) + chunk("IDAT", z) + chunk("IEND", "");
@@ -105,8 +95,8 @@ TEST(PngReader, ImageDataSplitOverManyChunksDecodesTheSame) {
         many += chunk("IDAT", Bytes(1, c));
     many += chunk("IEND", "");
     Bitmap a, b;
-    ASSERT_EQ(loadMessage<TPNGGraphic>(one, &a), "");
-    ASSERT_EQ(loadMessage<TPNGGraphic>(many, &b), "");
+    ASSERT_EQ(LoadMessage<TPNGGraphic>(one, &a), "");
+    ASSERT_EQ(LoadMessage<TPNGGraphic>(many, &b), "");
     EXPECT_TRUE(a == b);
     EXPECT_EQ(a.pixel(2, 3), RGBColor(2 * 7 + 3, 3 * 13, 2 ^ 3));
 }
@@ -116,40 +106,40 @@ TEST(PngReader, ChunksAndTheirFailures) {
     const Bytes head = kSig + ihdr(4, 4, 8, 2);
     const Bytes tail = chunk("IDAT", z) + chunk("IEND", "");
     // Unknown ancillary chunks are skipped; critical ones refused.
-    EXPECT_EQ(loadMessage<TPNGGraphic>(head + chunk("abCd", "xyz") + tail), "");
-    EXPECT_EQ(loadMessage<TPNGGraphic>(head + chunk("AbCd", "xyz") + tail),
+    EXPECT_EQ(LoadMessage<TPNGGraphic>(head + chunk("abCd", "xyz") + tail), "");
+    EXPECT_EQ(LoadMessage<TPNGGraphic>(head + chunk("AbCd", "xyz") + tail),
               "Cannot load PNG image. Unexpected but critical chunk detected.");
-    EXPECT_EQ(loadMessage<TPNGGraphic>(head + chunk("PLTE", Bytes(767, '\0')) + tail),
+    EXPECT_EQ(LoadMessage<TPNGGraphic>(head + chunk("PLTE", Bytes(767, '\0')) + tail),
               "Cannot load image. Palette in PNG file is invalid.");
     // A compression method other than 0.
     Bytes bad = ihdr(4, 4, 8, 2);
     bad[8 + 10] = 1;
     bad = bad.substr(0, bad.size() - 4);
     putBE32(bad, std::uint32_t(crc32(0, reinterpret_cast<const Bytef*>(bad.data() + 4), 17)));
-    EXPECT_EQ(loadMessage<TPNGGraphic>(kSig + bad + tail),
+    EXPECT_EQ(LoadMessage<TPNGGraphic>(kSig + bad + tail),
               "Cannot load image. The compression scheme is not supported for PNG files.");
     // Data after the end of the compressed stream.
-    EXPECT_EQ(loadMessage<TPNGGraphic>(head + chunk("IDAT", z + "junk") + chunk("IEND", "")),
+    EXPECT_EQ(LoadMessage<TPNGGraphic>(head + chunk("IDAT", z + "junk") + chunk("IEND", "")),
               "Cannot load image. Extra compressed data found in PNG file.");
     // Image data that ends before the image does.
     EXPECT_EQ(
-        loadMessage<TPNGGraphic>(head + chunk("IDAT", deflate(rgbRows(4, 3))) + chunk("IEND", "")),
+        LoadMessage<TPNGGraphic>(head + chunk("IDAT", deflate(rgbRows(4, 3))) + chunk("IEND", "")),
         "Cannot load image. Extra compressed data found in PNG file.");
-    EXPECT_EQ(loadMessage<TPNGGraphic>(head + chunk("IDAT", z.substr(0, z.size() / 2)) +
+    EXPECT_EQ(LoadMessage<TPNGGraphic>(head + chunk("IDAT", z.substr(0, z.size() / 2)) +
                                        chunk("IEND", "")),
               "Cannot load image. Compression error found in PNG file.");
     // An indexed image without a palette.
-    EXPECT_EQ(loadMessage<TPNGGraphic>(kSig + ihdr(4, 4, 8, 3) + tail),
+    EXPECT_EQ(LoadMessage<TPNGGraphic>(kSig + ihdr(4, 4, 8, 3) + tail),
               "Cannot load image. Palette in PNG file is invalid.");
 }
 
 TEST(PngReader, HugeSizesAreRefusedBeforeAllocating) {
     Bytes png = kSig + ihdr(100000, 100000, 8, 6) + chunk("IDAT", deflate("x")) + chunk("IEND", "");
-    EXPECT_EQ(loadMessage<TPNGGraphic>(png),
+    EXPECT_EQ(LoadMessage<TPNGGraphic>(png),
               "Cannot load image. Images above 268435456 pixels are not supported for PNG files.");
     // Within the limit, but far more pixels than the file could hold.
     png = kSig + ihdr(16000, 16000, 8, 6) + chunk("IDAT", deflate("x")) + chunk("IEND", "");
-    EXPECT_EQ(loadMessage<TPNGGraphic>(png),
+    EXPECT_EQ(LoadMessage<TPNGGraphic>(png),
               "Cannot load image. Compression error found in PNG file.");
 }
 
@@ -222,46 +212,46 @@ TEST(PngReader, ReportsProgressThroughTheLoad) {
 
 TEST(PpmReader, TextAndBinaryFormats) {
     Bitmap b;
-    ASSERT_EQ(loadMessage<TPPMGraphic>("P1\n# comment\n3 2\n1 0 1\n010", &b), "");
+    ASSERT_EQ(LoadMessage<TPPMGraphic>("P1\n# comment\n3 2\n1 0 1\n010", &b), "");
     EXPECT_EQ(b.pixelFormat(), PixelFormat::pf1bit);
     EXPECT_EQ(b.pixel(0, 0), RGBColor(0, 0, 0));
     EXPECT_EQ(b.pixel(1, 0), RGBColor(255, 255, 255));
     EXPECT_EQ(b.pixel(1, 1), RGBColor(0, 0, 0));
 
-    ASSERT_EQ(loadMessage<TPPMGraphic>(Bytes("P4 10 1\n\xA0\x40", 10), &b), "");
+    ASSERT_EQ(LoadMessage<TPPMGraphic>(Bytes("P4 10 1\n\xA0\x40", 10), &b), "");
     EXPECT_EQ(b.pixel(0, 0), RGBColor(0, 0, 0));
     EXPECT_EQ(b.pixel(1, 0), RGBColor(255, 255, 255));
     EXPECT_EQ(b.pixel(9, 0), RGBColor(0, 0, 0));
 
-    ASSERT_EQ(loadMessage<TPPMGraphic>("P2 2 1 255\n7 200", &b), "");
+    ASSERT_EQ(LoadMessage<TPPMGraphic>("P2 2 1 255\n7 200", &b), "");
     EXPECT_EQ(b.pixelFormat(), PixelFormat::pf8bit);
     EXPECT_EQ(b.pixel(1, 0), RGBColor(200, 200, 200));
 
-    ASSERT_EQ(loadMessage<TPPMGraphic>("P3\r\n2 1\r\n# max\r\n255\r\n1 2 3 4 5 6", &b), "");
+    ASSERT_EQ(LoadMessage<TPPMGraphic>("P3\r\n2 1\r\n# max\r\n255\r\n1 2 3 4 5 6", &b), "");
     EXPECT_EQ(b.pixelFormat(), PixelFormat::pf24bit);
     EXPECT_EQ(b.pixel(1, 0), RGBColor(4, 5, 6));
 
-    ASSERT_EQ(loadMessage<TPPMGraphic>("P6 1 1 255\nabc", &b), "");
+    ASSERT_EQ(LoadMessage<TPPMGraphic>("P6 1 1 255\nabc", &b), "");
     EXPECT_EQ(b.pixel(0, 0), RGBColor('a', 'b', 'c'));
 
     // Samples are scaled from the file's maximum; 16-bit binary samples.
-    ASSERT_EQ(loadMessage<TPPMGraphic>("P2 1 1 15\n15", &b), "");
+    ASSERT_EQ(LoadMessage<TPPMGraphic>("P2 1 1 15\n15", &b), "");
     EXPECT_EQ(b.pixel(0, 0), RGBColor(255, 255, 255));
-    ASSERT_EQ(loadMessage<TPPMGraphic>(Bytes("P5 1 1 65535\n\x80\x00", 15), &b), "");
+    ASSERT_EQ(LoadMessage<TPPMGraphic>(Bytes("P5 1 1 65535\n\x80\x00", 15), &b), "");
     EXPECT_EQ(b.pixel(0, 0), RGBColor(128, 128, 128));
 }
 
 TEST(PpmReader, DamagedFiles) {
-    EXPECT_EQ(loadMessage<TPPMGraphic>("P6 2 2 255\nabc"), "Stream read error in PPM file.");
-    EXPECT_EQ(loadMessage<TPPMGraphic>("P3 2 1 255\n1 2 3 4"), "Stream read error in PPM file.");
-    EXPECT_EQ(loadMessage<TPPMGraphic>("P7 2 1 255\n"),
+    EXPECT_EQ(LoadMessage<TPPMGraphic>("P6 2 2 255\nabc"), "Stream read error in PPM file.");
+    EXPECT_EQ(LoadMessage<TPPMGraphic>("P3 2 1 255\n1 2 3 4"), "Stream read error in PPM file.");
+    EXPECT_EQ(LoadMessage<TPPMGraphic>("P7 2 1 255\n"),
               "Cannot load image. Invalid or unexpected PBM, PGM or PPM image format.");
-    EXPECT_EQ(loadMessage<TPPMGraphic>("P5 0 1 255\n"),
+    EXPECT_EQ(LoadMessage<TPPMGraphic>("P5 0 1 255\n"),
               "Cannot load image. Invalid or unexpected PBM, PGM or PPM image format.");
-    EXPECT_EQ(loadMessage<TPPMGraphic>("P5 70000 70000 255\n"),
+    EXPECT_EQ(LoadMessage<TPPMGraphic>("P5 70000 70000 255\n"),
               "Cannot load image. Images above 268435456 pixels are not supported for PBM, PGM "
               "or PPM files.");
-    EXPECT_EQ(loadMessage<TPPMGraphic>("P5 10000 10000 255\nab"), "Stream read error in PPM file.");
+    EXPECT_EQ(LoadMessage<TPPMGraphic>("P5 10000 10000 255\nab"), "Stream read error in PPM file.");
 }
 
 // A 2 x 2 icon of 24 bits whose mask makes the top-left pixel transparent.
@@ -295,7 +285,7 @@ Bytes makeIcon() {
 
 TEST(IconReader, ColourImageAndMask) {
     Bitmap b;
-    ASSERT_EQ(loadMessage<TIconGraphic>(makeIcon(), &b), "");
+    ASSERT_EQ(LoadMessage<TIconGraphic>(makeIcon(), &b), "");
     ASSERT_EQ(b.width(), 2);
     ASSERT_EQ(b.height(), 2);
     EXPECT_EQ(b.pixel(0, 0), RGBColor(255, 255, 255));
@@ -315,9 +305,9 @@ TEST(IconReader, PngImageInsideAnIcon) {
     entry[8] = char(png.size());
     entry[12] = 22;
     Bitmap b;
-    ASSERT_EQ(loadMessage<TIconGraphic>(ico + entry + png, &b), "");
+    ASSERT_EQ(LoadMessage<TIconGraphic>(ico + entry + png, &b), "");
     EXPECT_EQ(b.pixel(2, 1), RGBColor(2 * 7 + 1, 13, 2 ^ 1));
-    EXPECT_EQ(loadMessage<TIconGraphic>("\x00\x00\x01\x00"),
+    EXPECT_EQ(LoadMessage<TIconGraphic>("\x00\x00\x01\x00"),
               "Cannot load image. Invalid or unexpected ICO image format.");
 }
 
@@ -361,7 +351,7 @@ Bytes makeJpeg(int w, int h, bool grey) {
 
 TEST(JpegReader, ColourAndGreyImages) {
     Bitmap b;
-    ASSERT_EQ(loadMessage<TJPEGImage>(makeJpeg(48, 40, false), &b), "");
+    ASSERT_EQ(LoadMessage<TJPEGImage>(makeJpeg(48, 40, false), &b), "");
     EXPECT_EQ(b.pixelFormat(), PixelFormat::pf24bit);
     ASSERT_EQ(b.width(), 48);
     TColor c = b.pixel(20, 30);
@@ -369,7 +359,7 @@ TEST(JpegReader, ColourAndGreyImages) {
     EXPECT_NEAR(GetGValue(c), 120, 6);
     EXPECT_NEAR(GetBValue(c), 128, 6);
 
-    ASSERT_EQ(loadMessage<TJPEGImage>(makeJpeg(32, 8, true), &b), "");
+    ASSERT_EQ(LoadMessage<TJPEGImage>(makeJpeg(32, 8, true), &b), "");
     EXPECT_EQ(b.pixelFormat(), PixelFormat::pf8bit);
     EXPECT_NEAR(GetRValue(b.pixel(16, 4)), 64, 4);
 }
@@ -384,12 +374,12 @@ TEST(JpegReader, DamageIsAMessageOrAWarningNeverAnExit) {
         });
     // Cut in the middle of the data: loads with a warning.
     Bitmap b;
-    EXPECT_EQ(loadMessage<TJPEGImage>(jpeg.substr(0, jpeg.size() / 2), &b), "");
+    EXPECT_EQ(LoadMessage<TJPEGImage>(jpeg.substr(0, jpeg.size() / 2), &b), "");
     EXPECT_EQ(b.width(), 64);
     EXPECT_EQ(warnings.size(), 1u);
     // Cut inside the header, or not a JPEG at all: libjpeg's message.
-    EXPECT_NE(loadMessage<TJPEGImage>(jpeg.substr(0, 30)), "");
-    EXPECT_NE(loadMessage<TJPEGImage>("not a jpeg at all"), "");
+    EXPECT_NE(LoadMessage<TJPEGImage>(jpeg.substr(0, 30)), "");
+    EXPECT_NE(LoadMessage<TJPEGImage>("not a jpeg at all"), "");
     SetWarningHandler(previous);
 }
 
@@ -449,7 +439,7 @@ TEST(DamagedInput, TruncatedAndBitFlippedFilesFailCleanly) {
 TEST(DamagedInput, TruncatedPngFailsWithAReaderMessage) {
     const Bytes png = readFile(std::string(VORANTEL_TESTDATA) + "/pngsuite/basn2c08.png");
     for (std::size_t len = 0; len < png.size(); ++len) {
-        std::string msg = loadMessage<TPNGGraphic>(png.substr(0, len));
+        std::string msg = LoadMessage<TPNGGraphic>(png.substr(0, len));
         EXPECT_TRUE(msg == "Stream read error in PNG file." ||
                     msg == "Cannot load image. Invalid or unexpected PNG image format.")
             << len << ": " << msg;

@@ -14,6 +14,7 @@
 #include "imageio/imageerrors.h"
 #include "imageio/stream.h"
 #include "imageio/tiffgraphic.h"
+#include "loadmessage.h"
 #include "support/tempdir.h"
 
 using namespace vt;
@@ -31,15 +32,7 @@ std::string Slurp(const std::string& path) {
 // Loads the bytes as TIFF (or EPS); returns the error text, "" on success.
 template <class Reader = TTIFFGraphic>
 std::string LoadError(const std::string& bytes, Bitmap* result = nullptr) {
-    Reader reader;
-    TMemoryStream stream(bytes.data(), bytes.size());
-    try {
-        reader.LoadFromStream(stream);
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    if (result) *result = reader.GetBitmap();
-    return "";
+    return test::LoadMessage<Reader>(bytes, result);
 }
 
 // A little-endian TIFF with one directory. Tags 273 and 279 are filled in
