@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -54,12 +53,6 @@ struct Command {
     std::function<int(std::span<const std::string>)> run;
 };
 
-std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
-}
-
 // Writes a binary PPM (P6) through a file that replaces any previous one
 // only once it is complete.
 void writePpmFile(const std::string& path, const vt::Bitmap& b) {
@@ -84,7 +77,7 @@ void writePpmFile(const std::string& path, const vt::Bitmap& b) {
 int convert(std::span<const std::string> args) {
     const std::string& input = args[0];
     const std::string& output = args[1];
-    std::string ext = lower(vt::ExtractExtension(output));
+    std::string ext = vt::LowerCase(vt::ExtractExtension(output));
     if (ext != "bmp" && ext != "dib" && ext != "ppm" && ext != "jpg" && ext != "jpeg" &&
         ext != "tif" && ext != "tiff")
         throw UsageError("cannot write '" + output +

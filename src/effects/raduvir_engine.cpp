@@ -29,12 +29,30 @@ void TRaDuvirEngine::discardCaches() {
     EffectBitmap.reset();
 }
 
-void TRaDuvirEngine::ResetEffects() {
+void TRaDuvirEngine::resetParameters() {
     color_ = ColorEffectParams{};
     colorNoise_ = monoNoise_ = 0;
     clearGeometric();
     tileW_ = tileH_ = 0;
     discardCaches();
+}
+
+void TRaDuvirEngine::ResetEffects(Bitmap&& display) {
+    resetParameters();
+    picture_.assign(std::move(display));
+    Repaint();
+}
+
+void TRaDuvirEngine::ForgetPhotograph() {
+    // Not a new photograph: the display picture must not follow.
+    converting_ = true;
+    pictureOriginal_.assign(Bitmap(0, 0));
+    converting_ = false;
+    discardCaches();
+}
+
+void TRaDuvirEngine::ResetEffects() {
+    resetParameters();
     if (pictureOriginal_.hasGraphic())
         picture_.assign(*pictureOriginal_.bitmap());
     else

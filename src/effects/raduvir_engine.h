@@ -25,6 +25,11 @@ class TRaDuvirEngine {
     const TPicture& PictureOriginal() const { return pictureOriginal_; }
     // Copies b into PictureOriginal (the caller keeps its own).
     void setPictureOriginal(const Bitmap& b) { pictureOriginal_.assign(b); }
+    // Hands the bitmap over instead of copying it.
+    void setPictureOriginal(Bitmap&& b) { pictureOriginal_.assign(std::move(b)); }
+    // Empties PictureOriginal and leaves the display picture as it is: the
+    // view keeps showing what it showed, but holds no photograph.
+    void ForgetPhotograph();
 
     // The display picture.
     TPicture& Picture() { return picture_; }
@@ -37,6 +42,9 @@ class TRaDuvirEngine {
     // Every effect off, caches dropped, PictureOriginal copied into Picture,
     // repaint.
     void ResetEffects();
+    // The same, with the given bitmap as the display picture instead of a
+    // copy of PictureOriginal (a repaired photograph, say).
+    void ResetEffects(Bitmap&& display);
 
     // Runs whenever PictureOriginal changes.
     void PhotoChanged();
@@ -120,6 +128,8 @@ class TRaDuvirEngine {
     bool anyGeometric() const;
     // Clears every geometric parameter (no render).
     void clearGeometric();
+    // Every effect parameter neutral, the caches dropped.
+    void resetParameters();
     // After a geometric setter: a fresh effect bitmap when active is true
     // and there is a photograph, none otherwise.
     void geometricChanged(bool active);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace vt {
 
@@ -38,6 +39,23 @@ bool IsPaletteFormat(PixelFormat pf) {
 Bitmap::Bitmap(int width, int height, PixelFormat pf) : format_(pf) {
     if (IsPaletteFormat(pf)) palette_ = defaultPalette(pf);
     setSize(width, height);
+}
+
+Bitmap::Bitmap(Bitmap&& other) noexcept {
+    *this = std::move(other);
+}
+
+Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
+    if (this == &other) return *this;
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    stride_ = std::exchange(other.stride_, 0);
+    format_ = other.format_;
+    data_ = std::move(other.data_);
+    other.data_.clear();
+    palette_ = std::move(other.palette_);
+    other.palette_.clear();
+    return *this;
 }
 
 void Bitmap::allocate() {
@@ -257,11 +275,16 @@ void Bitmap::setPixelFormat(PixelFormat pf) {
     *this = std::move(converted);
 }
 
-Bitmap Bitmap::convertedTo24() const {
+Bitmap Bitmap::convertedTo24() const& {
     if (format_ == PixelFormat::pf24bit) return *this;
     Bitmap copy(*this);
     copy.setPixelFormat(PixelFormat::pf24bit);
     return copy;
+}
+
+Bitmap Bitmap::convertedTo24() && {
+    setPixelFormat(PixelFormat::pf24bit);
+    return std::move(*this);
 }
 
 void Bitmap::fill(TColor c) {

@@ -47,6 +47,12 @@ class Bitmap {
   public:
     Bitmap() = default;
     Bitmap(int width, int height, PixelFormat pf = PixelFormat::pf24bit);
+    Bitmap(const Bitmap&) = default;
+    Bitmap& operator=(const Bitmap&) = default;
+    // A bitmap moved from is left empty (0 x 0), never with a size and no
+    // pixels.
+    Bitmap(Bitmap&& other) noexcept;
+    Bitmap& operator=(Bitmap&& other) noexcept;
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -81,8 +87,10 @@ class Bitmap {
     // (squared RGB distance, first wins on ties); 0 for an empty palette.
     int nearestPaletteIndex(TColor c) const;
 
-    // A 24-bit copy of this bitmap.
-    Bitmap convertedTo24() const;
+    // A 24-bit copy of this bitmap; a bitmap about to go away is converted
+    // in place and handed over instead of copied.
+    Bitmap convertedTo24() const&;
+    Bitmap convertedTo24() &&;
 
     void fill(TColor c);
 

@@ -44,7 +44,7 @@ bool SplitKey(const std::string& line, std::string& key, std::string& value) {
 
 } // namespace
 
-int StrToIntDef(const std::string& text, int def) {
+std::optional<int> StrToInt(const std::string& text) {
     std::string t = Trim(text);
     std::size_t i = 0;
     bool negative = false;
@@ -57,7 +57,7 @@ int StrToIntDef(const std::string& text, int def) {
         base = 16;
         i += 2;
     }
-    if (i == t.size()) return def;
+    if (i == t.size()) return std::nullopt;
     std::int64_t v = 0;
     for (; i < t.size(); ++i) {
         char c = t[i];
@@ -69,13 +69,13 @@ int StrToIntDef(const std::string& text, int def) {
         else if (base == 16 && c >= 'A' && c <= 'F')
             d = c - 'A' + 10;
         else
-            return def;
+            return std::nullopt;
         v = v * base + d;
-        if (v > 0xFFFFFFFFLL) return def;
+        if (v > 0xFFFFFFFFLL) return std::nullopt;
     }
     if (base == 10) {
         if (negative) v = -v;
-        if (v < INT32_MIN || v > INT32_MAX) return def;
+        if (v < INT32_MIN || v > INT32_MAX) return std::nullopt;
         return int(v);
     }
     // Hexadecimal covers the full 32 bits.

@@ -4,6 +4,7 @@
 // going straight to the file.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace vt {
@@ -32,7 +33,11 @@ class TIniFile {
 };
 
 // Decimal or hexadecimal integer with optional sign and surrounding blanks;
-// def when the text is no number or does not fit in 32 bits.
-int StrToIntDef(const std::string& text, int def);
+// nothing when the text is no number or does not fit in 32 bits.
+std::optional<int> StrToInt(const std::string& text);
+// The same with a default for what is no number.
+inline int StrToIntDef(const std::string& text, int def) {
+    return StrToInt(text).value_or(def);
+}
 
 } // namespace vt

@@ -77,10 +77,7 @@ std::optional<std::int32_t> TRegistry::ReadInteger(const std::string& key,
                                                    const std::string& name) const {
     auto raw = Raw(path_, key, name, kInteger);
     if (!raw) return std::nullopt;
-    const int sentinel = -2147483647;
-    int v = StrToIntDef(*raw, sentinel);
-    if (v == sentinel && *raw != "-2147483647") return std::nullopt;
-    return v;
+    return StrToInt(*raw);
 }
 
 std::optional<std::string> TRegistry::ReadString(const std::string& key,

@@ -317,3 +317,24 @@ TEST(Bitmap, FillPaintsEveryPixel) {
                 EXPECT_EQ(b.pixel(x, y), RGBColor(255, 255, 255)) << int(pf);
     }
 }
+
+TEST(Bitmap, MovingLeavesAnEmptyBitmapAndConvertsInPlace) {
+    Bitmap a(4, 3, PixelFormat::pf8bit);
+    a.setPixel(1, 1, RGBColor(255, 255, 255));
+    Bitmap b = std::move(a);
+    EXPECT_EQ(b.width(), 4);
+    EXPECT_EQ(b.pixel(1, 1), RGBColor(255, 255, 255));
+    EXPECT_TRUE(a.empty()); // NOLINT: the moved-from state is what is tested
+    EXPECT_EQ(a.width(), 0);
+    EXPECT_LT(a.pixel(0, 0), 0);
+    Bitmap c(2, 2);
+    c = std::move(b);
+    EXPECT_EQ(c.width(), 4);
+    EXPECT_EQ(b.height(), 0); // NOLINT
+    // A temporary is converted where it stands.
+    Bitmap d = Bitmap(c).convertedTo24();
+    EXPECT_EQ(d.pixelFormat(), PixelFormat::pf24bit);
+    EXPECT_EQ(d.pixel(1, 1), RGBColor(255, 255, 255));
+    Bitmap e = std::move(c).convertedTo24();
+    EXPECT_EQ(e, d);
+}

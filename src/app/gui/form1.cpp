@@ -851,10 +851,8 @@ int TForm1::AnalyzeBlackshot(int threshold) {
     const std::string path = cameraDir_ + currentCameraName_ + ".cam";
     try {
         WriteCameraFile(CameraFilePath(cameraDir_, currentCameraName_), result.lines);
-        const std::string lower = LowerCase(currentCameraName_);
-        int found = -1;
-        for (int i = 0; i < cbCameras->count(); ++i)
-            if (LowerCase(S(cbCameras->itemText(i))) == lower) found = i;
+        // The list holds each name once, letter case aside.
+        int found = findCameraName(Q(currentCameraName_));
         if (found < 0) found = addCameraName(Q(currentCameraName_));
         {
             QSignalBlocker block(cbCameras);
@@ -964,9 +962,8 @@ void TForm1::EnterNewCamera() {
             try {
                 Bitmap picture = PictureLoader(path);
                 NewCameraFlag = true;
-                Bitmap blackshot = picture.convertedTo24();
                 Image1->ResetEffects();
-                Image1->setPictureOriginal(blackshot);
+                Image1->setPictureOriginal(std::move(picture).convertedTo24());
                 ScrollBox1->horizontalScrollBar()->setValue(0);
                 ScrollBox1->verticalScrollBar()->setValue(0);
                 Image1->ResetEffects();
@@ -983,12 +980,7 @@ void TForm1::EnterNewCamera() {
         SetBatchEnabled(cbCameras->currentIndex() >= 0);
         // The view keeps showing the blackshot, but it is no photograph to
         // repair or store.
-        {
-            QSignalBlocker block(Image1);
-            Image1->PictureOriginal().OnChange = nullptr;
-            Image1->PictureOriginal().assign(Bitmap(0, 0));
-            Image1->PictureOriginal().OnChange = [this] { Image1->PhotoChanged(); };
-        }
+        Image1->ForgetPhotograph();
         NewCameraFlag = false;
         Label1->clear();
         UnsavedChanges = false;
@@ -1054,7 +1046,7 @@ void TForm1::OpenPhotoForRepair() {
             UnsavedChanges = false;
             DestinationPath = DestinationPathFor(path);
             setStatusText(Q(path));
-            Image1->setPictureOriginal(photo);
+            Image1->setPictureOriginal(std::move(photo));
             ScrollBox1->horizontalScrollBar()->setValue(0);
             ScrollBox1->verticalScrollBar()->setValue(0);
             Image1->ResetEffects();
@@ -1074,15 +1066,16 @@ void TForm1::btnFixSingleClick() {
     btnFixSingle->setEnabled(false);
     lbFixPoints->setEnabled(false);
     Shape1->hide();
-    const Bitmap* shown = Image1->Picture().bitmap();
+    Bitmap* shown = Image1->Picture().bitmap();
     if (shown && hotPixels_) {
-        Bitmap work = *shown;
+        // The displayed picture (effects included) is repaired as it stands
+        // and then shown with every effect off, over the photograph.
+        Bitmap work = std::move(*shown);
         {
             WindowProgress progress(Label1, ProgressBar1);
             FixHotPixels(progress, *hotPixels_, work);
         }
-        Image1->ResetEffects();
-        Image1->Picture().assign(std::move(work));
+        Image1->ResetEffects(std::move(work));
     }
     lbFixPoints->setEnabled(true);
     if (lbFixPoints->count() > 0) {

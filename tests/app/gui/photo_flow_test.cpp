@@ -103,8 +103,8 @@ TEST_F(PhotoFlow, NewCameraFromABlackshotFile) {
     EXPECT_TRUE(f->PageControl1->isTabEnabled(1));
     // The blackshot stays on display, but it is no photo to store.
     EXPECT_FALSE(f->Image1->Picture().empty());
-    EXPECT_FALSE(f->Image1->PictureOriginal().hasGraphic() &&
-                 !f->Image1->PictureOriginal().empty());
+    EXPECT_TRUE(f->Image1->PictureOriginal().empty());
+    EXPECT_EQ(f->Image1->Picture().width(), 9);
     EXPECT_FALSE(f->NewCameraFlag);
     EXPECT_FALSE(f->UnsavedChanges);
     EXPECT_EQ(f->Label1->text(), "");
@@ -430,7 +430,13 @@ TEST_F(PhotoFlow, DropsOnTheLists) {
 TEST_F(PhotoFlow, LocateWithoutSelectionDoesNothing) {
     auto f = start();
     f->AddToRetouchList("/x/a.jpg");
+    int calls = 0;
+    f->FileLocator = [&](const std::string&) {
+        ++calls;
+        return false;
+    };
     f->LocateInExplorer();
+    EXPECT_EQ(calls, 0);
     EXPECT_TRUE(dlg.messages.empty());
 }
 
@@ -509,4 +515,19 @@ TEST_F(PhotoFlow, LocateShowsTheSelectedFileOrSaysItCannot) {
     ASSERT_EQ(dlg.messages.size(), 1u);
     EXPECT_EQ(dlg.messages[0].text, "Error during CreateProcess");
     EXPECT_EQ(dlg.messages[0].buttons, mbOK);
+}
+
+TEST_F(PhotoFlow, FixRepairsThePictureAsShownAndTurnsTheEffectsOff) {
+    auto f = start();
+    defineNine(*f);
+    dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(writePhoto("inv.bmp"))}));
+    f->OpenPhotoForRepair();
+    f->Image1->setPicInvert(true);
+    ASSERT_EQ(f->Image1->Picture().bitmap()->pixel(0, 0), RGBColor(255, 255, 155));
+    f->btnFixSingleClick();
+    EXPECT_FALSE(f->Image1->PicInvert());
+    // The inverted neighbours' mean: 255 - 40, 255 - 40, 255 - 100.
+    EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(4, 4), RGBColor(215, 215, 155));
+    EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(0, 0), RGBColor(255, 255, 155));
+    EXPECT_EQ(f->Image1->PictureOriginal().bitmap()->pixel(0, 0), RGBColor(0, 0, 100));
 }
