@@ -67,6 +67,8 @@ void RegisterStandardFormats(TFileFormatList& list) {
     const TGraphicClass* icon = GraphicClassOf<TIconGraphic>();
     const TGraphicClass* metafile = GraphicClassOf<TMetafileGraphic>();
     const TGraphicClass* jpeg = GraphicClassOf<TJPEGImage>();
+    const TGraphicClass* ppm = GraphicClassOf<TPPMGraphic>();
+    const TGraphicClass* png = GraphicClassOf<TPNGGraphic>();
 #if VORANTEL_HAVE_TIFF_READER
     const TGraphicClass* tiff = GraphicClassOf<TTIFFGraphic>();
     const TGraphicClass* eps = GraphicClassOf<TEPSGraphic>();
@@ -123,12 +125,9 @@ void RegisterStandardFormats(TFileFormatList& list) {
     list.RegisterFormat("psd", "Photoshop images", "", RL, false, psd);
     list.RegisterFormat("pdd", "", "", RL, false, psd);
 
-    list.RegisterFormat("ppm", "Portable map images", "Portable pixel map images", R, false,
-                        GraphicClassOf<TPPMGraphic>());
-    list.RegisterFormat("pgm", "", "Portable gray map images", R, false,
-                        GraphicClassOf<TPPMGraphic>());
-    list.RegisterFormat("pbm", "", "Portable bitmap images", R, false,
-                        GraphicClassOf<TPPMGraphic>());
+    list.RegisterFormat("ppm", "Portable map images", "Portable pixel map images", R, false, ppm);
+    list.RegisterFormat("pgm", "", "Portable gray map images", R, false, ppm);
+    list.RegisterFormat("pbm", "", "Portable bitmap images", R, false, ppm);
 
     list.RegisterFormat("cel", "Autodesk images", "", R, false, autodesk);
     list.RegisterFormat("pic", "Autodesk images", "", R, false, autodesk);
@@ -137,8 +136,7 @@ void RegisterStandardFormats(TFileFormatList& list) {
     list.RegisterFormat("gif", "CompuServe images", "", RMA, false, gif);
     list.RegisterFormat("cut", "Dr. Halo images", "", R, false, cut);
     list.RegisterFormat("psp", "Paintshop Pro images", "", RV, false, psp);
-    list.RegisterFormat("png", "Portable network graphic images", "", R, false,
-                        GraphicClassOf<TPNGGraphic>());
+    list.RegisterFormat("png", "Portable network graphic images", "", R, false, png);
 }
 
 } // namespace vt
