@@ -971,8 +971,7 @@ void TForm1::EnterNewCamera() {
                 seThresholdValue = NewCameraForm->ThresholdValue();
                 DefineCameraFromBlackshot();
             } catch (const std::exception& e) {
-                MessageDlg(Q("Unable to read file " + path + "\r" + e.what()), "File Error",
-                           MsgIcon::Error, mbOK);
+                ReportUnreadable(path, e);
                 QSignalBlocker block(cbCameras);
                 cbCameras->setCurrentIndex(-1);
             }
@@ -1017,6 +1016,18 @@ void TForm1::sbSaveClick() {
     if (PageControl1->currentIndex() != 1) SaveRetouchedPhotograph1Click();
 }
 
+void TForm1::SelectFirstFixPoint() {
+    lbFixPoints->setEnabled(true);
+    if (lbFixPoints->count() == 0) return;
+    lbFixPoints->setCurrentRow(0);
+    lbFixPointsClick();
+}
+
+void TForm1::ReportUnreadable(const std::string& path, const std::exception& e) {
+    MessageDlg(Q("Unable to read file " + path + "\r" + e.what()), "File Error", MsgIcon::Error,
+               mbOK);
+}
+
 void TForm1::OpenPhotoForRepair() {
     ClearImgHalo();
     FileDialogRequest request;
@@ -1039,8 +1050,7 @@ void TForm1::OpenPhotoForRepair() {
                 photo = PictureLoader(path).convertedTo24();
             } catch (const std::exception& e) {
                 Label1->clear();
-                MessageDlg(Q("Unable to read file " + path + "\r" + e.what()), "File Error",
-                           MsgIcon::Error, mbOK);
+                ReportUnreadable(path, e);
                 return;
             }
             UnsavedChanges = false;
@@ -1053,11 +1063,7 @@ void TForm1::OpenPhotoForRepair() {
             btnFixSingle->setEnabled(true);
             Label1->clear();
         }
-        lbFixPoints->setEnabled(true);
-        if (lbFixPoints->count() > 0) {
-            lbFixPoints->setCurrentRow(0);
-            lbFixPointsClick();
-        }
+        SelectFirstFixPoint();
     }
     RefreshCommandStates();
 }
@@ -1077,11 +1083,7 @@ void TForm1::btnFixSingleClick() {
         }
         Image1->ResetEffects(std::move(work));
     }
-    lbFixPoints->setEnabled(true);
-    if (lbFixPoints->count() > 0) {
-        lbFixPoints->setCurrentRow(0);
-        lbFixPointsClick();
-    }
+    SelectFirstFixPoint();
     UnsavedChanges = true;
     RefreshCommandStates();
     Image1->update();

@@ -256,6 +256,10 @@ class TForm1 : public QMainWindow {
     int addCameraName(const QString& name);
     int findCameraName(const QString& name) const;
     void showBatchMenu(QWidget* list, const QPoint& pos);
+    // Enables lbFixPoints and handles its first entry as a click.
+    void SelectFirstFixPoint();
+    // The "File Error" box of a photograph or blackshot that cannot be read.
+    void ReportUnreadable(const std::string& path, const std::exception& e);
     void writeSettings();
     void readSettings();
 
