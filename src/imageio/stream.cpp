@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "imageio/imageerrors.h"
+#include "platform/files.h"
 
 namespace vt {
 
@@ -54,22 +55,22 @@ std::uint32_t TStream::ReadLE32() {
 
 TFileStream::TFileStream(const std::string& fileName) : fileName_(fileName) {
     file_ = std::fopen(fileName.c_str(), "rb");
-    if (!file_) throw EFOpenError(std::strerror(errno));
+    if (!file_) throw EFOpenError(SysErrorMessage(errno));
     struct stat st {};
     if (fstat(fileno(file_), &st) == 0 && S_ISDIR(st.st_mode)) {
         std::fclose(file_);
-        throw EFOpenError(std::strerror(EISDIR));
+        throw EFOpenError(SysErrorMessage(EISDIR));
     }
     if (fseeko(file_, 0, SEEK_END) != 0) {
         int err = errno;
         std::fclose(file_);
-        throw EFOpenError(std::strerror(err));
+        throw EFOpenError(SysErrorMessage(err));
     }
     off_t end = ftello(file_);
     if (end < 0 || fseeko(file_, 0, SEEK_SET) != 0) {
         int err = errno;
         std::fclose(file_);
-        throw EFOpenError(std::strerror(err));
+        throw EFOpenError(SysErrorMessage(err));
     }
     size_ = std::uint64_t(end);
 }
