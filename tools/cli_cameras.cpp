@@ -234,10 +234,8 @@ int FixCommand(std::span<const std::string> args) {
     for (const std::string& photo : o.operands) {
         Bitmap picture;
         try {
-            picture = LoadPicture(photo);
             // The repair works on 24 bits, as the window's does.
-            if (picture.pixelFormat() != PixelFormat::pf24bit)
-                picture.setPixelFormat(PixelFormat::pf24bit);
+            picture = LoadPicture(photo).convertedTo24();
         } catch (const std::exception& e) {
             Fail("File Error: Unable to read file " + photo + "\r" + e.what());
             ++failures;
