@@ -1,14 +1,9 @@
 #include "repair/photooutput.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 // jpeglib.h needs size_t and FILE declared before it.

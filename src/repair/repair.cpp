@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace vt {
 
 namespace {
@@ -30,13 +32,6 @@ std::string_view ExtensionOf(std::string_view s) {
     const std::size_t dot = s.rfind('.');
     if (dot == std::string_view::npos || dot < start) return {};
     return s.substr(dot);
-}
-
-std::string AsciiLower(std::string_view s) {
-    std::string r(s);
-    for (char& c : r)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return r;
 }
 
 constexpr std::array<std::string_view, 53> kImageExtensions = {
@@ -96,7 +91,7 @@ void FixHotPixels(IProgress& progress, const HotPixelList& list, Bitmap& bitmap)
 }
 
 OutputKind OutputKindOf(std::string_view nameOrExtension) {
-    const std::string ext = AsciiLower(ExtensionOf(nameOrExtension));
+    const std::string ext = LowerCase(std::string(ExtensionOf(nameOrExtension)));
     if (ext == ".bmp") return OutputKind::Bitmap;
     if (ext == ".tif" || ext == ".tiff") return OutputKind::Tiff;
     return OutputKind::Jpeg;
@@ -105,7 +100,7 @@ OutputKind OutputKindOf(std::string_view nameOrExtension) {
 bool IsImageExtension(std::string_view nameOrExtension) {
     std::string_view ext = ExtensionOf(nameOrExtension);
     if (ext.empty()) ext = nameOrExtension;
-    std::string e = AsciiLower(ext);
+    std::string e = LowerCase(std::string(ext));
     if (!e.empty() && e[0] == '.') e.erase(0, 1);
     if (e == "jpeg") e = "jpg";
     if (e == "tiff") e = "tif";

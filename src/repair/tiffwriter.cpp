@@ -128,6 +128,19 @@ Plan planFor(const Bitmap& b) {
     return p;
 }
 
+// The X and Y resolutions, the bits per sample of the RGB layout and the
+// software name, as the blocks follow each other in every layout.
+void putResolutionAndSoftware(std::vector<std::uint8_t>& out, bool rgb) {
+    for (int i = 0; i < 2; ++i) {
+        put32(out, kResolution);
+        put32(out, kResolutionDenominator);
+    }
+    if (rgb)
+        for (int i = 0; i < 3; ++i)
+            put16(out, 8);
+    out.insert(out.end(), kSoftware, kSoftware + kSoftwareSize);
+}
+
 // Header and every data block that precedes the pixel rows.
 std::vector<std::uint8_t> leadingBytes(const Plan& p, const Bitmap& b) {
     std::vector<std::uint8_t> out;
@@ -136,17 +149,6 @@ std::vector<std::uint8_t> leadingBytes(const Plan& p, const Bitmap& b) {
     out.push_back('I');
     put16(out, 42);
     put32(out, p.ifd);
-
-    auto resolutionAndSoftware = [&] {
-        for (int i = 0; i < 2; ++i) {
-            put32(out, kResolution);
-            put32(out, kResolutionDenominator);
-        }
-        if (p.layout == Layout::Rgb)
-            for (int i = 0; i < 3; ++i)
-                put16(out, 8);
-        out.insert(out.end(), kSoftware, kSoftware + kSoftwareSize);
-    };
 
     if (p.layout == Layout::Palette) {
         const std::size_t entries = std::size_t(1) << p.bits;
@@ -159,18 +161,14 @@ std::vector<std::uint8_t> leadingBytes(const Plan& p, const Bitmap& b) {
         channel(GetGValue);
         channel(GetBValue);
     }
-    if (p.layout != Layout::Bilevel) resolutionAndSoftware();
+    if (p.layout != Layout::Bilevel) putResolutionAndSoftware(out, p.layout == Layout::Rgb);
     return out;
 }
 
 // Blocks that follow the rows of the bilevel layout.
 std::vector<std::uint8_t> bilevelTrailer() {
     std::vector<std::uint8_t> out;
-    for (int i = 0; i < 2; ++i) {
-        put32(out, kResolution);
-        put32(out, kResolutionDenominator);
-    }
-    out.insert(out.end(), kSoftware, kSoftware + kSoftwareSize);
+    putResolutionAndSoftware(out, false);
     return out;
 }
 
