@@ -11,12 +11,9 @@ namespace vt {
 
 namespace {
 
-bool hasPixels(const Bitmap& b) {
-    return b.width() > 0 && b.height() > 0;
-}
-
 // One embossed row: row[x] <- (row[x] + 255 - nb[x + 3]) div 2, or against
-// nb[x] where x + 3 lies outside.
+// nb[x] where x + 3 lies outside. nb may be row itself: every byte of nb is
+// read before the byte of row at that place is written.
 void embossRow(std::uint8_t* row, const std::uint8_t* nb, int w) {
     int shifted = std::max(0, w - 3) * 3;
     for (int i = 0; i < shifted; ++i)
@@ -38,21 +35,17 @@ void blurInterior(std::uint8_t* __restrict row, const std::uint8_t* __restrict u
 
 void EmbossEffect(Bitmap& b) {
     const int w = b.width(), h = b.height();
-    if (!hasPixels(b)) return;
+    if (b.empty()) return;
     for (int y = 0; y + 1 < h; ++y)
         embossRow(b.scanLine(y), b.scanLine(y + 1), w);
-    if (h >= 2) {
-        embossRow(b.scanLine(h - 1), b.scanLine(h - 2), w);
-    } else {
-        // A single row has no other row: it is set against itself as it was.
-        std::vector<std::uint8_t> original(b.scanLine(0), b.scanLine(0) + std::size_t(w) * 3);
-        embossRow(b.scanLine(0), original.data(), w);
-    }
+    // The last row is set against the (changed) row above it; a single row
+    // against itself as it was.
+    embossRow(b.scanLine(h - 1), b.scanLine(std::max(h - 2, 0)), w);
 }
 
 void MosaicEffect(Bitmap& b, int size) {
     const int w = b.width(), h = b.height();
-    if (size < 2 || !hasPixels(b)) return;
+    if (size < 2 || b.empty()) return;
     // A block larger than the picture is the whole picture.
     size = std::min(size, std::max(w, h));
     const std::size_t rowBytes = std::size_t(w) * 3;
@@ -76,7 +69,7 @@ void MosaicEffect(Bitmap& b, int size) {
 void SplitBlurEffect(Bitmap& b, int distance) {
     const int w = b.width(), h = b.height();
     const int n = distance;
-    if (n <= 0 || !hasPixels(b)) return;
+    if (n <= 0 || b.empty()) return;
     // Byte offsets of the left and right columns of every pixel.
     std::vector<int> left(static_cast<std::size_t>(w)), right(static_cast<std::size_t>(w));
     for (int x = 0; x < w; ++x) {
@@ -138,7 +131,7 @@ void AntiAliasEffect(Bitmap& b, int passes) {
 
 void TraceEffect(Bitmap& b, int passes) {
     const int w = b.width(), h = b.height();
-    if (passes <= 0 || !hasPixels(b)) return;
+    if (passes <= 0 || b.empty()) return;
     // The index picture: fixed for all passes, only equality matters.
     std::vector<std::uint8_t> index(std::size_t(w) * std::size_t(h));
     for (int y = 0; y < h; ++y) {
@@ -191,7 +184,7 @@ void TraceEffect(Bitmap& b, int passes) {
 Bitmap ShrinkBitmap(const Bitmap& src, int w, int h) {
     Bitmap dst(w, h);
     const int sw = src.width(), sh = src.height();
-    if (!hasPixels(src) || w <= 0 || h <= 0) return dst;
+    if (src.empty() || w <= 0 || h <= 0) return dst;
     const std::int64_t xstep = (std::int64_t(sw - 1) * 32768) / w;
     const std::int64_t ystep = (std::int64_t(sh - 1) * 32768) / h;
     const auto n = static_cast<std::size_t>(w);
@@ -236,7 +229,7 @@ int TileSizeFor(int value, int width, int height, int& tileW, int& tileH) {
 
 void TileEffect(Bitmap& b, const Bitmap& src, int tileW, int tileH) {
     const int w = b.width(), h = b.height();
-    if (!hasPixels(b) || !hasPixels(src) || tileW <= 0 || tileH <= 0) return;
+    if (b.empty() || src.empty() || tileW <= 0 || tileH <= 0) return;
     const Bitmap tile = ShrinkBitmap(src, tileW, tileH);
     for (int y = 0; y < h; ++y) {
         const std::uint8_t* from = tile.scanLine(y % tileH);
