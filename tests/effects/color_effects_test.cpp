@@ -224,7 +224,9 @@ long long clampLiteral(long long v) {
     return std::min(255LL, std::max(0LL, v));
 }
 
-// The steps read literally, one channel at a time, without tables.
+// The steps read literally, one channel at a time, without tables. Rounding
+// is std::nearbyint in the default mode (halves to even), independent of
+// RoundHalfEven.
 void literalPass(const Bitmap& src, const Bitmap* noise, const ColorEffectParams& p, Bitmap& dst) {
     for (int y = 0; y < src.height(); ++y)
         for (int x = 0; x < src.width(); ++x) {
@@ -233,7 +235,7 @@ void literalPass(const Bitmap& src, const Bitmap* noise, const ColorEffectParams
             if (p.posterize != 0) {
                 for (long long& ch : c) {
                     double q = double(ch) / p.posterize;
-                    ch = (long long)RoundHalfEven(q) * p.posterize;
+                    ch = (long long)std::nearbyint(q) * p.posterize;
                 }
             } else if (p.solorize != 0) {
                 long long m = (c[0] + c[1] + c[2]) / 3;
@@ -254,7 +256,7 @@ void literalPass(const Bitmap& src, const Bitmap* noise, const ColorEffectParams
                 if (p.darkness != 0) d = (-(c[i] * p.darkness)) / 255;
                 v[i] = clampLiteral(c[i] + n[i] + t + l + d + p.brightness);
                 for (int k = 0; k < p.splitlight; ++k)
-                    v[i] = (long long)RoundHalfEven(
+                    v[i] = (long long)std::nearbyint(
                         255.0 * std::sin(double(v[i]) / 255.0 * 3.14159265358979323846 / 2.0));
             }
             if (p.grayScale) {
@@ -275,6 +277,19 @@ void literalPass(const Bitmap& src, const Bitmap* noise, const ColorEffectParams
 }
 
 } // namespace
+
+TEST(ColorEffects, RoundHalfEvenRoundsHalvesToTheEvenNeighbour) {
+    EXPECT_EQ(RoundHalfEven(0.5), 0.0);
+    EXPECT_EQ(RoundHalfEven(1.5), 2.0);
+    EXPECT_EQ(RoundHalfEven(2.5), 2.0);
+    EXPECT_EQ(RoundHalfEven(-1.5), -2.0);
+    EXPECT_EQ(RoundHalfEven(-2.5), -2.0);
+    EXPECT_EQ(RoundHalfEven(2.4999), 2.0);
+    EXPECT_EQ(RoundHalfEven(2.5001), 3.0);
+    EXPECT_EQ(RoundHalfEven(-0.7), -1.0);
+    EXPECT_EQ(RoundHalfEven(254.5), 254.0);
+    EXPECT_EQ(RoundHalfEven(255.0), 255.0);
+}
 
 TEST(ColorEffects, TablesAgreeWithTheStepsReadLiterally) {
     Bitmap src(64, 48), noise(64, 48);
