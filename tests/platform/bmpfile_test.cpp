@@ -2,16 +2,15 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include "platform/bmpfile.h"
+#include "support/filesizelimit.h"
 
 using namespace vt;
 namespace fs = std::filesystem;
@@ -248,7 +247,7 @@ TEST(BmpWrite, RoundTripInEveryFormat) {
                                    PixelFormat::pf32bit};
     for (PixelFormat pf : formats) {
         for (int w : {1, 2, 3, 5, 7, 8, 9, 17, 33}) {
-            SCOPED_TRACE(testing::Message() << "format " << int(pf) << " width " << w);
+            SCOPED_TRACE(::testing::Message() << "format " << int(pf) << " width " << w);
             Bitmap b(w, 3, pf);
             if (IsPaletteFormat(pf)) {
                 // Own palette, shorter than the format allows for 4 and 8 bits.
@@ -485,12 +484,12 @@ TEST(BmpRead, DamagedBytesFailCleanlyOrDecode) {
     }
 }
 
-class BmpFileTest : public testing::Test {
+class BmpFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("vorantel-bmp-" + std::to_string(::getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -538,20 +537,15 @@ TEST_F(BmpFileTest, FailedWriteKeepsTheOldFile) {
     const std::vector<std::uint8_t> old = slurp(path);
 
     // Writing stops half-way: the file size limit stands in for a full disk.
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    struct rlimit small = saved;
-    small.rlim_cur = 1000;
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string message;
-    try {
-        WriteBmpFile(path, sample(100, 100));
-    } catch (const std::runtime_error& e) {
-        message = e.what();
+    {
+        vt::testing::FileSizeLimit limit(1000);
+        try {
+            WriteBmpFile(path, sample(100, 100));
+        } catch (const std::runtime_error& e) {
+            message = e.what();
+        }
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
     EXPECT_NE(message.find(std::strerror(EFBIG)), std::string::npos) << message;
     EXPECT_NE(message.find(path), std::string::npos) << message;
     EXPECT_EQ(slurp(path), old);

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <sys/resource.h>
 
 #include <jpeglib.h>
 
@@ -16,10 +14,13 @@
 #include "platform/bmpfile.h"
 #include "repair/photooutput.h"
 #include "repair/tiffwriter.h"
+#include "support/filesizelimit.h"
 #include "support/tempdir.h"
 
 using namespace vt;
 namespace fs = std::filesystem;
+
+using vt::testing::FileSizeLimit;
 
 namespace {
 
@@ -110,25 +111,6 @@ Bytes ReferenceJpeg(const Bitmap& b) {
     std::free(out);
     return result;
 }
-
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit l = old_;
-        l.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &l);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, old_handler_);
-    }
-
-  private:
-    rlimit old_{};
-    void (*old_handler_)(int) = nullptr;
-};
 
 std::vector<std::string> Names(const std::string& dir) {
     std::vector<std::string> names;

@@ -1,17 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <sstream>
-#include <sys/resource.h>
 
 #include "repair/tiffwriter.h"
+#include "support/filesizelimit.h"
 #include "support/tempdir.h"
 
 using namespace vt;
 namespace fs = std::filesystem;
+
+using vt::testing::FileSizeLimit;
 
 namespace {
 
@@ -124,26 +125,6 @@ Bitmap Patterned(int w, int h, PixelFormat pf) {
             b.setPixel(x, y, RGBColor(37 * x + 11 * y, 255 - 29 * y, 13 * x * y + 5));
     return b;
 }
-
-// Restricts the size of files this process may write, for one test.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit l = old_;
-        l.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &l);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, old_handler_);
-    }
-
-  private:
-    rlimit old_{};
-    void (*old_handler_)(int) = nullptr;
-};
 
 std::size_t FilesIn(const std::string& dir) {
     std::size_t n = 0;
