@@ -11,33 +11,16 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "../blackshot.h"
 #include "app/gui/windowprogress.h"
 #include "camera/analysis.h"
 #include "repair/repair.h"
 
 namespace {
 
-constexpr int kW = 6000;
-constexpr int kH = 4000;
-
-const vt::Bitmap& Blackshot() {
-    static const vt::Bitmap shot = [] {
-        vt::Bitmap b(kW, kH);
-        std::uint32_t s = 777;
-        auto next = [&s] { return s = s * 1664525u + 1013904223u; };
-        for (int y = 0; y < kH; ++y) {
-            std::uint8_t* row = b.scanLine(y);
-            for (int x = 0; x < 3 * kW; ++x)
-                row[x] = std::uint8_t(next() >> 30);
-        }
-        for (int i = 0; i < 2000; ++i) {
-            const int v = 40 + int(next() % 200);
-            b.setPixel(int(next() % kW), int(next() % kH), vt::RGBColor(v, v, v));
-        }
-        return b;
-    }();
-    return shot;
-}
+using vt::bench::Blackshot;
+using vt::bench::kH;
+using vt::bench::kW;
 
 vt::HotPixelList Records() {
     vt::HotPixelList list;
