@@ -45,6 +45,9 @@ class TDecoder {
 // byte 1 - n times, -128 is skipped. Stops when input or output is used up.
 class TPackbitsRLEDecoder : public TDecoder {
   public:
+    // Most output bytes one input byte can make: two bytes repeat one 128
+    // times.
+    static constexpr std::uint64_t kMaxExpansion = 128;
     void Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::size_t packedSize,
                 std::size_t unpackedSize) override;
 };
@@ -79,6 +82,8 @@ class TTIFFLZWDecoder : public TDecoder {
 // each call takes a complete deflate stream (one TIFF strip).
 class TLZ77Decoder : public TDecoder {
   public:
+    // Most output bytes one input byte can make: deflate's limit is 1032 : 1.
+    static constexpr std::uint64_t kMaxExpansion = 1032;
     TLZ77Decoder(int flushMode, bool autoReset);
     ~TLZ77Decoder() override;
     void Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::size_t packedSize,

@@ -146,6 +146,15 @@ class TFormatGraphic : public TGraphic {
     // before they allocate buffers for the picture.
     void CheckImageSize(std::uint64_t width, std::uint64_t height,
                         std::string_view formatWord) const;
+    // Throws gesInvalidImage filled with the format word when the data a
+    // file still holds cannot make the picture its header declares:
+    // `available` bytes of pixel data that a decoder expands at most
+    // `maxExpansion` times (output bytes per input byte; 1 for uncompressed
+    // data, the decoder's kMaxExpansion otherwise) must reach `required`
+    // bytes. Readers call it after CheckImageSize and before they allocate,
+    // so that a small hostile file cannot claim gigabytes.
+    void CheckDataCovers(std::uint64_t required, std::uint64_t available,
+                         std::uint64_t maxExpansion, std::string_view formatWord) const;
     // Step 5: sizes the bitmap (zero-filled). Sizes above MaxPixels throw
     // gesNotSupported (CheckImageSize) before anything is allocated.
     void SetImageSize(std::uint64_t width, std::uint64_t height, std::string_view formatWord);
