@@ -41,3 +41,26 @@ void BM_FixHotPixels(benchmark::State& state) {
 BENCHMARK(BM_FixHotPixels)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+namespace {
+
+// 400,000 records of one hot pixel: a camera file that repeats a pixel
+// must not make the repair quadratic in its run.
+void BM_FixHotPixelsOneLongRun(benchmark::State& state) {
+    vt::Bitmap photo(kW, kH);
+    vt::HotPixelList list;
+    list.reserve(400000);
+    for (int i = 0; i < 400000; ++i) {
+        const int dx = i % 1000, dy = (i / 1000) % 1000;
+        list.push_back({{3000, 2000, dx, dy, dx + 1, dy, dx, dy + 1}});
+    }
+    vt::NullProgress progress;
+    for (auto _ : state) {
+        vt::FixHotPixels(progress, list, photo);
+        benchmark::ClobberMemory();
+    }
+    state.counters["records"] = double(list.size());
+}
+BENCHMARK(BM_FixHotPixelsOneLongRun)->Unit(benchmark::kMillisecond);
+
+} // namespace

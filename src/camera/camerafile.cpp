@@ -53,33 +53,53 @@ bool ParseNumber(const std::string& piece, std::int32_t& out) {
 
 } // namespace
 
-CameraFileContents ParseCameraLines(const std::vector<std::string>& lines) {
-    CameraFileContents result;
-    result.records.reserve(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
-        const std::string where = "Line " + std::to_string(i + 1);
-        if (line.size() < kLineLength)
-            throw CameraFileError(where + " is too short: " + std::to_string(line.size()) +
-                                  " characters instead of 48.");
-        HotPixelRecord rec;
-        for (int k = 0; k < 8; ++k) {
-            // The pieces start at columns 2, 8, 14, ... of the line.
-            std::string piece = line.substr(1 + std::size_t(k) * 6, 5);
-            if (!ParseNumber(piece, rec.v[std::size_t(k)]))
-                throw CameraFileError(where + ": '" + piece + "' is not a valid number.");
-        }
-        result.records.push_back(rec);
-        if (line[0] == '*') result.marked.push_back({rec.x(), rec.y()});
+void CameraFileParser::add(const std::string& line) {
+    ++lineNumber_;
+    if (line.empty()) {
+        // An empty line is allowed only as the very last line of the file;
+        // a line after it shows that it was not.
+        if (emptyLine_ == 0) emptyLine_ = lineNumber_;
+        return;
     }
-    return result;
+    if (emptyLine_ != 0) TooShort(emptyLine_, 0);
+    if (line.size() < kLineLength) TooShort(lineNumber_, line.size());
+    HotPixelRecord rec;
+    for (int k = 0; k < 8; ++k) {
+        // The pieces start at columns 2, 8, 14, ... of the line.
+        std::string piece = line.substr(1 + std::size_t(k) * 6, 5);
+        if (!ParseNumber(piece, rec.v[std::size_t(k)]))
+            throw CameraFileError("Line " + std::to_string(lineNumber_) + ": '" + piece +
+                                  "' is not a valid number.");
+    }
+    contents_.records.push_back(rec);
+    if (line[0] == '*') contents_.marked.push_back({rec.x(), rec.y()});
+}
+
+CameraFileContents CameraFileParser::finish() {
+    // One empty line at the end is what an editor leaves; more are not.
+    if (emptyLine_ != 0 && emptyLine_ != lineNumber_) TooShort(emptyLine_, 0);
+    return std::move(contents_);
+}
+
+void CameraFileParser::TooShort(std::size_t line, std::size_t length) {
+    throw CameraFileError("Line " + std::to_string(line) + " is too short: " +
+                          std::to_string(length) + " characters instead of 48.");
+}
+
+CameraFileContents ParseCameraLines(const std::vector<std::string>& lines) {
+    CameraFileParser parser;
+    for (const std::string& line : lines)
+        parser.add(line);
+    return parser.finish();
 }
 
 CameraFileContents ReadCameraFile(const std::string& path) {
-    std::vector<std::string> lines;
+    CameraFileParser parser;
     std::string error;
-    if (!ReadTextLines(path, lines, error)) throw CameraFileError(error);
-    return ParseCameraLines(lines);
+    if (!ForEachTextLine(
+            path, [&](std::string& line) { parser.add(line); }, error))
+        throw CameraFileError(error);
+    return parser.finish();
 }
 
 void WriteCameraFile(const std::string& path, const std::vector<std::string>& lines) {

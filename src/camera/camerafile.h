@@ -52,12 +52,31 @@ struct CameraFileContents {
     std::vector<MarkedPoint> marked; // the marked lines, in file order
 };
 
+// Parses a camera file line by line (lines without their ends), keeping
+// only the records: a file of millions of lines costs its records, not its
+// text. A line shorter than 48 characters or with a number that does not
+// convert throws CameraFileError naming it; one empty line at the very end
+// is allowed.
+class CameraFileParser {
+  public:
+    void add(const std::string& line);
+    CameraFileContents finish();
+
+  private:
+    [[noreturn]] static void TooShort(std::size_t line, std::size_t length);
+
+    CameraFileContents contents_;
+    std::size_t lineNumber_ = 0;
+    std::size_t emptyLine_ = 0; // the first empty line, 0 for none
+};
+
 // Parses the lines of a camera file (without line ends). Throws
 // CameraFileError naming the first malformed line.
 CameraFileContents ParseCameraLines(const std::vector<std::string>& lines);
 
-// Reads every line of the file (CR LF or LF ends) and parses it. Throws
-// CameraFileError with the system's error text when the file cannot be read.
+// Reads the file (CR LF, LF or CR line ends) line by line and parses it.
+// Throws CameraFileError with the system's error text when the file cannot
+// be read, or naming the first malformed line.
 CameraFileContents ReadCameraFile(const std::string& path);
 
 // Creates or replaces the file with the given lines in reverse order, each

@@ -136,4 +136,12 @@ Bitmap LoadPicture(const std::string& fileName) {
     return LoadGraphic(fileName)->TakeBitmap();
 }
 
+Photo LoadPhoto(const std::string& fileName) {
+    std::unique_ptr<TGraphic> graphic = LoadGraphic(fileName);
+    Photo photo;
+    photo.picture = graphic->TakeBitmap();
+    photo.metadata = graphic->TakeMetadata();
+    return photo;
+}
+
 } // namespace vt

@@ -91,4 +91,14 @@ std::unique_ptr<TGraphic> LoadGraphic(const std::string& fileName);
 // std::exception whose what() is the message to show.
 Bitmap LoadPicture(const std::string& fileName);
 
+// A photograph as loaded: the picture and what its file carries besides.
+struct Photo {
+    Bitmap picture;
+    PhotoMetadata metadata;
+};
+
+// LoadPicture that also keeps the file's metadata, for flows that store the
+// photograph again.
+Photo LoadPhoto(const std::string& fileName);
+
 } // namespace vt

@@ -42,10 +42,12 @@ void TFormatGraphic::Assign(const TFormatGraphic& source) {
     if (&source == this) return;
     FImageProperties = source.FImageProperties;
     FBitmap = source.FBitmap;
+    FMetadata = source.FMetadata;
 }
 
 void TFormatGraphic::BeginLoad(TStream& stream) {
     FBitmap = Bitmap();
+    FMetadata.clear();
     FStream = &stream;
     FBasePosition = stream.Position();
 }

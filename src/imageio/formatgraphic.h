@@ -27,6 +27,7 @@
 
 #include "imageio/colormanager.h"
 #include "imageio/imagetypes.h"
+#include "imageio/photometadata.h"
 #include "imageio/stream.h"
 #include "platform/bitmap.h"
 
@@ -64,6 +65,10 @@ class TGraphic {
     // The loaded picture.
     const Bitmap& GetBitmap() const { return FBitmap; }
     Bitmap TakeBitmap() { return std::move(FBitmap); }
+    // What the file carries besides the pixels (readers that know of none
+    // leave it empty).
+    const PhotoMetadata& Metadata() const { return FMetadata; }
+    PhotoMetadata TakeMetadata() { return std::move(FMetadata); }
 
     // The properties a reader learnt from the file, or nullptr for graphics
     // that keep none.
@@ -76,6 +81,7 @@ class TGraphic {
                   const std::string& message);
 
     Bitmap FBitmap;
+    PhotoMetadata FMetadata;
 };
 
 // Descriptor of a graphic class: its name and how to create one. Classes are

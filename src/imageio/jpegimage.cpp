@@ -101,7 +101,8 @@ struct Decoder {
 // fails. No object with a destructor lives in this function's frame: a
 // longjmp out of libjpeg skips nothing.
 bool decode(Decoder& d, TStream& stream, Bitmap& bitmap, TImageProperties& props,
-            std::vector<std::uint8_t>& input, std::vector<std::uint8_t>& cmykRow, bool& tooLarge) {
+            PhotoMetadata& metadata, std::vector<std::uint8_t>& input,
+            std::vector<std::uint8_t>& cmykRow, bool& tooLarge) {
     jpeg_decompress_struct& cinfo = d.cinfo;
     cinfo.err = jpeg_std_error(&d.err.pub);
     d.err.pub.error_exit = onError;
@@ -123,8 +124,14 @@ bool decode(Decoder& d, TStream& stream, Bitmap& bitmap, TImageProperties& props
     d.src.buffer = input.data();
     d.src.started = false;
     cinfo.src = &d.src.pub;
+    for (int code : {kJpegApp1, kJpegApp2, kJpegApp13, kJpegCom})
+        jpeg_save_markers(&cinfo, code, 0xFFFF);
 
     jpeg_read_header(&cinfo, TRUE);
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)
+        if (IsKeptJpegMarker(m->marker, m->data, m->data_length))
+            metadata.jpegMarkers.push_back(JpegMarker{
+                m->marker, std::vector<std::uint8_t>(m->data, m->data + m->data_length)});
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
@@ -150,8 +157,9 @@ bool decode(Decoder& d, TStream& stream, Bitmap& bitmap, TImageProperties& props
     }
 
     jpeg_start_decompress(&cinfo);
+    // libjpeg writes every row, also of data that ends early.
     bitmap = Bitmap(int(cinfo.output_width), int(cinfo.output_height),
-                    grey ? PixelFormat::pf8bit : PixelFormat::pf24bit);
+                    grey ? PixelFormat::pf8bit : PixelFormat::pf24bit, Bitmap::NoClear{});
     if (grey) {
         std::vector<TColor> ramp(256);
         for (int i = 0; i < 256; ++i)
@@ -191,7 +199,8 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
     auto d = std::make_unique<Decoder>();
     bool tooLarge = false;
     FBitmap = Bitmap();
-    if (!decode(*d, stream, FBitmap, FImageProperties, input, cmykRow, tooLarge)) {
+    FMetadata.clear();
+    if (!decode(*d, stream, FBitmap, FImageProperties, FMetadata, input, cmykRow, tooLarge)) {
         FBitmap = Bitmap();
         throw EInvalidGraphic(d->err.message);
     }

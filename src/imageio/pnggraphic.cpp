@@ -29,7 +29,37 @@ constexpr bool isType(std::uint32_t type, std::uint32_t wanted) {
 constexpr std::uint32_t IHDR = chunkType("IHDR"), IDAT = chunkType("IDAT"),
                         IEND = chunkType("IEND"), PLTE = chunkType("PLTE"),
                         gAMA = chunkType("gAMA"), bKGD = chunkType("bKGD"),
-                        tRNS = chunkType("tRNS");
+                        tRNS = chunkType("tRNS"), iCCP = chunkType("iCCP");
+
+// Largest colour profile kept; real ones are a few kilobytes to a few
+// hundred.
+constexpr std::size_t kMaxProfile = std::size_t(16) << 20;
+
+// The profile of an iCCP chunk (name, zero byte, method 0, zlib data);
+// empty when the chunk is damaged or the profile too large: a profile is
+// worth keeping, never worth failing a load for.
+std::vector<std::uint8_t> inflateProfile(const std::vector<std::uint8_t>& chunk) {
+    const auto nul = std::find(chunk.begin(), chunk.end(), std::uint8_t(0));
+    if (nul == chunk.end() || chunk.end() - nul < 2 || nul[1] != 0) return {};
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return {};
+    z.next_in = const_cast<Bytef*>(&nul[2]);
+    z.avail_in = uInt(chunk.end() - nul - 2);
+    std::vector<std::uint8_t> profile;
+    int result = Z_OK;
+    while (result == Z_OK && profile.size() < kMaxProfile) {
+        const std::size_t had = profile.size();
+        profile.resize(std::min(kMaxProfile, had + 65536));
+        z.next_out = profile.data() + had;
+        z.avail_out = uInt(profile.size() - had);
+        result = inflate(&z, Z_NO_FLUSH);
+        profile.resize(profile.size() - z.avail_out);
+        if (result == Z_BUF_ERROR && z.avail_in == 0) break;
+    }
+    inflateEnd(&z);
+    if (result != Z_STREAM_END) return {};
+    return profile;
+}
 
 // Deflate expands at most about 1032 to 1: image data that needs more bytes
 // than the rest of the file could give cannot be there.
@@ -416,6 +446,9 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
                                                             TPaletteLayout::RGB, buffer.size() / 3);
                     havePalette = true;
                 }
+            } else if (isType(chunk.type, iCCP)) {
+                readChunkData(stream, chunk, buffer);
+                FMetadata.iccProfile = inflateProfile(buffer);
             } else if (isType(chunk.type, gAMA)) {
                 readChunkData(stream, chunk, buffer);
                 if (buffer.size() >= 4) {

@@ -39,6 +39,7 @@ enum : std::uint16_t {
     kTagYCbCrCoefficients = 529,
     kTagYCbCrSubSampling = 530,
     kTagYCbCrPositioning = 531,
+    kTagICCProfile = 34675,
 };
 
 // Bytes of one value of each TIFF data type (0 for unknown types).
@@ -391,6 +392,9 @@ bool TTIFFGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
 void TTIFFGraphic::LoadFromStream(TStream& stream) {
     TLoadScope scope(*this, stream);
     CheckHeader(FormatWord());
+    // The colour profile of the photograph, kept for its stored copy.
+    if (const TIFDEntry* icc = FindTag(kTagICCProfile); icc && icc->Count <= (16u << 20))
+        FMetadata.iccProfile = GetBytes(*icc, icc->Count);
     StartProgress();
     // Tiled images are not decoded: the result is an empty bitmap.
     if (FImageProperties.Flags.Contains(TImageFlag::TiledLayout)) return;

@@ -41,6 +41,32 @@ Bitmap::Bitmap(int width, int height, PixelFormat pf) : format_(pf) {
     setSize(width, height);
 }
 
+Bitmap::Bitmap(int width, int height, PixelFormat pf, NoClear) : format_(pf) {
+    if (IsPaletteFormat(pf)) palette_ = defaultPalette(pf);
+    setSize(width, height, NoClear{});
+}
+
+Bitmap::Bitmap(const Bitmap& other)
+    : width_(other.width_), height_(other.height_), format_(other.format_), stride_(other.stride_),
+      palette_(other.palette_) {
+    if (other.data_.size() == 0) return;
+    data_ = PixelBuffer(other.data_.size(), false);
+    std::memcpy(data_.data(), other.data_.data(), other.data_.size());
+}
+
+Bitmap& Bitmap::operator=(const Bitmap& other) {
+    if (this == &other) return *this;
+    if (data_.size() != other.data_.size())
+        data_ = other.data_.size() ? PixelBuffer(other.data_.size(), false) : PixelBuffer();
+    if (other.data_.size()) std::memcpy(data_.data(), other.data_.data(), other.data_.size());
+    width_ = other.width_;
+    height_ = other.height_;
+    format_ = other.format_;
+    stride_ = other.stride_;
+    palette_ = other.palette_;
+    return *this;
+}
+
 Bitmap::Bitmap(Bitmap&& other) noexcept {
     *this = std::move(other);
 }
@@ -52,32 +78,48 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
     stride_ = std::exchange(other.stride_, 0);
     format_ = other.format_;
     data_ = std::move(other.data_);
-    other.data_.clear();
     palette_ = std::move(other.palette_);
     other.palette_.clear();
     return *this;
 }
 
-void Bitmap::allocate() {
+void Bitmap::allocate(bool zeroed) {
     if (width_ < 0 || height_ < 0) throw std::invalid_argument("Invalid bitmap size");
     if (std::uint64_t(width_) * std::uint64_t(height_) > kMaxBitmapPixels)
         throw std::length_error("Bitmap too large: " + std::to_string(width_) + " x " +
                                 std::to_string(height_));
     stride_ = ((std::size_t(width_) * StorageBits(format_) + 31) / 32) * 4;
-    data_.assign(stride_ * std::size_t(height_), 0);
+    const std::size_t bytes = stride_ * std::size_t(height_);
+    data_ = PixelBuffer(); // the old pixels go back before the new ones are taken
+    if (bytes == 0) return;
+    data_ = PixelBuffer(bytes, zeroed);
+    if (zeroed) return;
+    // Row padding never shows, but it is written to files and compared.
+    const std::size_t used = (std::size_t(width_) * StorageBits(format_) + 7) / 8;
+    if (used < stride_)
+        for (int y = 0; y < height_; ++y)
+            std::memset(scanLine(y) + used, 0, stride_ - used);
 }
 
-void Bitmap::setSize(int width, int height) {
+void Bitmap::resize(int width, int height, bool zeroed) {
     width_ = width;
     height_ = height;
     try {
-        allocate();
+        allocate(zeroed);
     } catch (...) {
         width_ = height_ = 0;
         stride_ = 0;
-        data_.clear();
+        data_ = PixelBuffer();
         throw;
     }
+}
+
+void Bitmap::setSize(int width, int height) {
+    resize(width, height, true);
+}
+
+void Bitmap::setSize(int width, int height, NoClear) {
+    resize(width, height, false);
 }
 
 void Bitmap::setPalette(std::vector<TColor> entries) {
@@ -256,7 +298,10 @@ void Bitmap::setPixelFormat(PixelFormat pf) {
     Bitmap converted;
     converted.format_ = pf;
     if (IsPaletteFormat(pf)) converted.palette_ = defaultPalette(pf);
-    converted.setSize(width_, height_);
+    if (pf == PixelFormat::pf24bit)
+        converted.setSize(width_, height_, NoClear{}); // every pixel is written below
+    else
+        converted.setSize(width_, height_);
     if (pf == PixelFormat::pf24bit) {
         for (int y = 0; y < height_; ++y) {
             std::uint8_t* d = converted.scanLine(y);

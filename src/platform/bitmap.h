@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/pixelmemory.h"
+
 namespace vt {
 
 // Colour value: red in the low byte, then green, then blue (0x00BBGGRR).
@@ -45,10 +47,16 @@ constexpr std::uint64_t kMaxBitmapPixels = std::uint64_t(1) << 28;
 
 class Bitmap {
   public:
+    // Asks for pixels that the caller is about to overwrite whole: they are
+    // not cleared, and read unspecified values until written (the bytes
+    // that pad each row to four bytes still read 0).
+    struct NoClear {};
+
     Bitmap() = default;
     Bitmap(int width, int height, PixelFormat pf = PixelFormat::pf24bit);
-    Bitmap(const Bitmap&) = default;
-    Bitmap& operator=(const Bitmap&) = default;
+    Bitmap(int width, int height, PixelFormat pf, NoClear);
+    Bitmap(const Bitmap& other);
+    Bitmap& operator=(const Bitmap& other);
     // A bitmap moved from is left empty (0 x 0), never with a size and no
     // pixels.
     Bitmap(Bitmap&& other) noexcept;
@@ -66,8 +74,10 @@ class Bitmap {
     std::uint8_t* bits() { return data_.data(); }
     const std::uint8_t* bits() const { return data_.data(); }
 
-    // Resizing keeps no pixels: the new bitmap is filled with zero bytes.
+    // Resizing keeps no pixels: the new bitmap is filled with zero bytes,
+    // or, with NoClear, left for the caller to fill.
     void setSize(int width, int height);
+    void setSize(int width, int height, NoClear);
     // Converting keeps the picture: pixels are carried over into the new
     // format (a palette format gets a default palette and nearest entries).
     void setPixelFormat(PixelFormat pf);
@@ -103,7 +113,8 @@ class Bitmap {
     static std::vector<TColor> defaultPalette(PixelFormat pf);
 
   private:
-    void allocate();
+    void allocate(bool zeroed);
+    void resize(int width, int height, bool zeroed);
     std::uint32_t rawPixel(int x, int y) const;
     void setRawPixel(int x, int y, std::uint32_t v);
 
@@ -111,7 +122,7 @@ class Bitmap {
     int height_ = 0;
     PixelFormat format_ = PixelFormat::pf24bit;
     std::size_t stride_ = 0;
-    std::vector<std::uint8_t> data_;
+    PixelBuffer data_;
     std::vector<TColor> palette_;
 };
 

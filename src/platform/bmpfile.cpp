@@ -374,7 +374,18 @@ Bitmap ReadBmpFile(const std::string& path) {
     return ReadBmp(data.data(), data.size());
 }
 
-std::vector<std::uint8_t> WriteBmp(const Bitmap& b) {
+namespace {
+
+// Everything of a BMP file before its pixel rows, and how the rows are laid
+// out.
+struct BmpLayout {
+    std::vector<std::uint8_t> head; // file header, info header, masks, colours
+    std::size_t stride = 0;         // bytes of one row in the file
+    std::size_t fullBytes = 0;      // whole bytes of pixels in a row
+    int restBits = 0;               // pixel bits in the byte after them
+};
+
+BmpLayout LayoutOf(const Bitmap& b) {
     if (b.empty()) throw BmpError("Cannot store an empty bitmap as a BMP file");
     const PixelFormat pf = b.pixelFormat();
     const int bits = StorageBits(pf);
@@ -392,14 +403,15 @@ std::vector<std::uint8_t> WriteBmp(const Bitmap& b) {
         if (colors.empty()) colors.assign(full, RGBColor(0, 0, 0));
     }
 
-    const std::size_t stride = b.bytesPerLine();
-    const std::uint64_t imageSize = std::uint64_t(stride) * std::uint64_t(b.height());
+    BmpLayout l;
+    l.stride = b.bytesPerLine();
+    const std::uint64_t imageSize = std::uint64_t(l.stride) * std::uint64_t(b.height());
     const std::size_t offBits = kFileHeaderSize + kInfoHeaderSize + maskBytes + 4 * colors.size();
     const std::uint64_t fileSize = offBits + imageSize;
     if (fileSize > 0xFFFFFFFFu) throw BmpError("The bitmap is too large for a BMP file");
 
-    std::vector<std::uint8_t> out(std::size_t(fileSize), 0);
-    std::uint8_t* p = out.data();
+    l.head.assign(offBits, 0);
+    std::uint8_t* p = l.head.data();
     p[0] = 'B';
     p[1] = 'M';
     put32(p + 2, std::uint32_t(fileSize));
@@ -427,24 +439,54 @@ std::vector<std::uint8_t> WriteBmp(const Bitmap& b) {
         q[2] = std::uint8_t(GetRValue(c));
         q += 4;
     }
-
-    // Rows bottom-up; bits beyond the last pixel and the padding stay zero.
     const std::uint64_t usedBits = std::uint64_t(b.width()) * std::uint64_t(bits);
-    const std::size_t fullBytes = std::size_t(usedBits / 8);
-    const int restBits = int(usedBits % 8);
-    for (int y = b.height() - 1; y >= 0; --y, q += stride) {
-        const std::uint8_t* s = b.scanLine(y);
-        std::memcpy(q, s, fullBytes);
-        if (restBits) q[fullBytes] = std::uint8_t(s[fullBytes] & (0xFF00 >> restBits));
-    }
+    l.fullBytes = std::size_t(usedBits / 8);
+    l.restBits = int(usedBits % 8);
+    return l;
+}
+
+// The file's copy of row y: bits beyond the last pixel and the padding are
+// zero.
+void FileRow(const Bitmap& b, int y, const BmpLayout& l, std::uint8_t* out) {
+    const std::uint8_t* s = b.scanLine(y);
+    std::memcpy(out, s, l.fullBytes);
+    std::size_t used = l.fullBytes;
+    if (l.restBits) out[used++] = std::uint8_t(s[l.fullBytes] & (0xFF00 >> l.restBits));
+    std::memset(out + used, 0, l.stride - used);
+}
+
+} // namespace
+
+std::vector<std::uint8_t> WriteBmp(const Bitmap& b) {
+    BmpLayout l = LayoutOf(b);
+    std::vector<std::uint8_t> out = std::move(l.head);
+    std::size_t at = out.size();
+    out.resize(at + l.stride * std::size_t(b.height()));
+    // Rows bottom-up.
+    for (int y = b.height() - 1; y >= 0; --y, at += l.stride)
+        FileRow(b, y, l, out.data() + at);
     return out;
 }
 
+void WriteBmpTo(ReplacingFile& file, const Bitmap& b) {
+    const BmpLayout l = LayoutOf(b);
+    int err = file.write(l.head.data(), l.head.size());
+    // Rows bottom-up, gathered into blocks of about a megabyte.
+    const int rowsPerBlock = int(std::max<std::size_t>(1, (std::size_t(1) << 20) / l.stride));
+    std::vector<std::uint8_t> block(std::size_t(rowsPerBlock) * l.stride);
+    for (int y = b.height() - 1; !err && y >= 0;) {
+        std::size_t used = 0;
+        for (int n = 0; n < rowsPerBlock && y >= 0; ++n, --y, used += l.stride)
+            FileRow(b, y, l, block.data() + used);
+        err = file.write(block.data(), used);
+    }
+    if (err) throw FileWriteError(file.errorText("Cannot write file", err), err);
+}
+
 void WriteBmpFile(const std::string& path, const Bitmap& b) {
-    const std::vector<std::uint8_t> bytes = WriteBmp(b);
+    LayoutOf(b); // an empty bitmap fails before any file is made
     ReplacingFile file(path);
-    if (int err = file.write(bytes.data(), bytes.size()))
-        throw FileWriteError(file.errorText("Cannot write file", err), err);
+    WriteBmpTo(file, b);
     file.commit();
 }
 

@@ -62,4 +62,9 @@ std::vector<std::uint8_t> WriteBmp(const Bitmap& b);
 // is thrown with the system's error text.
 void WriteBmpFile(const std::string& path, const Bitmap& b);
 
+class ReplacingFile;
+// Streams the BMP file of the bitmap into a file that is not yet committed,
+// a block of rows at a time. Throws BmpError or FileWriteError.
+void WriteBmpTo(ReplacingFile& file, const Bitmap& b);
+
 } // namespace vt

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,9 +95,9 @@ std::vector<std::string> FindFiles(const std::string& dir, const std::string& pa
     return names;
 }
 
-bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std::string& error) {
-    lines.clear();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+bool ForEachTextLine(const std::string& path, const std::function<void(std::string&)>& line,
+                     std::string& error) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!f) {
         error = SysErrorMessage(errno);
         return false;
@@ -105,16 +107,16 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std
     char buf[65536];
     bool lastWasCR = false;
     for (;;) {
-        std::size_t got = std::fread(buf, 1, sizeof buf, f);
+        std::size_t got = std::fread(buf, 1, sizeof buf, f.get());
         for (std::size_t i = 0; i < got; ++i) {
             char c = buf[i];
             if (c == '\n') {
-                if (!lastWasCR) lines.push_back(std::move(current));
+                if (!lastWasCR) line(current);
                 current.clear();
                 pendingLine = false;
                 lastWasCR = false;
             } else if (c == '\r') {
-                lines.push_back(std::move(current));
+                line(current);
                 current.clear();
                 pendingLine = false;
                 lastWasCR = true;
@@ -126,16 +128,22 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std
         }
         if (got < sizeof buf) break;
     }
-    bool failed = std::ferror(f) != 0;
-    int err = errno;
-    std::fclose(f);
-    if (failed) {
+    if (std::ferror(f.get()) != 0) {
+        const int err = errno;
         error = SysErrorMessage(err ? err : EIO);
-        lines.clear();
         return false;
     }
-    if (pendingLine) lines.push_back(std::move(current));
+    if (pendingLine) line(current);
     return true;
+}
+
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std::string& error) {
+    lines.clear();
+    if (ForEachTextLine(
+            path, [&](std::string& l) { lines.push_back(std::move(l)); }, error))
+        return true;
+    lines.clear();
+    return false;
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& contents) {
@@ -149,7 +157,20 @@ void WriteFileAtomically(const std::string& path, const std::string& contents) {
     }
 }
 
+namespace {
+// A write beyond the process's file-size limit raises SIGXFSZ, which would
+// end the process and leave the temporary file behind; ignored, the write
+// fails with EFBIG and the file is abandoned like after any other failure.
+// A handler the program installed itself is left alone.
+void IgnoreFileSizeSignal() {
+    struct sigaction current {};
+    if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
+        ::signal(SIGXFSZ, SIG_IGN);
+}
+} // namespace
+
 ReplacingFile::ReplacingFile(const std::string& target) : target_(target) {
+    IgnoreFileSizeSignal();
     // The temporary file lies in the target's folder so that the final
     // rename stays within one file system.
     std::string name = ExtractFilePath(target) + ".vorantel-XXXXXX";
@@ -182,7 +203,8 @@ int ReplacingFile::write(const void* data, std::size_t size) noexcept {
     return 0;
 }
 
-void ReplacingFile::commit() {
+void ReplacingFile::finish() {
+    if (finished_) return;
     if (fd_ < 0) throw FileWriteError(errorText("Cannot write file", EBADF), EBADF);
     if (::fsync(fd_) != 0) {
         const int err = errno;
@@ -199,6 +221,12 @@ void ReplacingFile::commit() {
         const int err = errno;
         throw FileWriteError(errorText("Cannot write file", err), err);
     }
+    finished_ = true;
+}
+
+void ReplacingFile::commit() {
+    finish();
+    if (temp_.empty()) throw FileWriteError(errorText("Cannot write file", EBADF), EBADF);
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
         const int err = errno;
         throw FileWriteError(errorText("Cannot replace file", err), err);
@@ -212,6 +240,18 @@ void ReplacingFile::commit() {
         ::fsync(dfd);
         ::close(dfd);
     }
+}
+
+bool IdentityOf(const std::string& path, FileIdentity& identity) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    identity.device = st.st_dev;
+    identity.inode = st.st_ino;
+    return true;
+}
+
+bool RemoveEmptyDir(const std::string& path) {
+    return ::rmdir(path.c_str()) == 0;
 }
 
 std::string ReplacingFile::errorText(const char* what, int err) const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -35,6 +36,10 @@ bool WildcardMatch(const std::string& name, const std::string& pattern);
 // Reads a text file into lines; line ends are CR LF, LF or a lone CR. On
 // failure returns false and sets error to the system's error text.
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std::string& error);
+// The same, one line at a time: the callback gets each line (it may take its
+// contents) and may throw to stop. Nothing but the current line is held.
+bool ForEachTextLine(const std::string& path, const std::function<void(std::string&)>& line,
+                     std::string& error);
 
 // Writes the file through a temporary file in the same folder that is
 // renamed over the target once complete, so that a failure never leaves a
@@ -74,8 +79,13 @@ class ReplacingFile {
     // the file can only be abandoned.
     int write(const void* data, std::size_t size) noexcept;
 
-    // Flushes the file to disk and renames it over the target. Throws
+    // Flushes the file to disk and closes it, so that commit() has only the
+    // rename left; commit() does this itself when it was not done. Throws
     // FileWriteError when that fails.
+    void finish();
+
+    // Flushes the file to disk (unless finish() did) and renames it over the
+    // target. Throws FileWriteError when that fails.
     void commit();
 
     // The text of a failed operation on the target: what + " \"" + target +
@@ -86,7 +96,21 @@ class ReplacingFile {
     std::string target_;
     std::string temp_;
     int fd_ = -1;
+    bool finished_ = false;
 };
+
+// The identity of a file on its file system; two paths that lead to the same
+// file (through links or a folder that leads back to itself) have the same.
+struct FileIdentity {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+// The identity of the file a path leads to; false when there is none.
+bool IdentityOf(const std::string& path, FileIdentity& identity);
+
+// Removes an empty directory; false when it fails (not empty, missing).
+bool RemoveEmptyDir(const std::string& path);
 
 // The system's text for an errno value.
 std::string SysErrorMessage(int err);

@@ -4,6 +4,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <vector>
 
 // jpeglib.h needs size_t and FILE declared before it.
@@ -107,7 +109,7 @@ constexpr int kRowBatch = 16;
 // One encoding. The caller owns every buffer; after a jump back here only
 // the compressor is released. Returns false with the message in err.
 bool encode(jpeg_compress_struct* cinfo, ErrorManager* err, FileDestination* dest, const Bitmap* b,
-            int quality, JSAMPLE* rowBuffer) {
+            int quality, const PhotoMetadata* metadata, JSAMPLE* rowBuffer) {
     cinfo->err = jpeg_std_error(&err->pub);
     err->pub.error_exit = errorExit;
     err->pub.emit_message = emitMessage;
@@ -139,6 +141,13 @@ bool encode(jpeg_compress_struct* cinfo, ErrorManager* err, FileDestination* des
     jpeg_set_defaults(cinfo);
     jpeg_set_quality(cinfo, quality, TRUE);
     jpeg_start_compress(cinfo, TRUE);
+    if (metadata) {
+        for (const JpegMarker& m : metadata->jpegMarkers)
+            jpeg_write_marker(cinfo, m.code, m.data.data(), unsigned(m.data.size()));
+        if (!metadata->iccProfile.empty())
+            jpeg_write_icc_profile(cinfo, metadata->iccProfile.data(),
+                                   unsigned(metadata->iccProfile.size()));
+    }
 
     JSAMPROW rows[kRowBatch];
     while (cinfo->next_scanline < cinfo->image_height) {
@@ -168,17 +177,15 @@ bool encode(jpeg_compress_struct* cinfo, ErrorManager* err, FileDestination* des
 
 } // namespace
 
-void WriteJpegFile(const std::string& path, const Bitmap& bitmap, int quality) {
+void WriteJpegTo(ReplacingFile& file, const Bitmap& bitmap, int quality,
+                 const PhotoMetadata* metadata) {
     if (bitmap.empty()) throw JpegError("The picture is empty.");
     quality = std::clamp(quality, 1, 100);
+    // A marker segment holds at most 65533 bytes of payload.
+    if (metadata)
+        for (const JpegMarker& m : metadata->jpegMarkers)
+            if (m.data.size() > 65533) throw JpegError("A metadata segment is too long.");
 
-    ReplacingFile file = [&]() -> ReplacingFile {
-        try {
-            return ReplacingFile(path);
-        } catch (const std::runtime_error& e) {
-            throw JpegError(e.what());
-        }
-    }();
     const PixelFormat pf = bitmap.pixelFormat();
     std::vector<JSAMPLE> rowBuffer;
     if (pf != PixelFormat::pf24bit && pf != PixelFormat::pf32bit)
@@ -191,9 +198,22 @@ void WriteJpegFile(const std::string& path, const Bitmap& bitmap, int quality) {
     dest.file = &file;
     dest.buffer = output.data();
     dest.size = output.size();
-    if (!encode(&cinfo, &err, &dest, &bitmap, quality,
+    if (!encode(&cinfo, &err, &dest, &bitmap, quality, metadata,
                 rowBuffer.empty() ? nullptr : rowBuffer.data()))
         throw JpegError(err.message);
+}
+
+void WriteJpegFile(const std::string& path, const Bitmap& bitmap, int quality,
+                   const PhotoMetadata* metadata) {
+    if (bitmap.empty()) throw JpegError("The picture is empty.");
+    ReplacingFile file = [&]() -> ReplacingFile {
+        try {
+            return ReplacingFile(path);
+        } catch (const std::runtime_error& e) {
+            throw JpegError(e.what());
+        }
+    }();
+    WriteJpegTo(file, bitmap, quality, metadata);
     try {
         file.commit();
     } catch (const std::runtime_error& e) {
@@ -208,28 +228,133 @@ JpegStoreError::JpegStoreError(const std::string& path, const std::string& reaso
     : std::runtime_error("Unable to read file " + path + "\r" + reason), path_(path),
       reason_(reason) {}
 
-std::string StorePhoto(const Bitmap& picture, const std::string& destination) {
+namespace {
+
+// Folders that a store created and that no stored photograph has reached
+// yet: a store that fails or is dropped removes such a folder when it is
+// empty, so that a failed store leaves no trace. A folder that existed
+// before is never removed.
+class CreatedFolders {
+  public:
+    void add(const std::string& dir) {
+        std::lock_guard<std::mutex> guard(lock_);
+        dirs_.insert(dir);
+    }
+    // A photograph reached the folder: it stays.
+    void keep(const std::string& dir) {
+        std::lock_guard<std::mutex> guard(lock_);
+        dirs_.erase(dir);
+    }
+    // Removes the folder if a store created it and it is empty.
+    void removeIfUnused(const std::string& dir) {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (dirs_.count(dir) && RemoveEmptyDir(dir)) dirs_.erase(dir);
+    }
+
+  private:
+    std::mutex lock_;
+    std::set<std::string> dirs_;
+};
+
+CreatedFolders& Created() {
+    static CreatedFolders* folders = new CreatedFolders; // lives until exit
+    return *folders;
+}
+
+// A failure of the store in the format's own way: JPEG failures become
+// JpegStoreError, the others keep their type.
+template <class F> auto InFormat(OutputKind kind, const std::string& written, F&& f) {
+    if (kind != OutputKind::Jpeg) return f();
+    try {
+        return f();
+    } catch (const JpegStoreError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw JpegStoreError(written, e.what());
+    }
+}
+
+} // namespace
+
+struct PreparedPhoto::State {
+    OutputKind kind = OutputKind::Jpeg;
+    std::string written;
+    std::string dir;
+    bool haveSource = false;
+    FileIdentity source;
+    std::unique_ptr<ReplacingFile> file;
+    bool committed = false;
+};
+
+PreparedPhoto::PreparedPhoto(std::unique_ptr<State> state) : state_(std::move(state)) {}
+PreparedPhoto::PreparedPhoto(PreparedPhoto&&) noexcept = default;
+PreparedPhoto& PreparedPhoto::operator=(PreparedPhoto&&) noexcept = default;
+
+PreparedPhoto::~PreparedPhoto() {
+    if (!state_ || state_->committed) return;
+    state_->file.reset(); // removes the temporary file
+    if (!state_->dir.empty()) Created().removeIfUnused(state_->dir);
+}
+
+const std::string& PreparedPhoto::path() const {
+    return state_->written;
+}
+
+std::string PreparedPhoto::commit() {
+    State& st = *state_;
+    InFormat(st.kind, st.written, [&] {
+        FileIdentity existing;
+        if (st.haveSource && IdentityOf(st.written, existing) && existing == st.source)
+            throw std::runtime_error("Cannot write file \"" + st.written +
+                                     "\". It is the photograph being stored, which is never "
+                                     "replaced by its copy.");
+        st.file->commit();
+    });
+    st.committed = true;
+    if (!st.dir.empty()) Created().keep(st.dir);
+    return st.written;
+}
+
+PreparedPhoto PreparePhoto(const Bitmap& picture, const std::string& destination,
+                           const StoreOptions& options) {
+    auto st = std::make_unique<PreparedPhoto::State>();
+    st->kind = OutputKindOf(ExtractFileName(destination));
+    st->written = StoredPathFor(destination);
+    st->haveSource = !options.source.empty() && IdentityOf(options.source, st->source);
+    PreparedPhoto prepared(std::move(st));
+    PreparedPhoto::State& s = *prepared.state_;
+
     const std::string dir = ExtractFilePath(destination);
     // One level: the "Vorantel" folder. It usually exists already.
-    if (!dir.empty() && !DirectoryExists(dir)) CreateDir(dir);
-
-    const std::string written = StoredPathFor(destination);
-    switch (OutputKindOf(ExtractFileName(destination))) {
-    case OutputKind::Jpeg:
-        try {
-            WriteJpegFile(written, picture, kJpegQuality);
-        } catch (const JpegError& e) {
-            throw JpegStoreError(written, e.what());
-        }
-        break;
-    case OutputKind::Tiff:
-        WriteTiffFile(written, picture);
-        break;
-    case OutputKind::Bitmap:
-        WriteBmpFile(written, picture);
-        break;
+    if (!dir.empty() && !DirectoryExists(dir) && CreateDir(dir)) {
+        Created().add(dir);
+        s.dir = dir;
+    } else if (!dir.empty()) {
+        s.dir = dir; // created by an earlier store of this run, perhaps
     }
-    return written;
+
+    InFormat(s.kind, s.written, [&] {
+        if (picture.empty()) throw std::runtime_error("The picture is empty.");
+        s.file = std::make_unique<ReplacingFile>(s.written);
+        switch (s.kind) {
+        case OutputKind::Jpeg:
+            WriteJpegTo(*s.file, picture, kJpegQuality, options.metadata);
+            break;
+        case OutputKind::Tiff:
+            WriteTiffTo(*s.file, picture);
+            break;
+        case OutputKind::Bitmap:
+            WriteBmpTo(*s.file, picture);
+            break;
+        }
+        s.file->finish();
+    });
+    return prepared;
+}
+
+std::string StorePhoto(const Bitmap& picture, const std::string& destination,
+                       const StoreOptions& options) {
+    return PreparePhoto(picture, destination, options).commit();
 }
 
 } // namespace vt

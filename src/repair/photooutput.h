@@ -7,6 +7,9 @@
 #include <stdexcept>
 #include <string>
 
+#include <memory>
+
+#include "imageio/photometadata.h"
 #include "platform/bitmap.h"
 #include "platform/files.h"
 
@@ -51,25 +54,80 @@ class JpegStoreError : public std::runtime_error {
     std::string reason_;
 };
 
+// How a photograph is stored besides its pixels.
+struct StoreOptions {
+    // Carried into a stored JPEG: a JPEG source's Exif, XMP, ICC, IPTC and
+    // comment segments in their order, or another source's ICC profile.
+    // TIFF and BMP files keep their fixed layouts and carry none.
+    const PhotoMetadata* metadata = nullptr;
+    // The file the photograph was read from. The store refuses to replace
+    // it (the same file, however it is reached: a "Vorantel" folder that is
+    // a link back to the photograph's own folder, say). Empty: no check, for
+    // flows that mean to store a photograph over itself.
+    std::string source;
+};
+
+// A photograph encoded into a temporary file beside its destination but not
+// yet put in place: the slow part of storing, which can run on any thread,
+// apart from the quick rename that commit() does. Dropped without commit(),
+// it leaves nothing behind: the temporary file goes, and so does the
+// "Vorantel" folder when it was created for it and holds nothing else.
+class PreparedPhoto {
+  public:
+    PreparedPhoto(PreparedPhoto&&) noexcept;
+    PreparedPhoto& operator=(PreparedPhoto&&) noexcept;
+    ~PreparedPhoto();
+
+    // The path the photograph goes to.
+    const std::string& path() const;
+    // Puts the file in place (replacing any file there) and returns its
+    // path. Throws as StorePhoto does; the prepared file is then dropped.
+    std::string commit();
+
+    struct State;
+
+  private:
+    friend PreparedPhoto PreparePhoto(const Bitmap&, const std::string&, const StoreOptions&);
+    explicit PreparedPhoto(std::unique_ptr<State> state);
+    std::unique_ptr<State> state_;
+};
+
+// Encodes the picture for the destination path (see StorePhoto) into a
+// temporary file; creates the destination's folder if it is missing. Throws
+// as StorePhoto does.
+PreparedPhoto PreparePhoto(const Bitmap& picture, const std::string& destination,
+                           const StoreOptions& options = {});
+
 // Stores the picture under the destination path and returns the path
 // written (StoredPathFor(destination)). The destination's folder is created
 // first if it is missing (one level; a failure there shows up when the file
-// is written). The format follows the extension:
+// is written), and removed again if the store fails and it holds nothing
+// else. The format follows the extension:
 //   JPEG: quality 90, baseline, colour, 8 bits per sample, libjpeg's other
-//         defaults. Any failure throws JpegStoreError.
+//         defaults, with the options' metadata. Any failure throws
+//         JpegStoreError.
 //   TIFF: WriteTiffFile. A failure throws std::runtime_error with the
 //         system's error text.
 //   BMP:  WriteBmpFile, in the picture's own pixel format. A failure throws
 //         std::runtime_error (BmpError for a picture that cannot be stored).
 // A file already at the path written, read-only or not, is replaced, but
 // only once the new file is complete: after any failure it is left as it
-// was. An empty picture (no pixels) is refused in all three formats.
-std::string StorePhoto(const Bitmap& picture, const std::string& destination);
+// was. An empty picture (no pixels) is refused in all three formats, and so
+// is a path written that is the options' source file.
+std::string StorePhoto(const Bitmap& picture, const std::string& destination,
+                       const StoreOptions& options = {});
 
 // Encodes the bitmap as a baseline colour JPEG of the given quality (1 to
 // 100) and writes it to path, replacing any file there only once the new one
 // is complete. Rows of 24 and 32-bit bitmaps go to the encoder as they are
-// stored; other formats are converted one row at a time. Throws JpegError.
-void WriteJpegFile(const std::string& path, const Bitmap& bitmap, int quality = kJpegQuality);
+// stored; other formats are converted one row at a time. The metadata's
+// marker segments follow the encoder's own JFIF segment in their order; an
+// ICC profile of a source that was no JPEG goes into APP2 chunks. Throws
+// JpegError.
+void WriteJpegFile(const std::string& path, const Bitmap& bitmap, int quality = kJpegQuality,
+                   const PhotoMetadata* metadata = nullptr);
+// The same into a file that is not yet committed.
+void WriteJpegTo(ReplacingFile& file, const Bitmap& bitmap, int quality = kJpegQuality,
+                 const PhotoMetadata* metadata = nullptr);
 
 } // namespace vt

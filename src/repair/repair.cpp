@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/files.h"
@@ -19,6 +20,34 @@ std::int32_t PointKey(std::int32_t x, std::int32_t y) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(x) * 65536u +
                                      static_cast<std::uint32_t>(y));
 }
+
+// The keys of the reference points a run has taken. A run names a handful
+// of points, searched fastest in a short list; a camera file may repeat one
+// hot pixel in thousands of records, so beyond a few dozen keys a hash set
+// takes over and the search stays constant.
+class VisitedPoints {
+  public:
+    void clear() {
+        list_.clear();
+        set_.clear();
+    }
+    // Adds the key; false when it was there already.
+    bool insert(std::int32_t key) {
+        if (!set_.empty()) return set_.insert(key).second;
+        if (std::find(list_.begin(), list_.end(), key) != list_.end()) return false;
+        list_.push_back(key);
+        if (list_.size() > kListLimit) {
+            set_.insert(list_.begin(), list_.end());
+            list_.clear();
+        }
+        return true;
+    }
+
+  private:
+    static constexpr std::size_t kListLimit = 48;
+    std::vector<std::int32_t> list_;
+    std::unordered_set<std::int32_t> set_;
+};
 
 std::string FixingPointText(std::int32_t x, std::int32_t y) {
     return "Fixing point (" + std::to_string(x) + "," + std::to_string(y) + ")";
@@ -45,7 +74,7 @@ constexpr std::array<std::string_view, 53> kImageExtensions = {
 
 void FixHotPixels(IProgress& progress, const HotPixelList& list, Bitmap& bitmap) {
     progress.range(0, static_cast<int>(list.size()));
-    std::vector<std::int32_t> visited;
+    VisitedPoints visited;
     bool haveCurrent = false;
     std::int32_t curX = 0;
     std::int32_t curY = 0;
@@ -65,8 +94,9 @@ void FixHotPixels(IProgress& progress, const HotPixelList& list, Bitmap& bitmap)
             visited.clear();
         }
         for (int i = 0; i < 3; ++i) {
-            const std::int32_t key = PointKey(rec.refX(i), rec.refY(i));
-            if (std::find(visited.begin(), visited.end(), key) != visited.end()) continue;
+            // A point already taken in this run is skipped; a new one is
+            // marked whether or not it can be read.
+            if (!visited.insert(PointKey(rec.refX(i), rec.refY(i)))) continue;
             const TColor c = bitmap.pixel(rec.refX(i), rec.refY(i));
             if (c >= 0) {
                 sumR += GetRValue(c);
@@ -74,7 +104,6 @@ void FixHotPixels(IProgress& progress, const HotPixelList& list, Bitmap& bitmap)
                 sumB += GetBValue(c);
                 count += 1;
             }
-            visited.push_back(key);
         }
         // With no readable point yet the sums are 0 and the pixel becomes
         // black. The divisor is not kept: a later record of the run averages

@@ -327,10 +327,10 @@ std::vector<std::uint8_t> EncodeTiff(const Bitmap& bitmap) {
     return {bytes.begin(), bytes.end()};
 }
 
-void WriteTiffFile(const std::string& path, const Bitmap& bitmap) {
+void WriteTiffTo(ReplacingFile& file, const Bitmap& bitmap) {
     if (bitmap.empty())
-        throw std::runtime_error("Cannot write file \"" + path + "\". The picture is empty.");
-    ReplacingFile file(path);
+        throw std::runtime_error("Cannot write file \"" + file.target() +
+                                 "\". The picture is empty.");
     FileBuffer buffer(file);
     std::ostream stream(&buffer);
     try {
@@ -342,6 +342,13 @@ void WriteTiffFile(const std::string& path, const Bitmap& bitmap) {
     if (!stream || buffer.error())
         throw std::runtime_error(
             file.errorText("Cannot write file", buffer.error() ? buffer.error() : EIO));
+}
+
+void WriteTiffFile(const std::string& path, const Bitmap& bitmap) {
+    if (bitmap.empty())
+        throw std::runtime_error("Cannot write file \"" + path + "\". The picture is empty.");
+    ReplacingFile file(path);
+    WriteTiffTo(file, bitmap);
     file.commit();
 }
 

@@ -57,4 +57,9 @@ std::vector<std::uint8_t> EncodeTiff(const Bitmap& bitmap);
 // the same way, so that no empty file takes the place of a photograph.
 void WriteTiffFile(const std::string& path, const Bitmap& bitmap);
 
+class ReplacingFile;
+// Writes the TIFF file of the bitmap into a file that is not yet committed.
+// Throws std::runtime_error as WriteTiffFile does.
+void WriteTiffTo(ReplacingFile& file, const Bitmap& bitmap);
+
 } // namespace vt

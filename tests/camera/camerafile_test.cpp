@@ -90,9 +90,47 @@ TEST(CameraFileFormat, MalformedLinesNameTheLine) {
     } catch (const CameraFileError& e) {
         EXPECT_NE(std::string(e.what()).find("Line 1"), std::string::npos) << e.what();
     }
-    EXPECT_THROW(ParseCameraLines({""}), CameraFileError);
     EXPECT_THROW(ParseCameraLines({"*     ,00011,00012,00013,00014,00015,00016,00017"}),
                  CameraFileError);
+}
+
+TEST(CameraFileFormat, OnlyOneEmptyLineAtTheVeryEnd) {
+    const std::string a = "*00001,00002,00003,00004,00005,00006,00007,00008";
+    // What an editor leaves after the last line is accepted.
+    EXPECT_EQ(ParseCameraLines({a, a, ""}).records.size(), 2u);
+    EXPECT_TRUE(ParseCameraLines({""}).records.empty());
+    // An empty line anywhere else is a malformed line, named as such.
+    auto message = [](const std::vector<std::string>& lines) {
+        try {
+            ParseCameraLines(lines);
+        } catch (const CameraFileError& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(message({a, "", a}), "Line 2 is too short: 0 characters instead of 48.");
+    EXPECT_EQ(message({a, "", ""}), "Line 2 is too short: 0 characters instead of 48.");
+    EXPECT_EQ(message({"", "", ""}), "Line 1 is too short: 0 characters instead of 48.");
+
+    TempDir dir;
+    dir.write("trailing.cam", a + "\r\n" + a + "\r\n\r\n");
+    EXPECT_EQ(ReadCameraFile(dir.file("trailing.cam")).records.size(), 2u);
+    dir.write("lf.cam", a + "\n\n");
+    EXPECT_EQ(ReadCameraFile(dir.file("lf.cam")).records.size(), 1u);
+}
+
+TEST(CameraFileFormat, AFileOfLineFeedsStopsAtItsSecondLine) {
+    // Twenty megabytes of line feeds used to be read whole into a list of
+    // empty lines before the first was looked at; the reader now stops at
+    // the first line that cannot belong to a camera file.
+    TempDir dir;
+    dir.write("feeds.cam", std::string(20u << 20, '\n'));
+    try {
+        ReadCameraFile(dir.file("feeds.cam"));
+        FAIL() << "accepted";
+    } catch (const CameraFileError& e) {
+        EXPECT_STREQ(e.what(), "Line 1 is too short: 0 characters instead of 48.");
+    }
 }
 
 TEST(CameraFileFormat, MissingFileGivesTheSystemMessage) {

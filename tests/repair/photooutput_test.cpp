@@ -31,7 +31,7 @@ Bytes ToBytes(const std::string& s) {
 }
 
 // A smooth photograph-like picture with some detail.
-Bitmap Photo(int w, int h, PixelFormat pf = PixelFormat::pf24bit) {
+Bitmap TestPicture(int w, int h, PixelFormat pf = PixelFormat::pf24bit) {
     Bitmap b(w, h, pf);
     if (IsPaletteFormat(pf)) b.setPalette(Bitmap::defaultPalette(pf));
     for (int y = 0; y < h; ++y)
@@ -142,7 +142,7 @@ TEST(StoredPathFor, ExtensionDecidesFormatAndSpelling) {
 
 TEST(WriteJpegFile, BaselineColourQuality90CloseToTheSource) {
     vt::testing::TempDir dir;
-    const Bitmap b = Photo(61, 37); // sizes that are not whole blocks
+    const Bitmap b = TestPicture(61, 37); // sizes that are not whole blocks
     WriteJpegFile(dir.file("a.jpg"), b);
     const Bytes data = ToBytes(dir.read("a.jpg"));
     const Decoded d = DecodeJpeg(data);
@@ -176,7 +176,7 @@ TEST(WriteJpegFile, EveryPixelFormatEncodesLikeItsColours) {
     vt::testing::TempDir dir;
     for (PixelFormat pf : {PixelFormat::pf1bit, PixelFormat::pf4bit, PixelFormat::pf8bit,
                            PixelFormat::pf15bit, PixelFormat::pf16bit, PixelFormat::pf32bit}) {
-        Bitmap b = Photo(19, 11, pf);
+        Bitmap b = TestPicture(19, 11, pf);
         if (pf == PixelFormat::pf32bit)
             for (int y = 0; y < b.height(); ++y)
                 b.scanLine(y)[7] = 0x5A; // the fourth byte carries no colour
@@ -201,7 +201,7 @@ TEST(WriteJpegFile, EncoderErrorsBecomeJpegErrors) {
 
 TEST(StorePhoto, CreatesTheFolderAndWritesTheFormatOfTheExtension) {
     vt::testing::TempDir dir;
-    const Bitmap b = Photo(9, 7);
+    const Bitmap b = TestPicture(9, 7);
     const std::string dest = DestinationPathFor(dir.file("img.jpeg"));
 
     EXPECT_EQ(StorePhoto(b, dest), dir.file("Vorantel/img.jpg"));
@@ -213,7 +213,7 @@ TEST(StorePhoto, CreatesTheFolderAndWritesTheFormatOfTheExtension) {
     EXPECT_EQ(StorePhoto(b, dir.file("Vorantel/b.tiff")), dir.file("Vorantel/b.tif"));
     EXPECT_EQ(ToBytes(dir.read("Vorantel/b.tif")), EncodeTiff(b));
 
-    Bitmap pal = Photo(9, 7, PixelFormat::pf8bit);
+    Bitmap pal = TestPicture(9, 7, PixelFormat::pf8bit);
     EXPECT_EQ(StorePhoto(pal, dir.file("Vorantel/x.BMP")), dir.file("Vorantel/x.bmp"));
     const Bitmap back = ReadBmpFile(dir.file("Vorantel/x.bmp"));
     EXPECT_EQ(back.pixelFormat(), PixelFormat::pf8bit);
@@ -227,7 +227,7 @@ TEST(StorePhoto, CreatesTheFolderAndWritesTheFormatOfTheExtension) {
 
 TEST(StorePhoto, ReplacesReadOnlyFilesAndStoresOverItsOwnSource) {
     vt::testing::TempDir dir;
-    const Bitmap b = Photo(8, 8);
+    const Bitmap b = TestPicture(8, 8);
     for (const char* name : {"r.jpg", "r.tif", "r.bmp"}) {
         dir.write(name, "old");
         fs::permissions(dir.file(name), fs::perms::owner_read | fs::perms::group_read);
@@ -247,7 +247,7 @@ TEST(StorePhoto, ReplacesReadOnlyFilesAndStoresOverItsOwnSource) {
 TEST(StorePhoto, AFailedJpegKeepsTheOldFileAndNamesThePathInTheErrorBoxText) {
     vt::testing::TempDir dir;
     dir.write("p.jpg", "good photograph");
-    const Bitmap big = Photo(400, 300);
+    const Bitmap big = TestPicture(400, 300);
     try {
         FileSizeLimit limit(2048);
         StorePhoto(big, dir.file("p.jpg"));
@@ -265,7 +265,7 @@ TEST(StorePhoto, AFailedJpegKeepsTheOldFileAndNamesThePathInTheErrorBoxText) {
 
 TEST(StorePhoto, FailedTiffAndBmpPropagateAndKeepTheOldFile) {
     vt::testing::TempDir dir;
-    const Bitmap big = Photo(400, 300);
+    const Bitmap big = TestPicture(400, 300);
     for (const char* name : {"p.tif", "p.bmp"}) {
         dir.write(name, "good photograph");
         {
@@ -282,7 +282,7 @@ TEST(StorePhoto, FailedTiffAndBmpPropagateAndKeepTheOldFile) {
 
 TEST(StorePhoto, FolderThatCannotBeMadeOrAFolderInTheFilesPlace) {
     vt::testing::TempDir dir;
-    const Bitmap b = Photo(4, 4);
+    const Bitmap b = TestPicture(4, 4);
     EXPECT_THROW(StorePhoto(b, dir.file("none/Vorantel/a.tif")), std::runtime_error);
     EXPECT_THROW(StorePhoto(b, dir.file("none/Vorantel/a.jpg")), JpegStoreError);
     fs::create_directory(dir.file("d.jpg"));
@@ -293,7 +293,7 @@ TEST(StorePhoto, FolderThatCannotBeMadeOrAFolderInTheFilesPlace) {
 
 TEST(StorePhoto, StoredPhotosLoadAgainThroughLoadPicture) {
     vt::testing::TempDir dir;
-    const Bitmap b = Photo(33, 21);
+    const Bitmap b = TestPicture(33, 21);
     const Bitmap jpg = LoadPicture(StorePhoto(b, dir.file("a.png")));
     ASSERT_EQ(jpg.width(), 33);
     ASSERT_EQ(jpg.height(), 21);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "repair/repair.h"
@@ -191,4 +193,51 @@ TEST(IsImageExtension, AcceptsTheKnownTableInEveryForm) {
     EXPECT_FALSE(IsImageExtension("a.b"));
     EXPECT_FALSE(IsImageExtension("a.jp"));
     EXPECT_FALSE(IsImageExtension("/pics.jpg/readme"));
+}
+
+TEST(FixHotPixels, LongRunsCountEachPointOnceAndEveryRunAfresh) {
+    // One hot pixel named by hundreds of records whose references repeat,
+    // wrap around and leave the picture: the pixel gets the truncated mean
+    // of the distinct readable points of its run, however many records
+    // name them. The expected value is worked out with a plain set.
+    Bitmap b(40, 30);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            b.setPixel(x, y, RGBColor((x * 7 + y) % 256, (x * y) % 256, (x + 3 * y) % 256));
+    HotPixelList list;
+    std::set<std::pair<int, int>> points;
+    for (int i = 0; i < 600; ++i) {
+        int p[6];
+        for (int k = 0; k < 6; k += 2) {
+            p[k] = (i * 13 + k * 5) % 45 - 2; // some columns outside
+            p[k + 1] = (i * 7 + k) % 33 - 1;  // some rows outside
+        }
+        list.push_back(Rec(20, 15, p[0], p[1], p[2], p[3], p[4], p[5]));
+        for (int k = 0; k < 6; k += 2)
+            if (p[k] != 20 || p[k + 1] != 15) points.insert({p[k], p[k + 1]});
+    }
+    // The hot pixel itself is never one of its references here.
+    ASSERT_EQ(points.count({20, 15}), 0u);
+    const Bitmap original = b;
+    long sum[3] = {0, 0, 0};
+    long n = 0;
+    for (auto [x, y] : points) {
+        const TColor c = original.pixel(x, y);
+        if (c < 0) continue;
+        sum[0] += GetRValue(c);
+        sum[1] += GetGValue(c);
+        sum[2] += GetBValue(c);
+        ++n;
+    }
+    ASSERT_GT(n, 100); // well past the point where a short list would do
+    Fix(list, b);
+    EXPECT_EQ(b.pixel(20, 15), RGBColor(int(sum[0] / n), int(sum[1] / n), int(sum[2] / n)));
+
+    // A record of another pixel ends the run: the next run of (20, 15)
+    // starts again from nothing.
+    list.push_back(Rec(1, 1, 0, 0, 0, 0, 0, 0));
+    list.push_back(Rec(20, 15, 3, 3, 3, 3, -1, -1));
+    b = original;
+    Fix(list, b);
+    EXPECT_EQ(b.pixel(20, 15), original.pixel(3, 3));
 }
