@@ -347,7 +347,7 @@ PreparedPhoto PreparePhoto(const Bitmap& picture, const std::string& destination
             WriteBmpTo(*s.file, picture);
             break;
         }
-        s.file->finish();
+        // Flushing to disk is left to commit(), which may run elsewhere.
     });
     return prepared;
 }

@@ -1,0 +1,338 @@
+#include "repair/batch.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "imageio/fileformatlist.h"
+#include "platform/pixelmemory.h"
+#include "platform/progress.h"
+#include "repair/photooutput.h"
+#include "repair/repair.h"
+
+namespace vt {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How often a worker publishes the repair's progress, and how long the
+// reporting thread waits before it looks again.
+constexpr auto kProgressInterval = std::chrono::milliseconds(30);
+
+// A path as the file system sees it, so that two names of one file compare
+// equal where the file (or its folder) exists.
+std::string FileKey(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::weakly_canonical(path, ec);
+    if (ec) p = std::filesystem::absolute(path, ec).lexically_normal();
+    return p.string();
+}
+
+// For each photo, 1 + the index of the last earlier photo whose stored file
+// is this photo's source (0 for none): that photo must be in place before
+// this one is read, as it would be if the photos were done one by one.
+std::vector<std::size_t> LoadAfter(const std::vector<std::string>& photos) {
+    std::vector<std::size_t> after(photos.size(), 0);
+    std::vector<std::string> stored(photos.size());
+    for (std::size_t i = 0; i < photos.size(); ++i)
+        stored[i] = FileKey(StoredPathFor(DestinationPathFor(photos[i])));
+    for (std::size_t j = 0; j < photos.size(); ++j) {
+        const std::string source = FileKey(photos[j]);
+        for (std::size_t i = j; i-- > 0;)
+            if (stored[i] == source) {
+                after[j] = i + 1;
+                break;
+            }
+    }
+    return after;
+}
+
+struct Slot {
+    enum class Phase { Waiting, Loading, Repairing, Ready };
+    Phase phase = Phase::Waiting;
+    // The repair's progress as last published.
+    std::string status;
+    int position = 0;
+    int maximum = 0;
+    bool progressNew = false;
+    // The outcome.
+    std::optional<PreparedPhoto> prepared;
+    Bitmap picture;
+    bool failed = false;
+    BatchFailure failure;
+};
+
+class Run;
+
+// The repair's progress in a worker: kept locally, published to the slot a
+// few dozen times a second and at the end.
+class WorkerProgress final : public IProgress {
+  public:
+    WorkerProgress(Run& run, std::size_t index) : run_(run), index_(index) {}
+    void status(const std::string& text) override {
+        status_ = text;
+        maybePublish();
+    }
+    void range(int, int max) override {
+        maximum_ = max;
+        position_ = 0;
+        maybePublish();
+    }
+    void position(int pos) override {
+        position_ = pos;
+        maybePublish();
+    }
+    void publish();
+
+  private:
+    void maybePublish() {
+        // Reading the clock on every record would cost more than the record.
+        if (++calls_ % 64 != 0) return;
+        const Clock::time_point now = Clock::now();
+        if (now - last_ < kProgressInterval) return;
+        last_ = now;
+        publish();
+    }
+
+    Run& run_;
+    std::size_t index_;
+    std::string status_;
+    int position_ = 0;
+    int maximum_ = 0;
+    unsigned calls_ = 0;
+    Clock::time_point last_ = Clock::now();
+};
+
+class Run {
+  public:
+    Run(const std::vector<std::string>& photos, const HotPixelList& hotPixels,
+        BatchObserver& observer, const BatchOptions& options)
+        : photos_(photos), hotPixels_(hotPixels), observer_(observer),
+          keepPictures_(options.keepPictures), slots_(photos.size()),
+          loadAfter_(LoadAfter(photos)) {
+        const unsigned workers = unsigned(
+            std::min<std::size_t>(BatchWorkers(options), std::max<std::size_t>(1, photos.size())));
+        // Photos a worker may start ahead of the one being reported: one per
+        // worker; without pictures to keep, finished photos wait as files
+        // and the workers may run further ahead.
+        ahead_ = keepPictures_ ? workers : 2 * workers;
+        for (unsigned w = 0; w < workers; ++w)
+            threads_.emplace_back([this] { Work(); });
+    }
+
+    ~Run() {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread& t : threads_)
+            t.join();
+    }
+
+    BatchSummary Report();
+
+    void Publish(std::size_t index, const std::string& status, int position, int maximum) {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            Slot& s = slots_[index];
+            s.status = status;
+            s.position = position;
+            s.maximum = maximum;
+            s.progressNew = true;
+        }
+        changed_.notify_all();
+    }
+
+  private:
+    void Work();
+    void Process(std::size_t index);
+    bool Stopping() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return stop_;
+    }
+    void SetPhase(std::size_t index, Slot::Phase phase) {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            slots_[index].phase = phase;
+        }
+        changed_.notify_all();
+    }
+
+    const std::vector<std::string>& photos_;
+    const HotPixelList& hotPixels_;
+    BatchObserver& observer_;
+    const bool keepPictures_;
+
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::vector<Slot> slots_;
+    const std::vector<std::size_t> loadAfter_;
+    std::size_t ahead_ = 1;
+    std::size_t next_ = 0; // the next photo a worker takes
+    std::size_t head_ = 0; // the photo being reported
+    bool stop_ = false;
+    std::vector<std::thread> threads_;
+};
+
+void WorkerProgress::publish() {
+    run_.Publish(index_, status_, position_, maximum_);
+}
+
+void Run::Work() {
+    for (;;) {
+        std::size_t index;
+        {
+            std::unique_lock<std::mutex> lk(lock_);
+            changed_.wait(lk, [this] {
+                return stop_ || next_ >= slots_.size() ||
+                       (next_ < head_ + ahead_ && head_ >= loadAfter_[next_]);
+            });
+            if (stop_ || next_ >= slots_.size()) return;
+            index = next_++;
+        }
+        Process(index);
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            slots_[index].phase = Slot::Phase::Ready;
+        }
+        changed_.notify_all();
+    }
+}
+
+void Run::Process(std::size_t index) {
+    Slot& slot = slots_[index]; // the outcome fields are this worker's until Ready
+    const std::string& path = photos_[index];
+    auto fail = [&](BatchFailure::Stage stage, bool jpeg, std::string text) {
+        slot.failed = true;
+        slot.failure = BatchFailure{stage, jpeg, std::move(text)};
+    };
+    BatchFailure::Stage stage = BatchFailure::Stage::Load;
+    try {
+        SetPhase(index, Slot::Phase::Loading);
+        Photo photo = LoadPhoto(path);
+        // The repair works on 24 bits, as the single-photo flow does.
+        photo.picture = std::move(photo.picture).convertedTo24();
+        if (Stopping()) return;
+
+        stage = BatchFailure::Stage::Repair;
+        SetPhase(index, Slot::Phase::Repairing);
+        WorkerProgress progress(*this, index);
+        FixHotPixels(progress, hotPixels_, photo.picture);
+        progress.publish();
+        if (Stopping()) return;
+
+        stage = BatchFailure::Stage::Store;
+        StoreOptions options;
+        options.metadata = &photo.metadata;
+        options.source = path; // never stored over itself
+        slot.prepared.emplace(PreparePhoto(photo.picture, DestinationPathFor(path), options));
+        if (keepPictures_) slot.picture = std::move(photo.picture);
+    } catch (const JpegStoreError& e) {
+        fail(stage, true, e.what());
+    } catch (const std::exception& e) {
+        fail(stage, false, e.what());
+    } catch (...) {
+        fail(stage, false, "Unknown error.");
+    }
+}
+
+BatchSummary Run::Report() {
+    BatchSummary summary;
+    for (std::size_t index = 0; index < slots_.size(); ++index) {
+        summary.stoppedAt = index;
+        if (!observer_.proceed()) return summary;
+        Slot& slot = slots_[index];
+
+        // Replays the photo's steps as they come, then waits for its end.
+        Slot::Phase told = Slot::Phase::Waiting;
+        for (;;) {
+            Slot::Phase phase;
+            bool progressNew;
+            std::string status;
+            int position = 0, maximum = 0;
+            {
+                std::unique_lock<std::mutex> lk(lock_);
+                changed_.wait_for(lk, kProgressInterval,
+                                  [&] { return slot.phase != told || slot.progressNew; });
+                phase = slot.phase;
+                progressNew = slot.progressNew;
+                slot.progressNew = false;
+                status = slot.status;
+                position = slot.position;
+                maximum = slot.maximum;
+            }
+            if (told == Slot::Phase::Waiting) {
+                observer_.loading(index);
+                told = Slot::Phase::Loading;
+            }
+            const bool reachedRepair =
+                phase == Slot::Phase::Repairing ||
+                (phase == Slot::Phase::Ready &&
+                 (!slot.failed || slot.failure.stage != BatchFailure::Stage::Load));
+            if (told == Slot::Phase::Loading && reachedRepair) {
+                observer_.repairing(index);
+                told = Slot::Phase::Repairing;
+            }
+            if (progressNew) observer_.progress(index, status, position, maximum);
+            if (phase == Slot::Phase::Ready) break;
+        }
+
+        bool goOn = true;
+        if (slot.failed) {
+            ++summary.failed;
+            goOn = observer_.failed(index, slot.failure);
+        } else {
+            observer_.storing(index, keepPictures_ ? &slot.picture : nullptr);
+            try {
+                const std::string written = slot.prepared->commit();
+                ++summary.stored;
+                observer_.stored(index, written);
+            } catch (const JpegStoreError& e) {
+                ++summary.failed;
+                goOn = observer_.failed(index, {BatchFailure::Stage::Store, true, e.what()});
+            } catch (const std::exception& e) {
+                ++summary.failed;
+                goOn = observer_.failed(index, {BatchFailure::Stage::Store, false, e.what()});
+            }
+        }
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            slot.prepared.reset();
+            slot.picture = Bitmap();
+            head_ = index + 1;
+        }
+        changed_.notify_all();
+        if (!goOn) {
+            summary.stoppedAt = index + 1;
+            return summary;
+        }
+    }
+    summary.stoppedAt = slots_.size();
+    return summary;
+}
+
+} // namespace
+
+unsigned BatchWorkers(const BatchOptions& options) {
+    if (options.workers) return options.workers;
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+BatchSummary RunBatch(const std::vector<std::string>& photos, const HotPixelList& hotPixels,
+                      BatchObserver& observer, const BatchOptions& options) {
+    if (photos.empty()) return {};
+    // Freed pictures are kept for the next ones: one per worker, and the one
+    // the observer shows.
+    ScopedPixelCacheLimit cache(std::size_t(BatchWorkers(options) + 2) * (std::size_t(160) << 20));
+    Run run(photos, hotPixels, observer, options);
+    return run.Report();
+}
+
+} // namespace vt
