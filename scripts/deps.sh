@@ -3,7 +3,7 @@
 # of them is missing. Run as root (or through sudo).
 set -e
 PACKAGES="g++ make cmake pkg-config qt6-base-dev libjpeg62-turbo-dev zlib1g-dev \
-libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core"
+libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core libimage-exiftool-perl"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||

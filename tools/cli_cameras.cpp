@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "imageio/fileformatlist.h"
 #include "platform/files.h"
 #include "platform/progdir.h"
+#include "repair/batch.h"
 #include "repair/photooutput.h"
 #include "repair/repair.h"
 
@@ -22,7 +24,8 @@ namespace vt::cli {
 
 const char* const kDefineArguments =
     "--name NAME [--threshold N] [--replace] [--retry] [--library DIR] BLACKSHOT";
-const char* const kFixArguments = "--camera NAME|FILE.cam [--library DIR] PHOTO...";
+const char* const kFixArguments =
+    "--camera NAME|FILE.cam [--jobs N | -j N] [--library DIR] PHOTO...";
 const char* const kCamerasArguments = "[--library DIR]";
 
 namespace {
@@ -106,8 +109,11 @@ std::string Library(const Options& o) {
 class ConsoleProgress : public IProgress {
   public:
     ConsoleProgress() : tty_(::isatty(2) != 0) {}
-    ~ConsoleProgress() override {
-        if (tty_ && drawn_) std::cerr << "\r" << std::string(width_, ' ') << "\r";
+    ~ConsoleProgress() override { clear(); }
+    // Erases the status line, before other output.
+    void clear() {
+        if (tty_ && drawn_) std::cerr << "\r" << std::string(width_, ' ') << "\r" << std::flush;
+        drawn_ = false;
     }
     void status(const std::string& text) override {
         if (!tty_) return;
@@ -212,11 +218,72 @@ int DefineCommand(std::span<const std::string> args) {
     return 1;
 }
 
+namespace {
+
+// Reports a batch on the terminal: the stored paths on standard output, the
+// failures and warnings on standard error, the repair's progress on a
+// terminal's status line. A failure does not stop the run.
+class ConsoleBatch : public BatchObserver {
+  public:
+    explicit ConsoleBatch(const std::vector<std::string>& photos) : photos_(photos) {}
+
+    void progress(std::size_t, const std::string& status, int, int) override {
+        console_.status(status);
+    }
+    void stored(std::size_t index, const std::string& written) override {
+        console_.clear();
+        std::cout << written << std::endl;
+        // Two photos that differ only in their extension share a stored
+        // name: the later one replaces the earlier one's copy.
+        auto [it, fresh] = written_.emplace(written, index);
+        if (!fresh) {
+            std::cerr << kProgram << ": warning: " << photos_[index] << " is stored as " << written
+                      << ", replacing the copy of " << photos_[it->second] << "\n";
+            it->second = index;
+        }
+    }
+    bool failed(std::size_t index, const BatchFailure& f) override {
+        console_.clear();
+        ++failures;
+        if (f.jpegStore)
+            Fail("File Error: " + f.text);
+        else
+            Fail("File Error: Unable to read file " + photos_[index] + "\r" + f.text);
+        return true;
+    }
+
+    int failures = 0;
+
+  private:
+    const std::vector<std::string>& photos_;
+    ConsoleProgress console_;
+    std::map<std::string, std::size_t> written_;
+};
+
+} // namespace
+
 int FixCommand(std::span<const std::string> args) {
-    Options o = Parse(args, {"--camera", "--library"}, {});
+    // -j N is --jobs N.
+    std::vector<std::string> expanded(args.begin(), args.end());
+    for (std::string& a : expanded)
+        if (a == "-j") a = "--jobs";
+    Options o = Parse(expanded, {"--camera", "--library", "--jobs"}, {});
     auto camera = o.value("--camera");
     if (!camera || camera->empty()) throw CommandUsageError("fix needs --camera NAME|FILE.cam");
     if (o.operands.empty()) throw CommandUsageError("fix expects at least one PHOTO");
+    BatchOptions batch;
+    if (auto jobs = o.value("--jobs")) {
+        std::size_t used = 0;
+        long n = 0;
+        try {
+            n = std::stol(*jobs, &used);
+        } catch (const std::exception&) {
+            used = 0;
+        }
+        if (used != jobs->size() || n < 1 || n > 256)
+            throw CommandUsageError("--jobs must be a number from 1 to 256");
+        batch.workers = unsigned(n);
+    }
 
     // A path to a camera file, or a camera of the library.
     std::string path = *camera;
@@ -230,29 +297,9 @@ int FixCommand(std::span<const std::string> args) {
         return 1;
     }
 
-    int failures = 0;
-    for (const std::string& photo : o.operands) {
-        Bitmap picture;
-        try {
-            // The repair works on 24 bits, as the window's does.
-            picture = LoadPicture(photo).convertedTo24();
-        } catch (const std::exception& e) {
-            Fail("File Error: Unable to read file " + photo + "\r" + e.what());
-            ++failures;
-            continue;
-        }
-        {
-            ConsoleProgress progress;
-            FixHotPixels(progress, cam.records, picture);
-        }
-        try {
-            std::cout << StorePhoto(picture, DestinationPathFor(photo)) << "\n";
-        } catch (const std::exception& e) {
-            Fail(std::string("File Error: ") + e.what());
-            ++failures;
-        }
-    }
-    return failures ? 1 : 0;
+    ConsoleBatch console(o.operands);
+    RunBatch(o.operands, cam.records, console, batch);
+    return console.failures ? 1 : 0;
 }
 
 int CamerasCommand(std::span<const std::string> args) {

@@ -83,14 +83,16 @@ int convert(std::span<const std::string> args) {
         throw UsageError("cannot write '" + output +
                          "': the output must end in .bmp, .ppm, .jpg or .tif");
 
-    vt::Bitmap picture;
+    vt::Photo photo;
     try {
         // The callers of LoadPicture work on a 24-bit copy.
-        picture = vt::LoadPicture(input).convertedTo24();
+        photo = vt::LoadPhoto(input);
+        photo.picture = std::move(photo.picture).convertedTo24();
     } catch (const std::exception& e) {
         std::cerr << kProgram << ": " << input << ": " << e.what() << "\n";
         return kExitFailure;
     }
+    const vt::Bitmap& picture = photo.picture;
     if (picture.empty()) {
         std::cerr << kProgram << ": " << input << ": the file holds no picture\n";
         return kExitFailure;
@@ -99,7 +101,7 @@ int convert(std::span<const std::string> args) {
         if (ext == "ppm")
             writePpmFile(output, picture);
         else if (ext == "jpg" || ext == "jpeg")
-            vt::WriteJpegFile(output, picture);
+            vt::WriteJpegFile(output, picture, vt::kJpegQuality, &photo.metadata);
         else if (ext == "tif" || ext == "tiff")
             vt::WriteTiffFile(output, picture);
         else
@@ -236,6 +238,11 @@ int info(std::span<const std::string> args) {
         add(F::GammaApplied, "gamma applied");
         if (!flags.empty()) std::cout << "flags: " << flags << "\n";
     }
+    // What a repaired copy keeps besides the pixels.
+    std::string kept;
+    for (const std::string& kind : vt::DescribeMetadata(graphic->Metadata()))
+        kept += (kept.empty() ? "" : ", ") + kind;
+    std::cout << "metadata: " << (kept.empty() ? "none" : kept) << "\n";
     return kExitOk;
 }
 

@@ -1,7 +1,9 @@
 #!/bin/sh
 # vorantel-cli from the outside: every command, its output, its files and its
-# exit status.   sh cli_test.sh PATH_TO_VORANTEL_CLI
+# exit status.   sh cli_test.sh PATH_TO_VORANTEL_CLI TEST_DATA_DIR
+# Metadata is read back with exiftool, an independent reader.
 cli="$1"
+data="$2"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -75,6 +77,61 @@ check "a missing photo fails the run" status 1 "$cli" fix --camera Nine --librar
 check "an unknown camera fails" status 1 "$cli" fix --camera Nikon --library "$lib" "$work/p.ppm"
 check "naming the camera file" grep -q "Unable to open or read file $lib/Nikon.cam" "$work/err"
 
-total=$(grep -c '^check ' "$0")
+# Several photos at once: the same files whatever the number of workers, a
+# failure reported and passed over, the exit status telling of it.
+mkdir -p "$work/j1" "$work/j4"
+for d in j1 j4; do
+    for i in 1 2 3 4 5; do cp "$work/photo.ppm" "$work/$d/p$i.ppm"; done
+    echo "not a picture" >"$work/$d/p2.ppm"
+done
+check "fix -j 1 with a bad photo fails" status 1 "$cli" fix --camera Nine --library "$lib" -j 1 \
+    "$work/j1/p1.ppm" "$work/j1/p2.ppm" "$work/j1/p3.ppm" "$work/j1/p4.ppm" "$work/j1/p5.ppm"
+check "names the bad photo" grep -q "Unable to read file $work/j1/p2.ppm" "$work/err"
+check "stores the others in list order" sh -c "printf '%s\n' '$work/j1/Vorantel/p1.jpg' '$work/j1/Vorantel/p3.jpg' '$work/j1/Vorantel/p4.jpg' '$work/j1/Vorantel/p5.jpg' | cmp -s - '$work/out'"
+check "fix --jobs 4" status 1 "$cli" fix --camera Nine --library "$lib" --jobs 4 \
+    "$work/j4/p1.ppm" "$work/j4/p2.ppm" "$work/j4/p3.ppm" "$work/j4/p4.ppm" "$work/j4/p5.ppm"
+check "the same files with 1 and 4 workers" sh -c "cd '$work' && for i in 1 3 4 5; do cmp -s j1/Vorantel/p\$i.jpg j4/Vorantel/p\$i.jpg || exit 1; done; [ ! -e j4/Vorantel/p2.jpg ]"
+check "a bad --jobs is wrong usage" status 2 "$cli" fix --camera Nine --library "$lib" -j 0 "$work/p.ppm"
+cp "$work/photo.ppm" "$work/twin.ppm"
+"$cli" convert "$work/photo.ppm" "$work/twin.bmp"
+check "two photos, one stored name" status 0 "$cli" fix --camera Nine --library "$lib" "$work/twin.ppm" "$work/twin.bmp" "$work/twin.ppm"
+check "warns that the second replaces the first" grep -q "warning: $work/twin.ppm is stored as $work/Vorantel/twin.jpg, replacing the copy of $work/twin.ppm" "$work/err"
+mkdir -p "$work/loop" && ln -s . "$work/loop/Vorantel" && cp "$work/photo.ppm" "$work/loop/x.jpg.ppm"
+"$cli" convert "$work/photo.ppm" "$work/loop/x.jpg"
+cp "$work/loop/x.jpg" "$work/loop/x.orig"
+check "never stores a photo over itself" status 1 "$cli" fix --camera Nine --library "$lib" "$work/loop/x.jpg"
+check "the photo is untouched" cmp -s "$work/loop/x.jpg" "$work/loop/x.orig"
+check "no temporary file is left" sh -c "[ \$(ls -A '$work/loop' | wc -l) -eq 4 ]"
+
+# Metadata: a stored JPEG keeps the source's Exif, XMP, ICC, IPTC and comment
+# segments in their order; other sources give their ICC profile.
+if command -v exiftool >/dev/null; then
+    m="$work/meta"
+    mkdir -p "$m"
+    cp "$data/metadata/exif.jpg" "$data/metadata/profile.png" "$data/metadata/profile.tif" "$m/"
+    check "fix a photo with metadata" status 0 "$cli" fix --camera Nine --library "$lib" "$m/exif.jpg" "$m/profile.png"
+    check "orientation kept" sh -c "[ \"\$(exiftool -s -s -s -n -Orientation '$m/Vorantel/exif.jpg')\" = 6 ]"
+    check "camera and date kept" sh -c "exiftool -s -s -s -Make -Model -DateTimeOriginal '$m/Vorantel/exif.jpg' | tr '\n' '|' | grep -q '^Vorantel|Test Camera|2026:11:30 10:20:30|\$'"
+    check "GPS kept" sh -c "exiftool -s -s -s -n -GPSLatitude '$m/Vorantel/exif.jpg' | grep -q '^48.1'"
+    check "XMP, IPTC and comment kept" sh -c "exiftool -s -s -s -XMP-dc:Title -IPTC:Keywords -Comment '$m/Vorantel/exif.jpg' | tr '\n' '|' | grep -q '^Hot pixel test|blackshot|kept comment|\$'"
+    exiftool -b -ICC_Profile "$m/exif.jpg" >"$m/in.icc"
+    exiftool -b -ICC_Profile "$m/Vorantel/exif.jpg" >"$m/out.icc"
+    check "a two-chunk ICC profile kept byte for byte" sh -c "[ \$(wc -c < '$m/in.icc') -gt 65519 ] && cmp -s '$m/in.icc' '$m/out.icc'"
+    check "segments in their order" sh -c "[ \"\$(exiftool -v1 '$m/exif.jpg' | grep -E '^JPEG (APP[1-9]|APP1[0-5]|COM)' | sed 's/ (.*//')\" = \"\$(exiftool -v1 '$m/Vorantel/exif.jpg' | grep -E '^JPEG (APP[1-9]|APP1[0-5]|COM)' | sed 's/ (.*//')\" ]"
+    check "pixels not turned" sh -c "[ \"\$(exiftool -s -s -s -ImageWidth -ImageHeight '$m/Vorantel/exif.jpg' | tr '\n' x)\" = 48x32x ]"
+    exiftool -b -ICC_Profile "$m/profile.png" >"$m/png.icc"
+    exiftool -b -ICC_Profile "$m/Vorantel/profile.jpg" >"$m/pngout.icc"
+    check "a PNG's profile goes into the JPEG" sh -c "[ -s '$m/png.icc' ] && cmp -s '$m/png.icc' '$m/pngout.icc'"
+    check "convert a TIFF with a profile to JPEG" status 0 "$cli" convert "$m/profile.tif" "$m/tif.jpg"
+    exiftool -b -ICC_Profile "$m/tif.jpg" >"$m/tifout.icc"
+    check "a TIFF's profile goes into the JPEG" cmp -s "$m/png.icc" "$m/tifout.icc"
+    check "info lists the metadata" status 0 "$cli" info "$m/exif.jpg"
+    check "info names every kind" grep -q "^metadata: Exif, XMP, ICC profile (70.* bytes), IPTC, comment$" "$work/out"
+else
+    echo "exiftool is missing: the metadata checks need it" >&2
+    failures=$((failures + 1))
+fi
+
+total=$(grep -c '^ *check ' "$0")
 echo "$((total - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]
