@@ -64,6 +64,7 @@ struct Slot {
     // The outcome.
     std::optional<PreparedPhoto> prepared;
     Bitmap picture;
+    PhotoMetadata metadata;
     bool failed = false;
     BatchFailure failure;
 };
@@ -233,7 +234,10 @@ void Run::Process(std::size_t index) {
         options.metadata = &photo.metadata;
         options.source = path; // never stored over itself
         slot.prepared.emplace(PreparePhoto(photo.picture, DestinationPathFor(path), options));
-        if (keepPictures_) slot.picture = std::move(photo.picture);
+        if (keepPictures_) {
+            slot.picture = std::move(photo.picture);
+            slot.metadata = std::move(photo.metadata);
+        }
     } catch (const JpegStoreError& e) {
         fail(stage, true, e.what());
     } catch (const std::exception& e) {
@@ -247,7 +251,9 @@ BatchSummary Run::Report() {
     BatchSummary summary;
     for (std::size_t index = 0; index < slots_.size(); ++index) {
         summary.stoppedAt = index;
-        if (!observer_.proceed()) return summary;
+        // A stop ends the run after the photo in hand: the first photo is
+        // always in hand.
+        if (index > 0 && !observer_.proceed()) return summary;
         Slot& slot = slots_[index];
 
         // Replays the photo's steps as they come, then waits for its end.
@@ -289,7 +295,8 @@ BatchSummary Run::Report() {
             ++summary.failed;
             goOn = observer_.failed(index, slot.failure);
         } else {
-            observer_.storing(index, keepPictures_ ? &slot.picture : nullptr);
+            observer_.storing(index, keepPictures_ ? &slot.picture : nullptr,
+                              keepPictures_ ? &slot.metadata : nullptr);
             try {
                 const std::string written = slot.prepared->commit();
                 ++summary.stored;
@@ -306,6 +313,7 @@ BatchSummary Run::Report() {
             std::lock_guard<std::mutex> guard(lock_);
             slot.prepared.reset();
             slot.picture = Bitmap();
+            slot.metadata.clear();
             head_ = index + 1;
         }
         changed_.notify_all();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "camera/camerafile.h"
+#include "imageio/photometadata.h"
 #include "platform/bitmap.h"
 
 namespace vt {
@@ -46,9 +47,12 @@ class BatchObserver {
         (void)index, (void)status, (void)position, (void)maximum;
     }
     // The photo is repaired and about to be put in place. With
-    // BatchOptions::keepPictures, `picture` is the repaired photograph, which
-    // the observer may take (move from); otherwise it is nullptr.
-    virtual void storing(std::size_t index, Bitmap* picture) { (void)index, (void)picture; }
+    // BatchOptions::keepPictures, `picture` is the repaired photograph and
+    // `metadata` what its file carries besides, which the observer may take
+    // (move from); otherwise both are nullptr.
+    virtual void storing(std::size_t index, Bitmap* picture, PhotoMetadata* metadata) {
+        (void)index, (void)picture, (void)metadata;
+    }
     virtual void stored(std::size_t index, const std::string& written) {
         (void)index, (void)written;
     }

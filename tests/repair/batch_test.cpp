@@ -56,14 +56,14 @@ struct Recorder : BatchObserver {
         if (std::this_thread::get_id() != thread) otherThread = true;
         events.push_back(std::move(e));
     }
-    bool proceed() override { return events.empty() || stopBefore-- > 0; }
+    bool proceed() override { return stopBefore-- > 0; }
     void loading(std::size_t i) override { note("loading " + std::to_string(i)); }
     void repairing(std::size_t i) override { note("repairing " + std::to_string(i)); }
     void progress(std::size_t i, const std::string& status, int position, int) override {
         // Intermediate reports depend on timing; the last one does not.
         if (status == "Done") note("done " + std::to_string(i) + " " + std::to_string(position));
     }
-    void storing(std::size_t i, Bitmap* picture) override {
+    void storing(std::size_t i, Bitmap* picture, PhotoMetadata*) override {
         note("storing " + std::to_string(i));
         if (picture) shown.push_back(std::move(*picture));
     }

@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -40,6 +41,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/icons.h"
 #include "platform/inifile.h"
+#include "repair/gui/batchrun.h"
 #include "repair/gui/droplist.h"
 #include "repair/photooutput.h"
 #include "repair/repair.h"
@@ -127,6 +129,10 @@ TForm1::TForm1(const std::string& programDir, const QStringList& args, QWidget* 
 }
 
 TForm1::~TForm1() {
+    if (BatchRunning()) {
+        BatchRun->Stop();
+        BatchRun->WaitForEnd();
+    }
     if (!destroyed_) FormDestroy();
 }
 
@@ -260,10 +266,18 @@ void TForm1::createControls() {
     lbBatchList = new TDropList(tsBatch);
     lbBatchList->setObjectName("lbBatchList");
     lbBatchList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lbBatchList->setToolTip("Drag files here or use \"Add Images\" button");
     btnAddImagesToList = new QPushButton("Add Images to List", tsBatch);
     btnAddImagesToList->setObjectName("btnAddImagesToList");
+    btnAddImagesToList->setToolTip("Click to reveal an Open dialog");
     btnFixBatch = new QPushButton("Fix", tsBatch);
     btnFixBatch->setObjectName("btnFixBatch");
+    btnFixBatch->setToolTip("Click to start batch fix");
+    // Shown in place of Fix while a run goes on.
+    btnStopBatch = new QPushButton("Stop", tsBatch);
+    btnStopBatch->setObjectName("btnStopBatch");
+    btnStopBatch->setToolTip("Stop the batch fix after the photo in hand (Esc)");
+    btnStopBatch->hide();
     lblFileName = new QLabel(tsBatch);
     lblFileName->setObjectName("lblFileName");
     lblBatchProgress = new QLabel(tsBatch);
@@ -275,6 +289,7 @@ void TForm1::createControls() {
     batch->addWidget(lbBatchList, 1);
     batch->addWidget(btnAddImagesToList);
     batch->addWidget(btnFixBatch);
+    batch->addWidget(btnStopBatch);
     batch->addWidget(lblFileName);
     batch->addWidget(lblBatchProgress);
     batch->addWidget(pbBatchProgress);
@@ -332,7 +347,7 @@ void TForm1::createControls() {
     cbRetouchTimer->setInterval(250);
 
     NewCameraForm = new TNewCameraForm(this);
-    PictureLoader = [](const std::string& path) { return LoadPicture(path); };
+    PictureLoader = [](const std::string& path) { return LoadPhoto(path); };
     FileLocator = [](const std::string& path) {
         // The desktop's file manager, asked to show the file selected.
         QDBusMessage call = QDBusMessage::createMethodCall(
@@ -376,7 +391,14 @@ void TForm1::createControls() {
     connect(btnAddImagesToList, &QPushButton::clicked, this, [this] { btnAddImagesToListClick(); });
     connect(Button1, &QPushButton::clicked, this, [this] { btnAddImagesToListClick(); });
     connect(btnFixSingle, &QPushButton::clicked, this, [this] { btnFixSingleClick(); });
-    connect(btnFixBatch, &QPushButton::clicked, this, [this] { btnFixBatchClick(); });
+    BatchRun = new TBatchRun(*this);
+    connect(btnFixBatch, &QPushButton::clicked, this, [this] { BatchRun->btnFixBatchClick(); });
+    connect(btnStopBatch, &QPushButton::clicked, this, [this] { BatchRun->Stop(); });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName("StopBatchShortcut");
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (BatchRunning()) BatchRun->Stop();
+    });
     lbBatchList->OnDragEnter = [this] { return ddfxBatchDragEnter(); };
     lbBatchList->OnProcessDropped = [this](const QStringList& f) { ddfxBatchProcessDropped(f); };
     cbRetouchList->OnProcessDropped = [this](const QStringList& f) {
@@ -562,6 +584,11 @@ void TForm1::SetBatchEnabled(bool enabled) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // A batch run ends with the photo in hand; what it stored stays stored.
+    if (BatchRunning()) {
+        BatchRun->Stop();
+        BatchRun->WaitForEnd();
+    }
     if (UnsavedChanges && !PromptSaveChanges()) {
         event->ignore();
         return;
@@ -651,6 +678,44 @@ void TForm1::RefreshCommandStates() {
     Reset1->setEnabled(sbReset->isEnabled());
     Undo1->setEnabled(sbUndo->isEnabled());
     if (pictureEmpty) cbRetouchList->clearSelection();
+
+    if (BatchRunning()) {
+        // Only looking is left while a batch runs.
+        for (QAction* a : {NewCamera1, OpenExistingCameraFile1, AnalyzePhotograph1,
+                           SaveRetouchedPhotograph1, SavePhotographAs1, DeleteItems1, DeleteItems2,
+                           Fix1, Effects1, Effects2, Reset1, Undo1})
+            a->setEnabled(false);
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{sbNewCamera, sbOpenFile, sbSave, sbUndo, sbFix,
+                                             sbEffects, sbDelete, sbReset, lbFixPoints})
+            w->setEnabled(false);
+    }
+}
+
+bool TForm1::BatchRunning() const {
+    return BatchRun && BatchRun->Running();
+}
+
+void TForm1::BatchStarted() {
+    lockedByBatch_.clear();
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             cbCameras, lbFixPoints, btnFixSingle, lbBatchList, btnAddImagesToList, cbRetouchList,
+             Button1, btnRetouch, btnReset, Image1}) {
+        lockedByBatch_.emplace_back(w, OwnEnabled(w));
+        w->setEnabled(false);
+    }
+    btnFixBatch->hide();
+    btnStopBatch->show();
+    btnStopBatch->setEnabled(true);
+    RefreshCommandStates();
+}
+
+void TForm1::BatchEnded() {
+    for (auto [w, enabled] : lockedByBatch_)
+        w->setEnabled(enabled);
+    lockedByBatch_.clear();
+    btnStopBatch->hide();
+    btnFixBatch->show();
 }
 
 void TForm1::ClearImgHalo() {
@@ -897,7 +962,6 @@ void TForm1::DefineCameraFromBlackshot() {
 void TForm1::sbUndoClick() {}
 void TForm1::btnRetouchClick() {}
 void TForm1::btnResetClick() {}
-void TForm1::btnFixBatchClick() {}
 void TForm1::AboutVorantel1Click() {}
 void TForm1::JointheTarnwickForum1Click() {}
 void TForm1::lbFixPointsClick() {}
@@ -960,7 +1024,7 @@ void TForm1::EnterNewCamera() {
             Label1->repaint();
             wait = std::make_unique<WaitCursor>();
             try {
-                Bitmap picture = PictureLoader(path);
+                Bitmap picture = PictureLoader(path).picture;
                 NewCameraFlag = true;
                 Image1->ResetEffects();
                 Image1->setPictureOriginal(std::move(picture).convertedTo24());
@@ -1005,7 +1069,7 @@ void TForm1::sbFixClick() {
         btnFixSingleClick();
         break;
     case 1:
-        btnFixBatchClick();
+        BatchRun->btnFixBatchClick();
         break;
     default:
         break;
@@ -1047,7 +1111,9 @@ void TForm1::OpenPhotoForRepair() {
         {
             WaitCursor wait;
             try {
-                photo = PictureLoader(path).convertedTo24();
+                Photo loaded = PictureLoader(path);
+                photo = std::move(loaded.picture).convertedTo24();
+                PhotoMetadata = std::move(loaded.metadata);
             } catch (const std::exception& e) {
                 Label1->clear();
                 ReportUnreadable(path, e);
@@ -1055,6 +1121,7 @@ void TForm1::OpenPhotoForRepair() {
             }
             UnsavedChanges = false;
             DestinationPath = DestinationPathFor(path);
+            PhotoSource = path;
             setStatusText(Q(path));
             Image1->setPictureOriginal(std::move(photo));
             ScrollBox1->horizontalScrollBar()->setValue(0);
@@ -1159,9 +1226,16 @@ bool TForm1::PromptSaveChanges() {
 std::string TForm1::StorePhoto() {
     const Bitmap* shown = Image1->Picture().bitmap();
     if (!shown) throw std::runtime_error("There is no photograph to store.");
+    StoreOptions options;
+    options.metadata = &PhotoMetadata;
+    // The default destination beside the photo must not lead back to the
+    // photo itself; a name the user chose, or a photo stored over itself
+    // from the retouch list, is stored as asked.
+    if (!PhotoSource.empty() && DestinationPath == DestinationPathFor(PhotoSource))
+        options.source = PhotoSource;
     std::string written;
     try {
-        written = vt::StorePhoto(*shown, DestinationPath);
+        written = vt::StorePhoto(*shown, DestinationPath, options);
     } catch (const JpegStoreError& e) {
         // Nothing was stored: the photo keeps its unsaved changes and is not
         // listed as stored.
@@ -1232,7 +1306,7 @@ bool TForm1::DeleteSelectedItems(QListWidget* list) {
 }
 
 bool TForm1::ddfxBatchDragEnter() {
-    return cbCameras->currentIndex() >= 0;
+    return cbCameras->currentIndex() >= 0 && !BatchRunning();
 }
 
 void TForm1::ddfxBatchProcessDropped(const QStringList& files) {

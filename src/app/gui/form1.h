@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "camera/camerafile.h"
+#include "imageio/fileformatlist.h"
 #include "platform/bitmap.h"
 #include "repair/gui/droplist.h"
 
@@ -40,6 +41,7 @@ class TShape;
 class TTipDialog;
 class TNewCameraForm;
 class TDropList;
+class TBatchRun;
 
 // Start folder of an open dialog, and the folder of the last file picked in
 // it during this run.
@@ -125,9 +127,17 @@ class TForm1 : public QMainWindow {
     bool PromptSaveChanges();
     int sdSaveJPEGFilterIndex = 1;
 
+    // --- Batch run (its flow lives in TBatchRun).
+    TBatchRun* BatchRun = nullptr;
+    bool BatchRunning() const;
+    // Called by the run as it starts and ends: while it runs, nothing that
+    // touches the batch list, the camera or the photo can be used, and Stop
+    // stands in place of Fix.
+    void BatchStarted();
+    void BatchEnded();
+
     // --- Photo lists.
     void btnAddImagesToListClick();
-    void btnFixBatchClick();
     void AddToRetouchList(const std::string& path);
     bool DeleteSelectedItems(QListWidget* list);
     void LocateInExplorer();
@@ -145,8 +155,9 @@ class TForm1 : public QMainWindow {
     // be started. Replaceable for tests.
     std::function<bool(const std::string&)> FileLocator;
 
-    // Reads a photograph or blackshot; replaceable for tests.
-    std::function<Bitmap(const std::string&)> PictureLoader;
+    // Reads a photograph or blackshot with its metadata; replaceable for
+    // tests.
+    std::function<Photo(const std::string&)> PictureLoader;
 
     // --- State shared with the flows.
     const std::string& ProgramDir() const { return programDir_; }
@@ -154,6 +165,10 @@ class TForm1 : public QMainWindow {
     const std::string& CurrentCameraName() const { return currentCameraName_; }
     const HotPixelList* HotPixels() const { return hotPixels_.get(); }
     std::string DestinationPath;
+    // The file the displayed photo was read from, and what it carries
+    // besides its pixels, for the stored copy.
+    std::string PhotoSource;
+    vt::PhotoMetadata PhotoMetadata;
     bool UnsavedChanges = false;
     bool NewCameraFlag = false;
     std::vector<std::string> BatchPaths;
@@ -196,6 +211,7 @@ class TForm1 : public QMainWindow {
     TDropList* lbBatchList = nullptr;
     QPushButton* btnAddImagesToList = nullptr;
     QPushButton* btnFixBatch = nullptr;
+    QPushButton* btnStopBatch = nullptr;
     QLabel* lblFileName = nullptr;
     QLabel* lblBatchProgress = nullptr;
     QProgressBar* pbBatchProgress = nullptr;
@@ -269,6 +285,8 @@ class TForm1 : public QMainWindow {
     QStringList args_;
     std::unique_ptr<HotPixelList> hotPixels_;
     bool destroyed_ = false;
+    // Enabled states of the controls a batch run locks, to give back.
+    std::vector<std::pair<QWidget*, bool>> lockedByBatch_;
 };
 
 } // namespace vt::gui

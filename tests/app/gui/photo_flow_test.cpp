@@ -17,8 +17,12 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QUrl>
+#include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
+
+#include <jpeglib.h>
 
 #include "app/gui/form1.h"
 #include "app/gui/scripted_dialogs.h"
@@ -33,6 +37,7 @@ using namespace vt;
 using namespace vt::gui;
 using vt::gui::testing::ScriptedDialogs;
 using vt::testing::TempDir;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -530,4 +535,79 @@ TEST_F(PhotoFlow, FixRepairsThePictureAsShownAndTurnsTheEffectsOff) {
     EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(4, 4), RGBColor(215, 215, 155));
     EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(0, 0), RGBColor(255, 255, 155));
     EXPECT_EQ(f->Image1->PictureOriginal().bitmap()->pixel(0, 0), RGBColor(0, 0, 100));
+}
+
+namespace {
+
+// The APPn and COM segments of a JPEG file as libjpeg reads them (JFIF
+// left out), in file order.
+std::vector<std::pair<int, std::string>> Segments(const std::string& path) {
+    std::vector<std::pair<int, std::string>> out;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return out;
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, file);
+    for (int m = 0; m < 16; ++m)
+        jpeg_save_markers(&cinfo, JPEG_APP0 + m, 0xFFFF);
+    jpeg_save_markers(&cinfo, JPEG_COM, 0xFFFF);
+    jpeg_read_header(&cinfo, TRUE);
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)
+        if (m->marker != JPEG_APP0)
+            out.emplace_back(m->marker,
+                             std::string(reinterpret_cast<char*>(m->data), m->data_length));
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(file);
+    return out;
+}
+
+} // namespace
+
+TEST_F(PhotoFlow, TheStoredCopyKeepsThePhotosMetadata) {
+    auto f = start();
+    defineNine(*f);
+    dlg.messages.clear();
+    // A camera JPEG with Exif (orientation 6), IPTC, XMP, a colour profile
+    // in two chunks and a comment.
+    const std::string photo = dir.file("photos/exif.jpg");
+    fs::copy_file(std::string(VORANTEL_TESTDATA) + "/metadata/exif.jpg", photo);
+    const auto before = Segments(photo);
+    ASSERT_EQ(before.size(), 6u);
+    f->PageControl1->setCurrentIndex(0);
+    dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(photo)}));
+    f->sbOpenFileClick();
+    f->sbFixClick();
+    f->sbSaveClick();
+    EXPECT_EQ(Segments(dir.file("photos/Vorantel/exif.jpg")), before);
+
+    // Save As under another name keeps them too.
+    dlg.saveAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/other.jpg"))}));
+    f->SavePhotographAs1Click();
+    EXPECT_EQ(Segments(dir.file("photos/other.jpg")), before);
+    EXPECT_TRUE(dlg.messages.empty());
+}
+
+TEST_F(PhotoFlow, TheDefaultStoreNeverReplacesThePhotoItself) {
+    auto f = start();
+    defineNine(*f);
+    dlg.messages.clear();
+    // "Vorantel" beside the photos leads back to their own folder.
+    fs::create_directory_symlink(".", dir.file("photos/Vorantel"));
+    const std::string photo = dir.file("photos/self.jpg");
+    fs::copy_file(std::string(VORANTEL_TESTDATA) + "/metadata/exif.jpg", photo);
+    const std::string original = dir.read("photos/self.jpg");
+    f->PageControl1->setCurrentIndex(0);
+    dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(photo)}));
+    f->sbOpenFileClick();
+    f->sbFixClick();
+    f->sbSaveClick();
+    ASSERT_EQ(dlg.messages.size(), 1u);
+    EXPECT_EQ(dlg.messages[0].caption, "File Error");
+    EXPECT_TRUE(dlg.messages[0].text.startsWith(
+        Q("Unable to read file " + dir.file("photos/Vorantel/self.jpg") + "\r")));
+    EXPECT_EQ(dir.read("photos/self.jpg"), original);
+    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_EQ(f->cbRetouchList->count(), 0);
 }
