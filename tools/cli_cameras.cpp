@@ -169,8 +169,8 @@ int DefineCommand(std::span<const std::string> args) {
     if (o.operands.size() != 1) throw CommandUsageError("define expects one BLACKSHOT");
     auto name = o.value("--name");
     if (!name || name->empty()) throw CommandUsageError("define needs --name NAME");
-    if (name->find_first_of("*./?\\") != std::string::npos)
-        throw CommandUsageError("a camera name may not hold * . / ? or \\");
+    if (const std::string problem = CameraNameError(*name); !problem.empty())
+        throw CommandUsageError(problem);
     int threshold = 30;
     if (auto t = o.value("--threshold")) {
         std::size_t used = 0;

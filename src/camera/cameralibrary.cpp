@@ -45,4 +45,15 @@ std::string ResolveCameraPath(const std::string& path) {
     return files.empty() ? path : files.front();
 }
 
+std::string CameraNameError(const std::string& name) {
+    if (name.empty()) return "The camera needs a name.";
+    bool control = false;
+    for (unsigned char c : name)
+        if (c < 0x20 || c == 0x7F) control = true;
+    if (name.find_first_of("/\\*?") != std::string::npos || name[0] == '.' || control)
+        return "A camera name may not hold \"/\", \"\\\", \"*\", \"?\" or control characters, "
+               "nor begin with \".\".";
+    return {};
+}
+
 } // namespace vt

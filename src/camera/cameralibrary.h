@@ -34,4 +34,10 @@ std::string ResolveCameraPath(const std::string& path);
 // Every file of dir that names the camera.
 std::vector<std::string> CameraFilesOf(const std::string& dir, const std::string& name);
 
+// Why a name cannot be a camera's, or "" when it can. A camera's name
+// becomes a file name in the camera directory: it must not be empty, hold
+// "/", "\", "*" or "?", begin with "." (which would reach a parent folder
+// or hide the file) or hold control characters (line ends, escapes).
+std::string CameraNameError(const std::string& name);
+
 } // namespace vt

@@ -280,6 +280,73 @@ TEST(StorePhoto, FailedTiffAndBmpPropagateAndKeepTheOldFile) {
     EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"p.bmp", "p.tif"}));
 }
 
+TEST(StorePhoto, AFailedStoreLeavesNoFolderItMade) {
+    vt::testing::TempDir dir;
+    const Bitmap big = TestPicture(400, 300);
+    for (const char* name : {"a/Vorantel/p.jpg", "b/Vorantel/p.tif", "c/Vorantel/p.bmp"}) {
+        SCOPED_TRACE(name);
+        const fs::path folder = fs::path(dir.file(name)).parent_path();
+        fs::create_directories(folder.parent_path());
+        {
+            FileSizeLimit limit(2048);
+            EXPECT_THROW(StorePhoto(big, dir.file(name)), std::runtime_error);
+        }
+        EXPECT_FALSE(fs::exists(folder));
+    }
+    // A folder that was there before stays, empty or not.
+    fs::create_directories(dir.file("d/Vorantel"));
+    {
+        FileSizeLimit limit(2048);
+        EXPECT_THROW(StorePhoto(big, dir.file("d/Vorantel/p.bmp")), std::runtime_error);
+    }
+    EXPECT_TRUE(fs::is_directory(dir.file("d/Vorantel")));
+    EXPECT_TRUE(fs::is_empty(dir.file("d/Vorantel")));
+    // A prepared photo that is dropped unstored leaves nothing either; one
+    // committed keeps the folder it made.
+    fs::create_directories(dir.file("e"));
+    {
+        PreparedPhoto dropped = PreparePhoto(big, dir.file("e/Vorantel/p.jpg"));
+        EXPECT_TRUE(fs::is_directory(dir.file("e/Vorantel")));
+    }
+    EXPECT_FALSE(fs::exists(dir.file("e/Vorantel")));
+    EXPECT_EQ(PreparePhoto(big, dir.file("e/Vorantel/p.jpg")).commit(),
+              dir.file("e/Vorantel/p.jpg"));
+    EXPECT_EQ(Names(dir.file("e/Vorantel")), std::vector<std::string>{"p.jpg"});
+}
+
+TEST(StorePhoto, NeverOverTheSourceHoweverItIsReached) {
+    vt::testing::TempDir dir;
+    fs::create_directory_symlink(".", dir.file("Vorantel"));
+    const Bitmap b = TestPicture(8, 8);
+    WriteBmpFile(dir.file("p.bmp"), b);
+    const std::string before = dir.read("p.bmp");
+    StoreOptions options;
+    options.source = dir.file("p.bmp");
+    EXPECT_THROW(StorePhoto(TestPicture(8, 9), DestinationPathFor(dir.file("p.bmp")), options),
+                 std::runtime_error);
+    EXPECT_EQ(dir.read("p.bmp"), before);
+    // Without a source to protect, the store goes where it is told.
+    StorePhoto(TestPicture(8, 9), dir.file("p.bmp"));
+    EXPECT_EQ(ReadBmpFile(dir.file("p.bmp")).height(), 9);
+    // Another file of the same folder is no source.
+    options.source = dir.file("p.bmp");
+    EXPECT_EQ(StorePhoto(b, DestinationPathFor(dir.file("q.tif")), options),
+              dir.file("Vorantel/q.tif"));
+}
+
+TEST(WriteBmpFile, StreamedRowsMakeTheSameFileAsTheWholeEncoding) {
+    // Pictures of several megabytes are written a block of rows at a time.
+    vt::testing::TempDir dir;
+    for (PixelFormat pf :
+         {PixelFormat::pf24bit, PixelFormat::pf8bit, PixelFormat::pf1bit, PixelFormat::pf16bit}) {
+        const Bitmap b = TestPicture(1203, 301, pf);
+        WriteBmpFile(dir.file("s.bmp"), b);
+        const std::vector<std::uint8_t> whole = WriteBmp(b);
+        EXPECT_EQ(ToBytes(dir.read("s.bmp")), whole);
+        EXPECT_EQ(ReadBmpFile(dir.file("s.bmp")), b);
+    }
+}
+
 TEST(StorePhoto, FolderThatCannotBeMadeOrAFolderInTheFilesPlace) {
     vt::testing::TempDir dir;
     const Bitmap b = TestPicture(4, 4);

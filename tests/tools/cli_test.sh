@@ -60,7 +60,11 @@ check "with the question" grep -q "There is already a camera named nine" "$work/
 check "define --replace" status 0 "$cli" define --name nine --replace --library "$lib" "$work/shot.bmp"
 check "replaces the file standing for the camera" sh -c "[ ! -e '$lib/nine.cam' ] && [ -e '$lib/Nine.cam' ]"
 check "a bad threshold is wrong usage" status 2 "$cli" define --name X --threshold 70 --library "$lib" "$work/shot.bmp"
-check "a name with a dot is wrong usage" status 2 "$cli" define --name a.b --library "$lib" "$work/shot.bmp"
+check "a name that leaves the library is wrong usage" status 2 "$cli" define --name ../Evil --library "$lib" "$work/shot.bmp"
+check "nothing is written outside the library" test ! -e "$work/Evil.cam"
+check "a name that hides its file is wrong usage" status 2 "$cli" define --name .hidden --library "$lib" "$work/shot.bmp"
+check "a name with a line end is wrong usage" status 2 "$cli" define --name "$(printf 'a\nb')" --library "$lib" "$work/shot.bmp"
+check "says why" grep -q 'A camera name may not hold' "$work/err"
 check "a black blackshot has no hot pixels" status 1 "$cli" define --name Dark --library "$lib" "$work/dark.ppm"
 check "says so" grep -q "Your blackshot has no hot/dead pixels!" "$work/err"
 check "cameras" status 0 "$cli" cameras --library "$lib"
@@ -102,6 +106,19 @@ cp "$work/loop/x.jpg" "$work/loop/x.orig"
 check "never stores a photo over itself" status 1 "$cli" fix --camera Nine --library "$lib" "$work/loop/x.jpg"
 check "the photo is untouched" cmp -s "$work/loop/x.jpg" "$work/loop/x.orig"
 check "no temporary file is left" sh -c "[ \$(ls -A '$work/loop' | wc -l) -eq 4 ]"
+
+# A write beyond the process's file-size limit fails like any other: a
+# message, no file, no temporary file (the limit's signal would have ended
+# the program half-way).
+mkdir -p "$work/limit"
+{ printf 'P6\n100 100\n255\n'; head -c 30000 /dev/zero; } >"$work/limit/big.ppm"
+check "a file-size limit fails the write" status 1 sh -c "ulimit -f 20; exec '$cli' convert '$work/limit/big.ppm' '$work/limit/out.bmp'"
+check "says why" grep -q "File too large" "$work/err"
+check "and leaves nothing behind" sh -c "[ \"\$(ls -A '$work/limit')\" = big.ppm ]"
+mkdir -p "$work/limit2"
+"$cli" convert "$work/limit/big.ppm" "$work/limit2/big.bmp"
+check "fix under the limit" status 1 sh -c "ulimit -f 20; exec '$cli' fix --camera Nine --library '$lib' '$work/limit2/big.bmp'"
+check "leaves no folder behind" sh -c "[ \"\$(ls -A '$work/limit2')\" = big.bmp ]"
 
 # Metadata: a stored JPEG keeps the source's Exif, XMP, ICC, IPTC and comment
 # segments in their order; other sources give their ICC profile.

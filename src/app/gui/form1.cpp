@@ -542,6 +542,12 @@ void TForm1::FormCreate() {
 void TForm1::readSettings() {
     TIniFile ini(programDir_ + "Vorantel.ini");
     int last = ini.ReadInteger(kSection, "LastCam", -1);
+    // The index alone would pick another camera once a camera file was
+    // added or removed outside the program: the name, while it exists,
+    // decides.
+    const std::string lastName = ini.ReadString(kSection, "LastCamName", "");
+    if (int byName = lastName.empty() ? -1 : findCameraName(Q(lastName)); byName >= 0)
+        last = byName;
     cbCameras->setCurrentIndex(last >= 0 && last < cbCameras->count() ? last : -1);
     std::string single = ini.ReadString(kSection, "odSingleShot", kUnset);
     if (single != kUnset) odSingleShot.initialDir = Q(single);
@@ -553,6 +559,7 @@ void TForm1::readSettings() {
 void TForm1::writeSettings() {
     TIniFile ini(programDir_ + "Vorantel.ini");
     ini.WriteInteger(kSection, "LastCam", cbCameras->currentIndex());
+    ini.WriteString(kSection, "LastCamName", S(cbCameras->currentText()));
     auto folder = [](const OpenDialogState& d) {
         return S(d.lastPickedDir.isEmpty() ? d.initialDir : d.lastPickedDir);
     };
@@ -995,7 +1002,14 @@ void TForm1::NewCamera1Click() {
     NewCameraForm->cbInCamera->setEditText(QString());
     NewCameraForm->btnCameraName->setEnabled(false);
     if (dialogs().execModal(*NewCameraForm) != QDialog::Accepted) return;
-    currentCameraName_ = S(NewCameraForm->cbInCamera->currentText());
+    const std::string name = S(NewCameraForm->cbInCamera->currentText());
+    // The dialog checks the name; a name that slipped past it never reaches
+    // the file system.
+    if (const std::string problem = CameraNameError(name); !problem.empty()) {
+        MessageDlg(Q(problem), "New Camera", MsgIcon::Warning, mbOK);
+        return;
+    }
+    currentCameraName_ = name;
     EnterNewCamera();
 }
 

@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "camera/cameralibrary.h"
 #include "platform/gui/dialogs.h"
 
 namespace vt::gui {
@@ -73,13 +74,24 @@ TNewCameraForm::TNewCameraForm(QWidget* parent) : QDialog(parent) {
 
     connect(cbInCamera, &QComboBox::editTextChanged, this, [this] { cbInCameraChange(); });
     connect(cbInCamera, &QComboBox::currentIndexChanged, this, [this] { cbInCameraChange(); });
-    connect(btnCameraName, &QPushButton::clicked, this, &QDialog::accept);
+    connect(btnCameraName, &QPushButton::clicked, this, [this] { btnCameraNameClick(); });
     connect(btnCameraCancel, &QPushButton::clicked, this, &QDialog::reject);
     cbInCamera->lineEdit()->installEventFilter(this);
 }
 
 void TNewCameraForm::cbInCameraChange() {
     btnCameraName->setEnabled(!cbInCamera->currentText().isEmpty());
+}
+
+void TNewCameraForm::btnCameraNameClick() {
+    // Typing is filtered, pasting is not: the whole name is checked here.
+    const std::string problem = CameraNameError(cbInCamera->currentText().toStdString());
+    if (!problem.empty()) {
+        MessageDlg(QString::fromStdString(problem), "New Camera", MsgIcon::Warning, mbOK);
+        cbInCamera->setFocus();
+        return;
+    }
+    accept();
 }
 
 bool TNewCameraForm::AcceptsNameCharacter(QChar c) {

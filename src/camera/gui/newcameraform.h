@@ -27,6 +27,9 @@ class TNewCameraForm : public QDialog {
     int ThresholdValue() const;
 
     void cbInCameraChange();
+    // OK: accepts the dialog when the name can be a camera's, otherwise says
+    // why and stays open.
+    void btnCameraNameClick();
     // True when the typed character may enter the name.
     static bool AcceptsNameCharacter(QChar c);
 

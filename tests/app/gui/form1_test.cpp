@@ -156,7 +156,7 @@ TEST_F(Form1Test, WindowLayoutAndTexts) {
     EXPECT_EQ(f->TipDialog1->TitleLabel, "Vorantel Tip of the Day");
 }
 
-TEST_F(Form1Test, LastCamIsAnIndexIntoTheSortedList) {
+TEST_F(Form1Test, LastCamIsAnIndexButTheRememberedNameWins) {
     addCamera("Zeta", OnePixelCamera(5, 5));
     addCamera("alpha", OnePixelCamera(3, 3));
     addCamera("Beta", OnePixelCamera(4, 4));
@@ -173,15 +173,39 @@ TEST_F(Form1Test, LastCamIsAnIndexIntoTheSortedList) {
         f->cbCameras->setCurrentIndex(2);
     }
     EXPECT_EQ(TIniFile(dir.file("Vorantel.ini")).ReadInteger("Init", "LastCam", 0), 2);
+    EXPECT_EQ(TIniFile(dir.file("Vorantel.ini")).ReadString("Init", "LastCamName", ""), "Zeta");
     EXPECT_EQ(TIniFile(dir.file("Vorantel.ini")).ReadString("Init", "TipOfTheDay", ""), "0");
 
-    // A camera deleted outside the program: the index now names another.
+    // A camera deleted or added outside the program: the index alone would
+    // now name another camera (or none); the name still finds Zeta.
     DeleteFileAt(dir.file("Cameras/alpha.cam"));
     {
         auto f = start();
-        EXPECT_EQ(f->cbCameras->currentIndex(), -1); // index 2 is beyond the list
+        EXPECT_EQ(f->cbCameras->currentText(), "Zeta");
+        EXPECT_EQ(f->windowTitle(), "Vorantel - Zeta");
+    }
+    addCamera("Aardvark", OnePixelCamera(3, 3));
+    addCamera("Gamma", OnePixelCamera(3, 3));
+    {
+        auto f = start();
+        EXPECT_EQ(f->cbCameras->currentText(), "Zeta");
+        EXPECT_EQ(TIniFile(dir.file("Vorantel.ini")).ReadInteger("Init", "LastCam", 0), 1);
+    }
+    EXPECT_EQ(TIniFile(dir.file("Vorantel.ini")).ReadInteger("Init", "LastCam", 0), 3);
+
+    // Without a name (a settings file of an older version), or with a name
+    // no longer in the library, the index decides as it always did.
+    writeIni("[Init]\r\nLastCam=9\r\nLastCamName=Gone\r\nTipOfTheDay=0\r\n");
+    {
+        auto f = start();
+        EXPECT_EQ(f->cbCameras->currentIndex(), -1); // index 9 is beyond the list
         EXPECT_EQ(f->windowTitle(), "Vorantel");
         EXPECT_TRUE(f->PageControl1->isTabEnabled(1)); // the library is not empty
+    }
+    writeIni("[Init]\r\nLastCam=0\r\nTipOfTheDay=0\r\n");
+    {
+        auto f = start();
+        EXPECT_EQ(f->cbCameras->currentText(), "Aardvark");
     }
 }
 

@@ -611,3 +611,43 @@ TEST_F(PhotoFlow, TheDefaultStoreNeverReplacesThePhotoItself) {
     EXPECT_TRUE(f->UnsavedChanges);
     EXPECT_EQ(f->cbRetouchList->count(), 0);
 }
+
+TEST_F(PhotoFlow, APastedNameThatWouldLeaveTheLibraryIsRefused) {
+    auto f = start();
+    TNewCameraForm& form = *f->NewCameraForm;
+    // Pasted text is not filtered as it is typed: OK looks at the whole name
+    // and keeps the dialog open.
+    for (const char* bad : {"../Evil", ".hidden", "a\nb", "x\x1b[2J", "a/b", "a\\b", "a*", "a?"}) {
+        SCOPED_TRACE(bad);
+        dlg.messages.clear();
+        dlg.modalScripts.push_back([&, bad](QDialog& d) {
+            form.cbInCamera->setEditText(QString::fromUtf8(bad));
+            form.btnCameraName->click();
+            EXPECT_EQ(d.result(), int(QDialog::Rejected));
+            return d.result();
+        });
+        f->NewCamera1Click();
+        ASSERT_EQ(dlg.messages.size(), 1u);
+        EXPECT_EQ(dlg.messages[0].caption, "New Camera");
+        EXPECT_EQ(dlg.messages[0].icon, MsgIcon::Warning);
+        EXPECT_TRUE(dlg.messages[0].text.startsWith("A camera name may not hold"));
+    }
+    // A name that gets past the dialog all the same stops the flow too.
+    dlg.messages.clear();
+    dlg.modalScripts.push_back([&](QDialog&) {
+        form.cbInCamera->setEditText("../Evil");
+        return int(QDialog::Accepted);
+    });
+    f->NewCamera1Click();
+    EXPECT_EQ(dlg.messages.size(), 1u);
+    EXPECT_TRUE(dlg.openRequests.empty()); // no blackshot asked for
+    EXPECT_FALSE(FileExists(dir.file("Evil.cam")));
+    // A dot inside a name is fine.
+    dlg.modalScripts.push_back([&](QDialog& d) {
+        form.cbInCamera->setEditText("EOS 5D Mk.II");
+        form.btnCameraName->click();
+        return d.result();
+    });
+    f->NewCamera1Click();
+    EXPECT_EQ(dlg.openRequests.size(), 1u);
+}
