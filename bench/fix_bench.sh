@@ -1,68 +1,108 @@
 #!/bin/sh
-# Times `vorantel-cli fix` on ten 6000 x 4000 JPEG photographs with a camera
-# of 20,000 records, next to decoding and re-encoding the same photographs at
-# quality 90 with libjpeg-turbo's own djpeg and cjpeg (libjpeg-turbo-progs).
+# Times `vorantel-cli fix` on four 6000 x 4000 noisy JPEG photographs (about
+# 10 MB each) with a camera of 65,000 records, next to decoding and
+# re-encoding the same photographs at quality 90 with libjpeg-turbo's own
+# djpeg and then cjpeg, one after the other (not piped), and reports the
+# peak memory of each run of ours.
 #
 #   sh bench/fix_bench.sh [BUILD_DIR]
+#
+# Needs djpeg and cjpeg (libjpeg-turbo-progs) and /usr/bin/python3 with
+# Pillow (python3-pil) to make the photographs. Run it on an idle machine:
+# the comparison is of wall time and processor time.
 set -e
 build="${1:-build}"
-cli="$build/vorantel-cli"
+cli="$(cd "$build" && pwd)/vorantel-cli"
 [ -x "$cli" ] || { echo "no $cli: build first" >&2; exit 2; }
 command -v djpeg >/dev/null && command -v cjpeg >/dev/null ||
     { echo "djpeg and cjpeg are needed (apt-get install libjpeg-turbo-progs)" >&2; exit 2; }
+/usr/bin/python3 -c "import PIL" 2>/dev/null ||
+    { echo "Pillow is needed (apt-get install python3-pil)" >&2; exit 2; }
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# A photograph: smooth gradients with some texture, as a binary PPM.
-python3 - "$work/base.ppm" <<'PY'
-import sys, math
+# Four photographs: smooth gradients under sensor noise, each different.
+/usr/bin/python3 - "$work" <<'PY'
+import sys
+from PIL import Image, ImageChops
+work = sys.argv[1]
 w, h = 6000, 4000
-with open(sys.argv[1], "wb") as f:
-    f.write(b"P6\n%d %d\n255\n" % (w, h))
-    for y in range(h):
-        g = int(255 * y / h)
-        row = bytearray(3 * w)
-        for x in range(0, w, 8):
-            r = (x * 255 // w + (x * y) % 7) & 255
-            b = (128 + int(60 * math.sin(x / 90.0 + y / 70.0))) & 255
-            row[3 * x:3 * x + 24] = bytes((r, g, b)) * 8
-        f.write(row[:3 * w])
+for i in range(4):
+    noise = [Image.effect_noise((w, h), 18 + 4 * i).convert("L") for _ in range(3)]
+    ramp = Image.linear_gradient("L").resize((w, h))
+    turned = ramp.rotate(90 * i).resize((w, h))
+    channels = [ImageChops.add(ImageChops.multiply(n, turned), ramp, 2.0, 0) for n in noise]
+    Image.merge("RGB", channels).save("%s/photo%d.jpg" % (work, i), quality=90)
 PY
-cjpeg -quality 90 "$work/base.ppm" > "$work/base.jpg"
-for i in 0 1 2 3 4 5 6 7 8 9; do cp "$work/base.jpg" "$work/photo$i.jpg"; done
 
-# A camera of 20,000 records scattered over the picture.
-python3 - "$work/bench.cam" <<'PY'
+# A camera of 65,000 records scattered over the picture, blocks of four as
+# the analysis writes them for lone hot pixels.
+/usr/bin/python3 - "$work/bench.cam" <<'PY'
 import sys, random
 random.seed(7)
 with open(sys.argv[1], "w", newline="") as f:
-    for i in range(20000):
+    for i in range(65000 // 4):
         x, y = random.randrange(1, 5999), random.randrange(1, 3999)
-        f.write("%s%05d,%05d,%05d,%05d,%05d,%05d,%05d,%05d\r\n" %
-                ("*" if i % 4 == 3 else " ", x, y, x - 1, y - 1, x, y - 1, x + 1, y - 1))
+        refs = [(x - 1, y + 1, x, y + 1, x + 1, y + 1), (x - 1, y - 1, x - 1, y, x - 1, y + 1),
+                (x + 1, y - 1, x + 1, y, x + 1, y + 1), (x - 1, y - 1, x, y - 1, x + 1, y - 1)]
+        for k, r in enumerate(refs):
+            f.write("%s%05d,%05d,%05d,%05d,%05d,%05d,%05d,%05d\r\n" %
+                    (("*" if k == 3 else " ", x, y) + r))
 PY
 
-# Wall time and the processor time of the processes (user + system); the
-# pipe lets djpeg and cjpeg run on two cores at once, so the processor time
-# is the fairer comparison on a busy machine.
-python3 - "$cli" "$work" <<'PY'
-import resource, subprocess, sys, time
+/usr/bin/python3 - "$cli" "$work" <<'PY'
+import os, resource, subprocess, sys, time
 cli, work = sys.argv[1], sys.argv[2]
-photos = ["%s/photo%d.jpg" % (work, i) for i in range(10)]
+photos = ["%s/photo%d.jpg" % (work, i) for i in range(4)]
+sizes = [os.path.getsize(p) / 1e6 for p in photos]
 
 def run(commands):
+    """Wall time, processor time (user + system) and the peak resident size
+    of the largest process, for commands run one after the other."""
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     t = time.perf_counter()
+    peak = 0
     for c in commands:
-        subprocess.run(c, shell=True, check=True, stdout=subprocess.DEVNULL)
+        p = subprocess.Popen(c, stdout=subprocess.DEVNULL)
+        _, _, usage = os.wait4(p.pid, 0)
+        peak = max(peak, usage.ru_maxrss)
     wall = time.perf_counter() - t
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
     cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
-    return wall, cpu
+    return wall, cpu, peak / 1024.0
 
-ours = run(["'%s' fix --camera '%s/bench.cam' %s" % (cli, work, " ".join(photos))])
-plain = run(["djpeg -ppm '%s' | cjpeg -quality 90 > '%s.plain.jpg'" % (p, p) for p in photos])
-print("vorantel-cli fix, 10 photos:            wall %.2f s, processor %.2f s" % ours)
-print("djpeg | cjpeg -quality 90, 10 photos:   wall %.2f s, processor %.2f s" % plain)
-print("ratio: wall %.2f, processor %.2f" % (ours[0] / plain[0], ours[1] / plain[1]))
+def fix(jobs):
+    subprocess.run(["rm", "-rf", work + "/Vorantel"], check=True)
+    return run([[cli, "fix", "--camera", work + "/bench.cam", "--jobs", str(jobs)] + photos])
+
+def plain():
+    cmds = []
+    for p in photos:
+        cmds.append(["djpeg", "-ppm", "-outfile", p + ".ppm", p])
+        cmds.append(["cjpeg", "-quality", "90", "-outfile", p + ".plain.jpg", p + ".ppm"])
+    return run(cmds)
+
+print("photos: 4 x 6000 x 4000, %.1f to %.1f MB; camera: 65,000 records" % (min(sizes), max(sizes)))
+fix(1)  # warm the page cache and the file system
+rows = []
+for label, f in [("djpeg then cjpeg -quality 90", plain), ("vorantel-cli fix --jobs 1", lambda: fix(1)),
+                 ("vorantel-cli fix --jobs 2", lambda: fix(2)), ("djpeg then cjpeg -quality 90", plain),
+                 ("vorantel-cli fix --jobs 1", lambda: fix(1)), ("vorantel-cli fix --jobs 2", lambda: fix(2))]:
+    rows.append((label,) + f())
+best = {}
+for label, wall, cpu, peak in rows:
+    b = best.get(label)
+    if b is None or wall < b[0]:
+        best[label] = (wall, cpu, peak)
+picture = 6000 * 4000 * 3 / 2**20
+print("%-32s %8s %10s %10s" % ("", "wall s", "cpu s", "peak MB"))
+for label in ["djpeg then cjpeg -quality 90", "vorantel-cli fix --jobs 1", "vorantel-cli fix --jobs 2"]:
+    wall, cpu, peak = best[label]
+    print("%-32s %8.2f %10.2f %10.0f" % (label, wall, cpu, peak))
+p, j1, j2 = best["djpeg then cjpeg -quality 90"], best["vorantel-cli fix --jobs 1"], best["vorantel-cli fix --jobs 2"]
+print("fix --jobs 1 / djpeg then cjpeg: wall %.2f, processor %.2f (target 1.10)" % (j1[0] / p[0], j1[1] / p[1]))
+print("fix --jobs 2 speed-up over --jobs 1: %.2f (target 1.6 on two cores)" % (j1[0] / j2[0]))
+for n, r in ((1, j1), (2, j2)):
+    limit = (n + 1) * picture + 64
+    print("peak memory of --jobs %d: %.0f MB (limit (N + 1) x %.0f + 64 = %.0f MB)" % (n, r[2], picture, limit))
 PY
