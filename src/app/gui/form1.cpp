@@ -280,8 +280,10 @@ void TForm1::createControls() {
     btnStopBatch->hide();
     lblFileName = new QLabel(tsBatch);
     lblFileName->setObjectName("lblFileName");
+    lblFileName->setAlignment(Qt::AlignCenter);
     lblBatchProgress = new QLabel(tsBatch);
     lblBatchProgress->setObjectName("lblBatchProgress");
+    lblBatchProgress->setAlignment(Qt::AlignCenter);
     pbBatchProgress = new QProgressBar(tsBatch);
     pbBatchProgress->setObjectName("pbBatchProgress");
     pbBatchProgress->setTextVisible(false);

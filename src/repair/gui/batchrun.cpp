@@ -45,8 +45,12 @@ class TBatchRun::Observer : public BatchObserver {
     }
     void repairing(std::size_t index) override {
         post([this, index] {
-            run_.form_.lblFileName->setText("Repairing " + run_.NameOf(index));
-            run_.form_.lblFileName->repaint();
+            TForm1& f = run_.form_;
+            f.lblFileName->setText("Repairing " + run_.NameOf(index));
+            f.lblFileName->repaint();
+            // The last photo's "Done" gives way to this one's progress.
+            f.lblBatchProgress->clear();
+            f.pbBatchProgress->setValue(0);
         });
     }
     void progress(std::size_t, const std::string& status, int position, int maximum) override {
