@@ -29,6 +29,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/gui/application.h"
 #include "app/gui/halogrid.h"
 #include "app/gui/windowprogress.h"
 #include "camera/analysis.h"
@@ -992,7 +993,11 @@ void TForm1::EnterNewCamera() {
 // Single-photo repair
 
 void TForm1::sbOpenFileClick() {
-    if (UnsavedChanges) PromptSaveChanges(); // the open goes ahead whatever the answer
+    // Cancel keeps the displayed photo with its changes.
+    if (UnsavedChanges && !PromptSaveChanges()) {
+        RefreshCommandStates();
+        return;
+    }
     if (PageControl1->currentIndex() == 0)
         OpenPhotoForRepair();
     else
@@ -1141,19 +1146,25 @@ bool TForm1::PromptSaveChanges() {
     int answer = MessageDlg(
         Q("Would you like to save the changes to " + ExtractFileName(DestinationPath) + "?"),
         "Save?", MsgIcon::None, mbYes | mbNo | mbCancel);
-    bool goOn = answer != mbCancel;
+    // The changes stay marked unless they were stored or given up: a second
+    // close or open asks again.
+    if (answer == mbCancel) return false;
     if (answer == mbYes) {
         SetSaveFilterFromDestination();
         FileDialogResult r =
             dialogs().saveFile(SaveRequest(DestinationPath, sdSaveJPEGFilterIndex));
         sdSaveJPEGFilterIndex = r.filterIndex;
-        if (r.accepted && !r.files.isEmpty()) {
-            DestinationPath = S(r.files.first());
-            StorePhoto();
+        if (!r.accepted || r.files.isEmpty()) return false;
+        DestinationPath = S(r.files.first());
+        try {
+            if (StorePhoto().empty()) return false; // reported already
+        } catch (const std::exception& e) {
+            TApplication::ShowException(e.what());
+            return false;
         }
     }
     UnsavedChanges = false;
-    return goOn;
+    return true;
 }
 
 std::string TForm1::StorePhoto() {

@@ -121,7 +121,9 @@ class TForm1 : public QMainWindow {
     // path written, or an empty string when the JPEG could not be written
     // (reported to the user already).
     std::string StorePhoto();
-    // Asks "Save?" when the photo holds unsaved changes; false to stay.
+    // Asks "Save?" for the displayed photo's changes. True lets the caller
+    // go on (saved, or not wanted); false asks it to stop and keep the photo
+    // and its changes (Cancel, or no save happened).
     bool PromptSaveChanges();
     int sdSaveJPEGFilterIndex = 1;
 
