@@ -30,16 +30,20 @@
 #include <algorithm>
 
 #include "app/gui/application.h"
-#include "app/gui/halogrid.h"
 #include "app/gui/windowprogress.h"
 #include "camera/analysis.h"
 #include "camera/cameralibrary.h"
 #include "camera/gui/newcameraform.h"
+#include "effects/gui/effectsform.h"
+#include "effects/gui/halogrid.h"
 #include "effects/gui/raduvir.h"
+#include "effects/gui/retouchtab.h"
+#include "effects/gui/retouchview.h"
 #include "imageio/fileformatlist.h"
 #include "platform/files.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/icons.h"
+#include "platform/gui/waitcursor.h"
 #include "platform/inifile.h"
 #include "repair/gui/droplist.h"
 #include "repair/photooutput.h"
@@ -71,15 +75,6 @@ void SetActiveTab(QTabWidget* tabs, int index) {
     QSignalBlocker block(tabs);
     tabs->setCurrentIndex(index);
 }
-
-// Shows the hourglass for as long as it lives.
-class WaitCursor {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // Puts an item into a list at the place its text sorts to, letter case
 // aside, after the entries of equal text.
@@ -124,6 +119,7 @@ TForm1::TForm1(const std::string& programDir, const QStringList& args, QWidget* 
     setObjectName("Form1");
     createControls();
     createMenus();
+    createRetouch();
     FormCreate();
 }
 
@@ -216,11 +212,10 @@ void TForm1::createControls() {
     imgBrushIcon = new QLabel(pnlCamera);
     imgBrushIcon->setObjectName("imgBrushIcon");
     imgBrushIcon->setPixmap(ProgramIcon("brush").pixmap(16, 16));
-    imgBrush = new QLabel(pnlCamera);
+    imgBrush = new TBrushSwatch(pnlCamera);
     imgBrush->setObjectName("imgBrush");
-    imgBrush->setFixedSize(24, 16);
-    imgBrush->setFrameShape(QFrame::Box);
-    imgBrush->setAutoFillBackground(true);
+    imgBrush->setFixedSize(25, 25);
+    imgBrush->setToolTip("Brush color");
     imgColorIcon = new QLabel(pnlCamera);
     imgColorIcon->setObjectName("imgColorIcon");
     imgColorIcon->setPixmap(ProgramIcon("palette").pixmap(16, 16));
@@ -290,6 +285,7 @@ void TForm1::createControls() {
     Button1->setObjectName("Button1");
     btnRetouch = new QPushButton("Effects", tsRetouch);
     btnRetouch->setObjectName("btnRetouch");
+    btnRetouch->setEnabled(false);
     btnReset = new QPushButton("Restore", tsRetouch);
     btnReset->setObjectName("btnReset");
     btnReset->setEnabled(false);
@@ -368,7 +364,6 @@ void TForm1::createControls() {
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] { PageControl1Change(); });
     // Only a choice of the user runs the change handler.
     connect(cbCameras, &QComboBox::activated, this, [this] { cbCamerasChange(); });
-    connect(lbFixPoints, &QListWidget::itemClicked, this, [this] { lbFixPointsClick(); });
     connect(lbBatchList, &QListWidget::itemSelectionChanged, this,
             [this] { RefreshCommandStates(); });
     // A choice in the retouch list is left alone until its photo loads: a
@@ -452,8 +447,44 @@ void TForm1::createMenus() {
 
     pmHalo = new QMenu(this);
     pmHalo->setObjectName("pmHalo");
-    pmHalo->addAction("Set Brush")->setObjectName("SetBrush1");
-    pmHalo->addAction("Select a Color")->setObjectName("SelectaColor1");
+    SetBrush1 = pmHalo->addAction("Set Brush");
+    SetBrush1->setObjectName("SetBrush1");
+    SelectAColor1 = pmHalo->addAction("Select a Color");
+    SelectAColor1->setObjectName("SelectAColor1");
+}
+
+void TForm1::createRetouch() {
+    TRetouchView::Controls view;
+    view.window = this;
+    view.ScrollBox1 = ScrollBox1;
+    view.Image1 = Image1;
+    view.Shape1 = Shape1;
+    view.imgHalo = imgHalo;
+    view.imgBrush = imgBrush;
+    view.lbFixPoints = lbFixPoints;
+    view.Timer1 = Timer1;
+    view.pmHalo = pmHalo;
+    view.SetBrush1 = SetBrush1;
+    view.SelectAColor1 = SelectAColor1;
+    RetouchView = new TRetouchView(view, UndoList, *this, this);
+
+    EffectsForm = new TEffectsForm(this);
+    TRetouchTab::Controls tab;
+    tab.cbRetouchList = cbRetouchList;
+    tab.cbRetouchTimer = cbRetouchTimer;
+    tab.btnRetouch = btnRetouch;
+    tab.btnReset = btnReset;
+    tab.btnFixSingle = btnFixSingle;
+    tab.ScrollBox1 = ScrollBox1;
+    tab.Image1 = Image1;
+    tab.EffectsForm = EffectsForm;
+    RetouchTab = new TRetouchTab(tab, *this, this);
+}
+
+void TForm1::SetRetouchPhotoPath(const std::string& path) {
+    odSingleShot.lastPickedDir = Q(ExtractFilePath(path));
+    DestinationPath = path;
+    setStatusText(Q(path));
 }
 
 void TForm1::showBatchMenu(QWidget* list, const QPoint& pos) {
@@ -472,7 +503,7 @@ void TForm1::setStatusText(const QString& text) {
 // Start-up and shutdown
 
 void TForm1::FormCreate() {
-    UndoList.clear();
+    UndoList.Clear();
     UnsavedChanges = false;
 
     odSingleShot.initialDir = Q(programDir_);
@@ -496,9 +527,7 @@ void TForm1::FormCreate() {
     for (const std::string& name : EnumerateCameras(cameraDir_))
         addCameraName(Q(name));
 
-    QPalette pal = imgBrush->palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    imgBrush->setPalette(pal);
+    imgBrush->setColor(Qt::black);
 
     SetActiveTab(PageControl1, 0);
 
@@ -553,7 +582,7 @@ void TForm1::FormDestroy() {
     } catch (const std::exception&) {
         // The program is ending; there is nobody left to tell.
     }
-    UndoList.clear();
+    UndoList.Clear();
 }
 
 void TForm1::SetBatchEnabled(bool enabled) {
@@ -656,7 +685,7 @@ void TForm1::RefreshCommandStates() {
 
 void TForm1::ClearImgHalo() {
     imgHalo->fillAll(palette().button().color());
-    UndoList.clear();
+    UndoList.Clear();
     imgHalo->hide();
     imgHalo->update();
 }
@@ -895,13 +924,23 @@ void TForm1::DefineCameraFromBlackshot() {
 // Commands whose flows come with the photo work; they keep their place in
 // the window and its command states.
 
-void TForm1::sbUndoClick() {}
-void TForm1::btnRetouchClick() {}
-void TForm1::btnResetClick() {}
 void TForm1::btnFixBatchClick() {}
 void TForm1::AboutVorantel1Click() {}
 void TForm1::JointheTarnwickForum1Click() {}
-void TForm1::lbFixPointsClick() {}
+
+// The retouch flows live with the retouch view and the Retouch tab.
+void TForm1::sbUndoClick() {
+    RetouchView->sbUndoClick();
+}
+void TForm1::lbFixPointsClick() {
+    RetouchView->lbFixPointsClick();
+}
+void TForm1::btnRetouchClick() {
+    RetouchTab->btnRetouchClick();
+}
+void TForm1::btnResetClick() {
+    RetouchTab->btnResetClick();
+}
 
 void TForm1::HelpTopics1Click() {
     std::string help = programDir_ + "Vorantel.hlp";

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "camera/camerafile.h"
+#include "effects/gui/retouchhost.h"
+#include "effects/undolist.h"
 #include "platform/bitmap.h"
 #include "repair/gui/droplist.h"
 
@@ -37,6 +39,10 @@ namespace vt::gui {
 class TRaDuvir;
 class THaloGrid;
 class TShape;
+class TBrushSwatch;
+class TRetouchView;
+class TRetouchTab;
+class TEffectsForm;
 class TTipDialog;
 class TNewCameraForm;
 class TDropList;
@@ -48,7 +54,7 @@ struct OpenDialogState {
     QString lastPickedDir; // empty until a file was picked
 };
 
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, private TRetouchHost {
     Q_OBJECT
   public:
     // programDir: where "Vorantel.ini" and the camera library live (with or
@@ -64,10 +70,10 @@ class TForm1 : public QMainWindow {
     void SetBatchEnabled(bool enabled);
 
     // --- Command states and photo state.
-    void RefreshCommandStates();
+    void RefreshCommandStates() override;
     void PictureChanged();
     void ClearPhoto();
-    void ClearImgHalo();
+    void ClearImgHalo() override;
 
     // --- Camera library.
     void LoadCameraFile(const std::string& path);
@@ -113,6 +119,12 @@ class TForm1 : public QMainWindow {
     void EnterNewCamera();
     TNewCameraForm* NewCameraForm = nullptr;
 
+    // --- Retouching: the Camera tab's marker, magnifier, brush and undo,
+    // and the Retouch tab's list, effects and Restore.
+    TRetouchView* RetouchView = nullptr;
+    TRetouchTab* RetouchTab = nullptr;
+    TEffectsForm* EffectsForm = nullptr;
+
     // --- Single-photo repair and storing.
     void OpenPhotoForRepair();
     void btnFixSingleClick();
@@ -124,7 +136,7 @@ class TForm1 : public QMainWindow {
     // Asks "Save?" for the displayed photo's changes. True lets the caller
     // go on (saved, or not wanted); false asks it to stop and keep the photo
     // and its changes (Cancel, or no save happened).
-    bool PromptSaveChanges();
+    bool PromptSaveChanges() override;
     int sdSaveJPEGFilterIndex = 1;
 
     // --- Photo lists.
@@ -159,8 +171,8 @@ class TForm1 : public QMainWindow {
     bool UnsavedChanges = false;
     bool NewCameraFlag = false;
     std::vector<std::string> BatchPaths;
-    // Paints recorded by the magnifier, newest last.
-    std::vector<int> UndoList;
+    // Paints recorded by the magnifier.
+    TUndoList UndoList;
     OpenDialogState odSingleShot;
     OpenDialogState odImageFile;
     OpenDialogState odCamera;
@@ -188,7 +200,7 @@ class TForm1 : public QMainWindow {
     QComboBox* cbCameras = nullptr;
     QListWidget* lbFixPoints = nullptr;
     THaloGrid* imgHalo = nullptr;
-    QLabel* imgBrush = nullptr;
+    TBrushSwatch* imgBrush = nullptr;
     QLabel* imgBrushIcon = nullptr;
     QLabel* imgColorIcon = nullptr;
     QPushButton* btnFixSingle = nullptr;
@@ -238,6 +250,8 @@ class TForm1 : public QMainWindow {
     QAction* Effects2 = nullptr;
     bool pmBatchAutoPopup = true;
     QMenu* pmHalo = nullptr;
+    QAction* SetBrush1 = nullptr;
+    QAction* SelectAColor1 = nullptr;
 
     QTimer* Timer1 = nullptr;
     QTimer* cbRetouchTimer = nullptr;
@@ -251,6 +265,15 @@ class TForm1 : public QMainWindow {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // What the retouch flows need of the window.
+    bool HasUnsavedChanges() const override { return UnsavedChanges; }
+    void SetUnsavedChanges(bool changed) override { UnsavedChanges = changed; }
+    std::string CurrentDestination() const override { return DestinationPath; }
+    Bitmap LoadPhoto(const std::string& path) override { return PictureLoader(path); }
+    void SetRetouchPhotoPath(const std::string& path) override;
+    void SetBatchMenuAutoPopup(bool on) override { pmBatchAutoPopup = on; }
+    void createRetouch();
+
     void createControls();
     void createMenus();
     QToolButton* addToolButton(const char* name, const char* hint, const char* icon);
@@ -261,7 +284,7 @@ class TForm1 : public QMainWindow {
     // Enables lbFixPoints and handles its first entry as a click.
     void SelectFirstFixPoint();
     // The "File Error" box of a photograph or blackshot that cannot be read.
-    void ReportUnreadable(const std::string& path, const std::exception& e);
+    void ReportUnreadable(const std::string& path, const std::exception& e) override;
     void writeSettings();
     void readSettings();
 
