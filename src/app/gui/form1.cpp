@@ -146,6 +146,9 @@ void TForm1::createControls() {
     setWindowTitle("Vorantel");
     setWindowIcon(ProgramIcon("vorantel"));
     resize(800, 581);
+    // Small enough for a small screen, large enough that the tabs' controls
+    // never overlap and the photo view keeps a useful width.
+    setMinimumSize(640, 480);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
@@ -413,6 +416,13 @@ void TForm1::createMenus() {
                                [this] { SavePhotographAs1Click(); });
     File1->addSeparator();
     LocateFile2 = action(File1, "LocateFile2", "&Locate File", [this] { LocateFile1Click(); });
+    File1->addSeparator();
+    // Quitting asks about unsaved changes like closing the window.
+    Quit1 = action(File1, "Quit1", "&Quit", [this] { close(); });
+    AnalyzePhotograph1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    SaveRetouchedPhotograph1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    SavePhotographAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    Quit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(File1, &QMenu::aboutToShow, this, [this] { File1Click(); });
 
     Edit1 = bar->addMenu("&Edit");
@@ -424,6 +434,7 @@ void TForm1::createMenus() {
     Effects1 = action(Edit1, "Effects1", "&Effects", [this] { btnRetouchClick(); });
     Reset1 = action(Edit1, "Reset1", "&Reset", [this] { btnResetClick(); });
     Undo1 = action(Edit1, "Undo1", "&Undo", [this] { sbUndoClick(); });
+    Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     connect(Edit1, &QMenu::aboutToShow, this, [this] { Edit1Click(); });
 
     Help1 = bar->addMenu("&Help");

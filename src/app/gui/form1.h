@@ -232,6 +232,7 @@ class TForm1 : public QMainWindow, private TRetouchHost {
     QAction* SaveRetouchedPhotograph1 = nullptr;
     QAction* SavePhotographAs1 = nullptr;
     QAction* LocateFile2 = nullptr;
+    QAction* Quit1 = nullptr;
     QMenu* Edit1 = nullptr;
     QAction* DeleteItems1 = nullptr;
     QAction* Fix1 = nullptr;

@@ -65,6 +65,15 @@ TEST_F(UnsavedChanges, CancelOnCloseKeepsAskingUntilAnswered) {
     EXPECT_TRUE(f->isVisible());
     EXPECT_TRUE(f->UnsavedChanges);
     EXPECT_TRUE(stillShown());
+    // File > Quit asks the same question.
+    EXPECT_EQ(f->Quit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    dlg.messageAnswers = {mbCancel};
+    f->Quit1->trigger();
+    EXPECT_EQ(dlg.messages.size(), 3u);
+    EXPECT_TRUE(f->isVisible());
+    dlg.messageAnswers = {mbNo};
+    f->Quit1->trigger();
+    EXPECT_FALSE(f->isVisible());
 }
 
 TEST_F(UnsavedChanges, YesWithTheSaveDialogCancelledIsACancel) {
