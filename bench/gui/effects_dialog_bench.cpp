@@ -5,40 +5,22 @@
 #include <QComboBox>
 #include <QSlider>
 #include <benchmark/benchmark.h>
-#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
+#include "../photo.h"
 #include "effects/gui/effectsform.h"
 #include "effects/gui/raduvir.h"
+#include "qtbench.h"
 
 namespace {
-
-constexpr int kW = 6000;
-constexpr int kH = 4000;
-
-const vt::Bitmap& Photo() {
-    static const vt::Bitmap photo = [] {
-        vt::Bitmap b(kW, kH);
-        for (int y = 0; y < kH; ++y) {
-            std::uint8_t* row = b.scanLine(y);
-            for (int x = 0; x < kW; ++x) {
-                row[3 * x] = std::uint8_t((x * 7 + y * 3) >> 4);
-                row[3 * x + 1] = std::uint8_t((x ^ y) >> 3);
-                row[3 * x + 2] = std::uint8_t((x * y) >> 9);
-            }
-        }
-        return b;
-    }();
-    return photo;
-}
 
 // The photo view with the photo, and the dialog open on it.
 struct Dialog {
     vt::gui::TRaDuvir photo;
     vt::gui::TEffectsForm form;
     Dialog() {
-        photo.setPictureOriginal(Photo());
+        photo.setPictureOriginal(vt::bench::Photo());
         photo.ResetEffects();
         form.Target = &photo;
         form.SetPreviewFrom(photo);
@@ -109,10 +91,5 @@ BENCHMARK(BM_OkGaussianBlur)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vt::bench::RunWindowBenchmarks(argc, argv);
 }
