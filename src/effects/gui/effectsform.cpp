@@ -119,6 +119,8 @@ void TEffectsForm::RefreshEffectControls() {
         tbEffect->setMaximum(slider->max);
         tbEffect->setValue(SliderPositionFor(*slider, (Image2->*(slider->get))()));
         tbEffect->setTickInterval(slider->tickFrequency);
+        // A click beside the handle moves it one tick.
+        tbEffect->setPageStep(slider->tickFrequency);
     }
     cbInvert->setChecked(Image2->PicInvert());
     cbEmboss->setChecked(Image2->PicEmboss());

@@ -45,6 +45,9 @@ class ListKeys : public QObject {
         inside_ = true;
         QApplication::sendEvent(list_, event);
         inside_ = false;
+        // Delivered: to the list and, where it ignored the key, on to its
+        // parents. It must not travel on a second time.
+        event->accept();
         if (list_->currentRow() != before && list_->currentRow() >= 0) handler_();
         return true;
     }

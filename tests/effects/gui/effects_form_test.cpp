@@ -106,6 +106,7 @@ TEST_F(EffectsForm, ChoosingAnotherEffectShowsItsRangeAndValueWithoutRendering) 
     EXPECT_EQ(form.tbEffect->minimum(), -255);
     EXPECT_EQ(form.tbEffect->maximum(), 255);
     EXPECT_EQ(form.tbEffect->tickInterval(), 32);
+    EXPECT_EQ(form.tbEffect->pageStep(), 32);
     EXPECT_EQ(form.tbEffect->value(), -40);
     EXPECT_EQ(form.Image2->renderCount(), renders);
     EXPECT_EQ(preview(), before);

@@ -77,6 +77,19 @@ TEST_F(RetouchView, TheArrowKeysGoFromHotPixelToHotPixel) {
     const int v = f->lbFixPoints->currentItem()->data(Qt::UserRole).toInt();
     EXPECT_EQ(f->RetouchView->MarkerPixel(), QPoint(v >> 16, v & 0xFFFF));
     EXPECT_TRUE(f->lbFixPoints->currentItem()->isSelected());
+    // Keys the list does not use reach the window once, as before.
+    struct Count : QObject {
+        int keys = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::KeyPress) ++keys;
+            return false;
+        }
+    } count;
+    f->installEventFilter(&count);
+    QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+    QApplication::sendEvent(f->lbFixPoints, &f5);
+    EXPECT_EQ(count.keys, 1);
+    f->removeEventFilter(&count);
 }
 
 TEST_F(RetouchView, AtTwoThreeTheCellsOutsideThePhotoAreBlack) {
