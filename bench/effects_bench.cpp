@@ -6,28 +6,17 @@
 #include <memory>
 
 #include "effects/raduvir_engine.h"
+#include "photo.h"
 
 using namespace vt;
 
 namespace {
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
+constexpr int kWidth = vt::bench::kPhotoWidth;
+constexpr int kHeight = vt::bench::kPhotoHeight;
 
 const Bitmap& photo() {
-    static const Bitmap b = [] {
-        Bitmap p(kWidth, kHeight);
-        for (int y = 0; y < kHeight; ++y) {
-            std::uint8_t* row = p.scanLine(y);
-            for (int x = 0; x < kWidth; ++x) {
-                row[3 * x] = std::uint8_t((x * 7 + y * 3) >> 4);
-                row[3 * x + 1] = std::uint8_t((x ^ y) >> 3);
-                row[3 * x + 2] = std::uint8_t((x * y) >> 9);
-            }
-        }
-        return p;
-    }();
-    return b;
+    return vt::bench::Photo();
 }
 
 std::unique_ptr<TRaDuvirEngine> loaded() {

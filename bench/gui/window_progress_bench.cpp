@@ -14,6 +14,7 @@
 #include "../blackshot.h"
 #include "app/gui/windowprogress.h"
 #include "camera/analysis.h"
+#include "qtbench.h"
 #include "repair/repair.h"
 
 namespace {
@@ -165,10 +166,5 @@ BENCHMARK(BM_RepairWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vt::bench::RunWindowBenchmarks(argc, argv);
 }

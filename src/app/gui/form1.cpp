@@ -30,16 +30,21 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/gui/halogrid.h"
+#include "app/gui/application.h"
 #include "app/gui/windowprogress.h"
 #include "camera/analysis.h"
 #include "camera/cameralibrary.h"
 #include "camera/gui/newcameraform.h"
+#include "effects/gui/effectsform.h"
+#include "effects/gui/halogrid.h"
 #include "effects/gui/raduvir.h"
+#include "effects/gui/retouchtab.h"
+#include "effects/gui/retouchview.h"
 #include "imageio/fileformatlist.h"
 #include "platform/files.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/icons.h"
+#include "platform/gui/waitcursor.h"
 #include "platform/inifile.h"
 #include "repair/gui/batchrun.h"
 #include "repair/gui/droplist.h"
@@ -72,15 +77,6 @@ void SetActiveTab(QTabWidget* tabs, int index) {
     QSignalBlocker block(tabs);
     tabs->setCurrentIndex(index);
 }
-
-// Shows the hourglass for as long as it lives.
-class WaitCursor {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // Puts an item into a list at the place its text sorts to, letter case
 // aside, after the entries of equal text.
@@ -125,6 +121,7 @@ TForm1::TForm1(const std::string& programDir, const QStringList& args, QWidget* 
     setObjectName("Form1");
     createControls();
     createMenus();
+    createRetouch();
     FormCreate();
 }
 
@@ -155,6 +152,9 @@ void TForm1::createControls() {
     setWindowTitle("Vorantel");
     setWindowIcon(ProgramIcon("vorantel"));
     resize(800, 581);
+    // Small enough for a small screen, large enough that the tabs' controls
+    // never overlap and the photo view keeps a useful width.
+    setMinimumSize(640, 480);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
@@ -221,11 +221,10 @@ void TForm1::createControls() {
     imgBrushIcon = new QLabel(pnlCamera);
     imgBrushIcon->setObjectName("imgBrushIcon");
     imgBrushIcon->setPixmap(ProgramIcon("brush").pixmap(16, 16));
-    imgBrush = new QLabel(pnlCamera);
+    imgBrush = new TBrushSwatch(pnlCamera);
     imgBrush->setObjectName("imgBrush");
-    imgBrush->setFixedSize(24, 16);
-    imgBrush->setFrameShape(QFrame::Box);
-    imgBrush->setAutoFillBackground(true);
+    imgBrush->setFixedSize(25, 25);
+    imgBrush->setToolTip("Brush color");
     imgColorIcon = new QLabel(pnlCamera);
     imgColorIcon->setObjectName("imgColorIcon");
     imgColorIcon->setPixmap(ProgramIcon("palette").pixmap(16, 16));
@@ -306,6 +305,7 @@ void TForm1::createControls() {
     Button1->setObjectName("Button1");
     btnRetouch = new QPushButton("Effects", tsRetouch);
     btnRetouch->setObjectName("btnRetouch");
+    btnRetouch->setEnabled(false);
     btnReset = new QPushButton("Restore", tsRetouch);
     btnReset->setObjectName("btnReset");
     btnReset->setEnabled(false);
@@ -349,7 +349,7 @@ void TForm1::createControls() {
     cbRetouchTimer->setInterval(250);
 
     NewCameraForm = new TNewCameraForm(this);
-    PictureLoader = [](const std::string& path) { return LoadPhoto(path); };
+    PictureLoader = [](const std::string& path) { return vt::LoadPhoto(path); };
     FileLocator = [](const std::string& path) {
         // The desktop's file manager, asked to show the file selected.
         QDBusMessage call = QDBusMessage::createMethodCall(
@@ -384,7 +384,6 @@ void TForm1::createControls() {
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] { PageControl1Change(); });
     // Only a choice of the user runs the change handler.
     connect(cbCameras, &QComboBox::activated, this, [this] { cbCamerasChange(); });
-    connect(lbFixPoints, &QListWidget::itemClicked, this, [this] { lbFixPointsClick(); });
     connect(lbBatchList, &QListWidget::itemSelectionChanged, this,
             [this] { RefreshCommandStates(); });
     // A choice in the retouch list is left alone until its photo loads: a
@@ -441,6 +440,13 @@ void TForm1::createMenus() {
                                [this] { SavePhotographAs1Click(); });
     File1->addSeparator();
     LocateFile2 = action(File1, "LocateFile2", "&Locate File", [this] { LocateFile1Click(); });
+    File1->addSeparator();
+    // Quitting asks about unsaved changes like closing the window.
+    Quit1 = action(File1, "Quit1", "&Quit", [this] { close(); });
+    AnalyzePhotograph1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    SaveRetouchedPhotograph1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    SavePhotographAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    Quit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(File1, &QMenu::aboutToShow, this, [this] { File1Click(); });
 
     Edit1 = bar->addMenu("&Edit");
@@ -452,6 +458,7 @@ void TForm1::createMenus() {
     Effects1 = action(Edit1, "Effects1", "&Effects", [this] { btnRetouchClick(); });
     Reset1 = action(Edit1, "Reset1", "&Reset", [this] { btnResetClick(); });
     Undo1 = action(Edit1, "Undo1", "&Undo", [this] { sbUndoClick(); });
+    Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     connect(Edit1, &QMenu::aboutToShow, this, [this] { Edit1Click(); });
 
     Help1 = bar->addMenu("&Help");
@@ -475,8 +482,47 @@ void TForm1::createMenus() {
 
     pmHalo = new QMenu(this);
     pmHalo->setObjectName("pmHalo");
-    pmHalo->addAction("Set Brush")->setObjectName("SetBrush1");
-    pmHalo->addAction("Select a Color")->setObjectName("SelectaColor1");
+    SetBrush1 = pmHalo->addAction("Set Brush");
+    SetBrush1->setObjectName("SetBrush1");
+    SelectAColor1 = pmHalo->addAction("Select a Color");
+    SelectAColor1->setObjectName("SelectAColor1");
+}
+
+void TForm1::createRetouch() {
+    TRetouchView::Controls view;
+    view.window = this;
+    view.ScrollBox1 = ScrollBox1;
+    view.Image1 = Image1;
+    view.Shape1 = Shape1;
+    view.imgHalo = imgHalo;
+    view.imgBrush = imgBrush;
+    view.lbFixPoints = lbFixPoints;
+    view.Timer1 = Timer1;
+    view.pmHalo = pmHalo;
+    view.SetBrush1 = SetBrush1;
+    view.SelectAColor1 = SelectAColor1;
+    RetouchView = new TRetouchView(view, UndoList, *this, this);
+
+    EffectsForm = new TEffectsForm(this);
+    TRetouchTab::Controls tab;
+    tab.cbRetouchList = cbRetouchList;
+    tab.cbRetouchTimer = cbRetouchTimer;
+    tab.btnRetouch = btnRetouch;
+    tab.btnReset = btnReset;
+    tab.btnFixSingle = btnFixSingle;
+    tab.ScrollBox1 = ScrollBox1;
+    tab.Image1 = Image1;
+    tab.EffectsForm = EffectsForm;
+    RetouchTab = new TRetouchTab(tab, *this, this);
+}
+
+void TForm1::SetRetouchPhotoPath(const std::string& path, PhotoMetadata metadata) {
+    odSingleShot.lastPickedDir = Q(ExtractFilePath(path));
+    // Stored back over itself, as asked, keeping what the file carries.
+    DestinationPath = path;
+    PhotoSource = path;
+    SourceMetadata = std::move(metadata);
+    setStatusText(Q(path));
 }
 
 void TForm1::showBatchMenu(QWidget* list, const QPoint& pos) {
@@ -495,7 +541,7 @@ void TForm1::setStatusText(const QString& text) {
 // Start-up and shutdown
 
 void TForm1::FormCreate() {
-    UndoList.clear();
+    UndoList.Clear();
     UnsavedChanges = false;
 
     odSingleShot.initialDir = Q(programDir_);
@@ -519,9 +565,7 @@ void TForm1::FormCreate() {
     for (const std::string& name : EnumerateCameras(cameraDir_))
         addCameraName(Q(name));
 
-    QPalette pal = imgBrush->palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    imgBrush->setPalette(pal);
+    imgBrush->setColor(Qt::black);
 
     SetActiveTab(PageControl1, 0);
 
@@ -583,7 +627,7 @@ void TForm1::FormDestroy() {
     } catch (const std::exception&) {
         // The program is ending; there is nobody left to tell.
     }
-    UndoList.clear();
+    UndoList.Clear();
 }
 
 void TForm1::SetBatchEnabled(bool enabled) {
@@ -729,7 +773,7 @@ void TForm1::BatchEnded() {
 
 void TForm1::ClearImgHalo() {
     imgHalo->fillAll(palette().button().color());
-    UndoList.clear();
+    UndoList.Clear();
     imgHalo->hide();
     imgHalo->update();
 }
@@ -968,12 +1012,22 @@ void TForm1::DefineCameraFromBlackshot() {
 // Commands whose flows come with the photo work; they keep their place in
 // the window and its command states.
 
-void TForm1::sbUndoClick() {}
-void TForm1::btnRetouchClick() {}
-void TForm1::btnResetClick() {}
 void TForm1::AboutVorantel1Click() {}
 void TForm1::JointheTarnwickForum1Click() {}
-void TForm1::lbFixPointsClick() {}
+
+// The retouch flows live with the retouch view and the Retouch tab.
+void TForm1::sbUndoClick() {
+    RetouchView->sbUndoClick();
+}
+void TForm1::lbFixPointsClick() {
+    RetouchView->lbFixPointsClick();
+}
+void TForm1::btnRetouchClick() {
+    RetouchTab->btnRetouchClick();
+}
+void TForm1::btnResetClick() {
+    RetouchTab->btnResetClick();
+}
 
 void TForm1::HelpTopics1Click() {
     std::string help = programDir_ + "Vorantel.hlp";
@@ -1072,7 +1126,11 @@ void TForm1::EnterNewCamera() {
 // Single-photo repair
 
 void TForm1::sbOpenFileClick() {
-    if (UnsavedChanges) PromptSaveChanges(); // the open goes ahead whatever the answer
+    // Cancel keeps the displayed photo with its changes.
+    if (UnsavedChanges && !PromptSaveChanges()) {
+        RefreshCommandStates();
+        return;
+    }
     if (PageControl1->currentIndex() == 0)
         OpenPhotoForRepair();
     else
@@ -1129,7 +1187,7 @@ void TForm1::OpenPhotoForRepair() {
             try {
                 Photo loaded = PictureLoader(path);
                 photo = std::move(loaded.picture).convertedTo24();
-                PhotoMetadata = std::move(loaded.metadata);
+                SourceMetadata = std::move(loaded.metadata);
             } catch (const std::exception& e) {
                 Label1->clear();
                 ReportUnreadable(path, e);
@@ -1224,26 +1282,32 @@ bool TForm1::PromptSaveChanges() {
     int answer = MessageDlg(
         Q("Would you like to save the changes to " + ExtractFileName(DestinationPath) + "?"),
         "Save?", MsgIcon::None, mbYes | mbNo | mbCancel);
-    bool goOn = answer != mbCancel;
+    // The changes stay marked unless they were stored or given up: a second
+    // close or open asks again.
+    if (answer == mbCancel) return false;
     if (answer == mbYes) {
         SetSaveFilterFromDestination();
         FileDialogResult r =
             dialogs().saveFile(SaveRequest(DestinationPath, sdSaveJPEGFilterIndex));
         sdSaveJPEGFilterIndex = r.filterIndex;
-        if (r.accepted && !r.files.isEmpty()) {
-            DestinationPath = S(r.files.first());
-            StorePhoto();
+        if (!r.accepted || r.files.isEmpty()) return false;
+        DestinationPath = S(r.files.first());
+        try {
+            if (StorePhoto().empty()) return false; // reported already
+        } catch (const std::exception& e) {
+            TApplication::ShowException(e.what());
+            return false;
         }
     }
     UnsavedChanges = false;
-    return goOn;
+    return true;
 }
 
 std::string TForm1::StorePhoto() {
     const Bitmap* shown = Image1->Picture().bitmap();
     if (!shown) throw std::runtime_error("There is no photograph to store.");
     StoreOptions options;
-    options.metadata = &PhotoMetadata;
+    options.metadata = &SourceMetadata;
     // The default destination beside the photo must not lead back to the
     // photo itself; a name the user chose, or a photo stored over itself
     // from the retouch list, is stored as asked.

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "camera/camerafile.h"
+#include "effects/gui/retouchhost.h"
+#include "effects/undolist.h"
 #include "imageio/fileformatlist.h"
 #include "platform/bitmap.h"
 #include "repair/gui/droplist.h"
@@ -38,6 +40,10 @@ namespace vt::gui {
 class TRaDuvir;
 class THaloGrid;
 class TShape;
+class TBrushSwatch;
+class TRetouchView;
+class TRetouchTab;
+class TEffectsForm;
 class TTipDialog;
 class TNewCameraForm;
 class TDropList;
@@ -50,7 +56,7 @@ struct OpenDialogState {
     QString lastPickedDir; // empty until a file was picked
 };
 
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, private TRetouchHost {
     Q_OBJECT
   public:
     // programDir: where "Vorantel.ini" and the camera library live (with or
@@ -66,10 +72,10 @@ class TForm1 : public QMainWindow {
     void SetBatchEnabled(bool enabled);
 
     // --- Command states and photo state.
-    void RefreshCommandStates();
+    void RefreshCommandStates() override;
     void PictureChanged();
     void ClearPhoto();
-    void ClearImgHalo();
+    void ClearImgHalo() override;
 
     // --- Camera library.
     void LoadCameraFile(const std::string& path);
@@ -115,6 +121,12 @@ class TForm1 : public QMainWindow {
     void EnterNewCamera();
     TNewCameraForm* NewCameraForm = nullptr;
 
+    // --- Retouching: the Camera tab's marker, magnifier, brush and undo,
+    // and the Retouch tab's list, effects and Restore.
+    TRetouchView* RetouchView = nullptr;
+    TRetouchTab* RetouchTab = nullptr;
+    TEffectsForm* EffectsForm = nullptr;
+
     // --- Single-photo repair and storing.
     void OpenPhotoForRepair();
     void btnFixSingleClick();
@@ -123,8 +135,10 @@ class TForm1 : public QMainWindow {
     // path written, or an empty string when the JPEG could not be written
     // (reported to the user already).
     std::string StorePhoto();
-    // Asks "Save?" when the photo holds unsaved changes; false to stay.
-    bool PromptSaveChanges();
+    // Asks "Save?" for the displayed photo's changes. True lets the caller
+    // go on (saved, or not wanted); false asks it to stop and keep the photo
+    // and its changes (Cancel, or no save happened).
+    bool PromptSaveChanges() override;
     int sdSaveJPEGFilterIndex = 1;
 
     // --- Batch run (its flow lives in TBatchRun).
@@ -168,12 +182,12 @@ class TForm1 : public QMainWindow {
     // The file the displayed photo was read from, and what it carries
     // besides its pixels, for the stored copy.
     std::string PhotoSource;
-    vt::PhotoMetadata PhotoMetadata;
+    vt::PhotoMetadata SourceMetadata;
     bool UnsavedChanges = false;
     bool NewCameraFlag = false;
     std::vector<std::string> BatchPaths;
-    // Paints recorded by the magnifier, newest last.
-    std::vector<int> UndoList;
+    // Paints recorded by the magnifier.
+    TUndoList UndoList;
     OpenDialogState odSingleShot;
     OpenDialogState odImageFile;
     OpenDialogState odCamera;
@@ -201,7 +215,7 @@ class TForm1 : public QMainWindow {
     QComboBox* cbCameras = nullptr;
     QListWidget* lbFixPoints = nullptr;
     THaloGrid* imgHalo = nullptr;
-    QLabel* imgBrush = nullptr;
+    TBrushSwatch* imgBrush = nullptr;
     QLabel* imgBrushIcon = nullptr;
     QLabel* imgColorIcon = nullptr;
     QPushButton* btnFixSingle = nullptr;
@@ -234,6 +248,7 @@ class TForm1 : public QMainWindow {
     QAction* SaveRetouchedPhotograph1 = nullptr;
     QAction* SavePhotographAs1 = nullptr;
     QAction* LocateFile2 = nullptr;
+    QAction* Quit1 = nullptr;
     QMenu* Edit1 = nullptr;
     QAction* DeleteItems1 = nullptr;
     QAction* Fix1 = nullptr;
@@ -252,6 +267,8 @@ class TForm1 : public QMainWindow {
     QAction* Effects2 = nullptr;
     bool pmBatchAutoPopup = true;
     QMenu* pmHalo = nullptr;
+    QAction* SetBrush1 = nullptr;
+    QAction* SelectAColor1 = nullptr;
 
     QTimer* Timer1 = nullptr;
     QTimer* cbRetouchTimer = nullptr;
@@ -265,6 +282,15 @@ class TForm1 : public QMainWindow {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // What the retouch flows need of the window.
+    bool HasUnsavedChanges() const override { return UnsavedChanges; }
+    void SetUnsavedChanges(bool changed) override { UnsavedChanges = changed; }
+    std::string CurrentDestination() const override { return DestinationPath; }
+    Photo LoadPhoto(const std::string& path) override { return PictureLoader(path); }
+    void SetRetouchPhotoPath(const std::string& path, PhotoMetadata metadata) override;
+    void SetBatchMenuAutoPopup(bool on) override { pmBatchAutoPopup = on; }
+    void createRetouch();
+
     void createControls();
     void createMenus();
     QToolButton* addToolButton(const char* name, const char* hint, const char* icon);
@@ -275,7 +301,7 @@ class TForm1 : public QMainWindow {
     // Enables lbFixPoints and handles its first entry as a click.
     void SelectFirstFixPoint();
     // The "File Error" box of a photograph or blackshot that cannot be read.
-    void ReportUnreadable(const std::string& path, const std::exception& e);
+    void ReportUnreadable(const std::string& path, const std::exception& e) override;
     void writeSettings();
     void readSettings();
 

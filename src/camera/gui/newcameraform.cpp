@@ -109,6 +109,12 @@ bool TNewCameraForm::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+void TNewCameraForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The name is typed first; Enter then confirms with OK.
+    cbInCamera->setFocus(Qt::OtherFocusReason);
+}
+
 int TNewCameraForm::ThresholdValue() const {
     bool ok = false;
     int v = seThreshold->text().trimmed().toInt(&ok);

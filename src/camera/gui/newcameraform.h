@@ -35,6 +35,7 @@ class TNewCameraForm : public QDialog {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 };
 
 } // namespace vt::gui

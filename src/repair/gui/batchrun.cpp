@@ -67,7 +67,7 @@ class TBatchRun::Observer : public BatchObserver {
             // The repaired photo is shown, and is the one Restore returns to.
             if (picture) f.Image1->setPictureOriginal(std::move(*picture));
             f.PhotoSource = run_.photos_[index];
-            if (metadata) f.PhotoMetadata = std::move(*metadata);
+            if (metadata) f.SourceMetadata = std::move(*metadata);
             f.ScrollBox1->horizontalScrollBar()->setValue(0);
             f.ScrollBox1->verticalScrollBar()->setValue(0);
             f.Image1->ResetEffects();

@@ -16,9 +16,9 @@
 #include <memory>
 
 #include "app/gui/form1.h"
-#include "app/gui/halogrid.h"
 #include "app/gui/scripted_dialogs.h"
 #include "camera/camerafile.h"
+#include "effects/gui/halogrid.h"
 #include "effects/gui/raduvir.h"
 #include "platform/files.h"
 #include "platform/inifile.h"
@@ -421,7 +421,7 @@ TEST_F(Form1Test, PictureChangesDriveMarkerMagnifierAndSwatch) {
 
     // Emptying the picture hides everything, clears the magnifier and the
     // retouch selection.
-    f->UndoList.push_back(1);
+    f->UndoList.Record(true, 0, 0, 0);
     f->cbRetouchList->addItem("photo.jpg");
     f->cbRetouchList->item(0)->setSelected(true);
     f->ClearPhoto();
@@ -478,7 +478,7 @@ class CommandStates : public Form1Test {
         f->NewCameraFlag = s.newCamera;
         f->btnFixSingle->setEnabled(s.fixSingle);
         f->btnReset->setEnabled(s.reset);
-        if (s.undo) f->UndoList.push_back(1);
+        if (s.undo) f->UndoList.Record(true, 0, 0, 0);
         f->PageControl1->setCurrentIndex(tab);
         f->RefreshCommandStates();
         return f;
@@ -673,6 +673,7 @@ TEST_F(Form1Test, ExceptionsInHandlersAreShownAndTheProgramGoesOn) {
                         Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     f->show();
     f->PageControl1->setCurrentIndex(2);
+    f->btnRetouch->setEnabled(true);
     QApplication::sendEvent(f->btnRetouch, &press);
     QApplication::sendEvent(f->btnRetouch, &release);
     ASSERT_EQ(dlg.messages.size(), 1u);

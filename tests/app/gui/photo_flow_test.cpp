@@ -302,16 +302,18 @@ TEST_F(PhotoFlow, SavePromptYesNoCancel) {
     f->OpenPhotoForRepair();
     dlg.messages.clear();
 
-    // Cancel: the open still goes ahead, the flag is cleared.
+    // Cancel: no open, the changes stay marked.
     f->UnsavedChanges = true;
+    const std::size_t opened = dlg.openRequests.size();
     dlg.messageAnswers.push_back(mbCancel);
     f->sbOpenFileClick();
     ASSERT_EQ(dlg.messages.size(), 1u);
     EXPECT_EQ(dlg.messages[0].text, "Would you like to save the changes to p.bmp?");
     EXPECT_EQ(dlg.messages[0].caption, "Save?");
     EXPECT_EQ(dlg.messages[0].buttons, mbYes | mbNo | mbCancel);
-    EXPECT_EQ(dlg.openRequests.back().title, "Open the photograph to be analyzed");
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_EQ(dlg.messages[0].icon, MsgIcon::None);
+    EXPECT_EQ(dlg.openRequests.size(), opened);
+    EXPECT_TRUE(f->UnsavedChanges);
 
     // Cancel keeps the window open; No lets it close.
     f->UnsavedChanges = true;

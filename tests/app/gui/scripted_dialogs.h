@@ -23,7 +23,9 @@ class ScriptedDialogs : public Dialogs {
     std::deque<FileDialogResult> openAnswers; // empty: cancelled
     std::vector<FileDialogRequest> saveRequests;
     std::deque<FileDialogResult> saveAnswers;
-    std::vector<QString> modalForms; // object names of forms shown modally
+    std::vector<QColor> colorRequests;              // initial colours offered
+    std::deque<std::optional<QColor>> colorAnswers; // empty: cancelled
+    std::vector<QString> modalForms;                // object names of forms shown modally
     // Drives a modal form; returns its result. Empty: the form is rejected.
     std::deque<std::function<int(QDialog&)>> modalScripts;
     int beeps = 0;
@@ -47,7 +49,13 @@ class ScriptedDialogs : public Dialogs {
         saveRequests.push_back(request);
         return next(saveAnswers);
     }
-    std::optional<QColor> chooseColor(const QColor&) override { return std::nullopt; }
+    std::optional<QColor> chooseColor(const QColor& initial) override {
+        colorRequests.push_back(initial);
+        if (colorAnswers.empty()) return std::nullopt;
+        std::optional<QColor> a = colorAnswers.front();
+        colorAnswers.pop_front();
+        return a;
+    }
     int execModal(QDialog& form) override {
         modalForms.push_back(form.objectName());
         if (modalScripts.empty()) return QDialog::Rejected;
