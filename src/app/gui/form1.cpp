@@ -7,6 +7,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -28,6 +29,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "app/gui/halogrid.h"
 #include "app/gui/windowprogress.h"
@@ -43,7 +45,12 @@
 #include "repair/gui/droplist.h"
 #include "repair/photooutput.h"
 #include "repair/repair.h"
+#include "ui/gui/aboutform.h"
+#include "ui/gui/formmemory.h"
+#include "ui/gui/help.h"
+#include "ui/gui/joinforumform.h"
 #include "ui/gui/tipdialog.h"
+#include "ui/helpbook.h"
 
 namespace vt::gui {
 
@@ -123,10 +130,13 @@ TForm1::TForm1(const std::string& programDir, const QStringList& args, QWidget* 
     setObjectName("Form1");
     createControls();
     createMenus();
+    FormMemory1 = new TFormMemory(this);
+    FormMemory1->Restore();
     FormCreate();
 }
 
 TForm1::~TForm1() {
+    FormMemory1->Store();
     if (!destroyed_) FormDestroy();
 }
 
@@ -503,11 +513,17 @@ void TForm1::FormCreate() {
 
     readSettings();
 
-    if (!args_.isEmpty()) {
+    // A camera file names the library camera to choose; any other file is a
+    // photo to repair, opened once the window shows.
+    if (!args_.isEmpty() && !args_.first().startsWith('-')) {
         std::string file = ExtractFileName(S(args_.first()));
-        QString name = Q(file.size() >= 4 ? file.substr(0, file.size() - 4) : std::string());
-        int index = findCameraName(name);
-        if (index >= 0) cbCameras->setCurrentIndex(index);
+        if (SameText(ExtractFileExt(file), ".cam")) {
+            QString name = Q(file.substr(0, file.size() - 4));
+            int index = findCameraName(name);
+            if (index >= 0) cbCameras->setCurrentIndex(index);
+        } else {
+            commandLinePhoto_ = S(QFileInfo(args_.first()).absoluteFilePath());
+        }
     }
 
     cbCamerasChange();
@@ -571,7 +587,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1) {
-        HelpTopics1Click();
+        ShowHelpContext(HelpContextOfTab(PageControl1->currentIndex()), this);
         return;
     }
     QMainWindow::keyPressEvent(event);
@@ -898,16 +914,20 @@ void TForm1::sbUndoClick() {}
 void TForm1::btnRetouchClick() {}
 void TForm1::btnResetClick() {}
 void TForm1::btnFixBatchClick() {}
-void TForm1::AboutVorantel1Click() {}
-void TForm1::JointheTarnwickForum1Click() {}
 void TForm1::lbFixPointsClick() {}
 
 void TForm1::HelpTopics1Click() {
-    std::string help = programDir_ + "Vorantel.hlp";
-    if (!FileExists(help) ||
-        !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(help))))
-        MessageDlg(Q("Cannot find the help file " + help + "."), "Help", MsgIcon::Information,
-                   mbOK);
+    ShowHelpContext(kHelpContents, this);
+}
+
+void TForm1::AboutVorantel1Click() {
+    TAboutForm form(this);
+    dialogs().execModal(form);
+}
+
+void TForm1::JointheTarnwickForum1Click() {
+    TJoinForumForm form(this);
+    dialogs().execModal(form);
 }
 
 void TForm1::ShowNextTip1Click() {
@@ -1038,34 +1058,46 @@ void TForm1::OpenPhotoForRepair() {
     if (chosen.accepted && !chosen.files.isEmpty()) {
         const std::string path = S(chosen.files.first());
         odSingleShot.lastPickedDir = Q(ExtractFilePath(path));
-        repaint();
-        lbFixPoints->setEnabled(false);
-        Shape1->hide();
-        Label1->setText("Loading photograph...");
-        Label1->repaint();
-        Bitmap photo;
-        {
-            WaitCursor wait;
-            try {
-                photo = PictureLoader(path).convertedTo24();
-            } catch (const std::exception& e) {
-                Label1->clear();
-                ReportUnreadable(path, e);
-                return;
-            }
-            UnsavedChanges = false;
-            DestinationPath = DestinationPathFor(path);
-            setStatusText(Q(path));
-            Image1->setPictureOriginal(std::move(photo));
-            ScrollBox1->horizontalScrollBar()->setValue(0);
-            ScrollBox1->verticalScrollBar()->setValue(0);
-            Image1->ResetEffects();
-            btnFixSingle->setEnabled(true);
-            Label1->clear();
-        }
-        SelectFirstFixPoint();
+        if (!LoadPhotoForRepair(path)) return;
     }
     RefreshCommandStates();
+}
+
+bool TForm1::LoadPhotoForRepair(const std::string& path) {
+    repaint();
+    lbFixPoints->setEnabled(false);
+    Shape1->hide();
+    Label1->setText("Loading photograph...");
+    Label1->repaint();
+    Bitmap photo;
+    {
+        WaitCursor wait;
+        try {
+            photo = PictureLoader(path).convertedTo24();
+        } catch (const std::exception& e) {
+            Label1->clear();
+            ReportUnreadable(path, e);
+            return false;
+        }
+        UnsavedChanges = false;
+        DestinationPath = DestinationPathFor(path);
+        setStatusText(Q(path));
+        Image1->setPictureOriginal(std::move(photo));
+        ScrollBox1->horizontalScrollBar()->setValue(0);
+        ScrollBox1->verticalScrollBar()->setValue(0);
+        Image1->ResetEffects();
+        btnFixSingle->setEnabled(true);
+        Label1->clear();
+    }
+    SelectFirstFixPoint();
+    return true;
+}
+
+void TForm1::OpenCommandLinePhoto() {
+    if (commandLinePhoto_.empty()) return;
+    const std::string path = std::exchange(commandLinePhoto_, std::string());
+    ClearImgHalo();
+    if (LoadPhotoForRepair(path)) RefreshCommandStates();
 }
 
 void TForm1::btnFixSingleClick() {

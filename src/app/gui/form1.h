@@ -40,6 +40,7 @@ class TShape;
 class TTipDialog;
 class TNewCameraForm;
 class TDropList;
+class TFormMemory;
 
 // Start folder of an open dialog, and the folder of the last file picked in
 // it during this run.
@@ -115,6 +116,12 @@ class TForm1 : public QMainWindow {
 
     // --- Single-photo repair and storing.
     void OpenPhotoForRepair();
+    // Loads, shows and prepares a photo for repair, as after the open
+    // dialog; false (after telling the user) when it cannot be read.
+    bool LoadPhotoForRepair(const std::string& path);
+    // Opens the photo named on the command line, if any (once the window
+    // shows).
+    void OpenCommandLinePhoto();
     void btnFixSingleClick();
     void SetSaveFilterFromDestination();
     // Stores the displayed picture under the destination path; returns the
@@ -163,6 +170,7 @@ class TForm1 : public QMainWindow {
     OpenDialogState odImageFile;
     OpenDialogState odCamera;
     TTipDialog* TipDialog1 = nullptr;
+    TFormMemory* FormMemory1 = nullptr;
 
     // --- Controls, named as in the window's design.
     QWidget* Panel1 = nullptr;
@@ -267,6 +275,7 @@ class TForm1 : public QMainWindow {
     std::string cameraDir_;
     std::string currentCameraName_;
     QStringList args_;
+    std::string commandLinePhoto_;
     std::unique_ptr<HotPixelList> hotPixels_;
     bool destroyed_ = false;
 };

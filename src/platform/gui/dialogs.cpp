@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace vt::gui {
@@ -34,13 +35,30 @@ int MessageDlg(const QString& text, const QString& caption, MsgIcon icon, int bu
     return dialogs().messageBox({text, caption, buttons, icon, defaultButton});
 }
 
+namespace {
+// The patterns of a "*.a;*.b" list or of a description's "(*.a; *.b)".
+QStringList Patterns(const QString& list) {
+    static const QRegularExpression separators("[;\\s]+");
+    return list.split(separators, Qt::SkipEmptyParts);
+}
+} // namespace
+
 QStringList QtNameFilters(const QString& filter) {
+    // The toolkit takes a filter's patterns from the parenthesised,
+    // blank-separated list at the end of its text. A description that
+    // already ends in its own patterns ("Bitmap (*.bmp)") gets them in that
+    // form instead of a second list after them.
+    static const QRegularExpression trailingList("^(.*\\S)\\s*\\(([^()]*)\\)\\s*$");
     QStringList parts = filter.split('|');
     QStringList result;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(';', ' ');
-        result << parts[i] + " (" + patterns + ")";
+        const QString& description = parts[i];
+        const QStringList patterns = Patterns(parts[i + 1]);
+        const QRegularExpressionMatch m = trailingList.match(description);
+        if (m.hasMatch() && Patterns(m.captured(2)) == patterns)
+            result << m.captured(1) + " (" + patterns.join(' ') + ")";
+        else
+            result << description + " (" + patterns.join(' ') + ")";
     }
     return result;
 }

@@ -1,0 +1,111 @@
+#include "ui/gui/aboutform.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QtGlobal>
+
+#include "platform/gui/icons.h"
+#include "ui/about.h"
+#include "ui/exeinfo.h"
+
+namespace vt::gui {
+
+namespace {
+
+QPlainTextEdit* Memo(const char* name, QWidget* parent) {
+    auto* memo = new QPlainTextEdit(parent);
+    memo->setObjectName(name);
+    memo->setReadOnly(true);
+    memo->setFrameShape(QFrame::NoFrame);
+    memo->setFocusPolicy(Qt::NoFocus);
+    // Read-only text on the panel's own background, as a label would show.
+    memo->viewport()->setAutoFillBackground(false);
+    memo->setStyleSheet("QPlainTextEdit { background: transparent; }");
+    return memo;
+}
+
+} // namespace
+
+QString TAboutForm::CurrentReleaseText() {
+    return QString::fromStdString(ReleaseText(GetExeVersionText(), GetExeDateText()));
+}
+
+TAboutForm::TAboutForm(QWidget* parent) : TAboutForm(CurrentReleaseText(), parent) {}
+
+TAboutForm::TAboutForm(const QString& releaseText, QWidget* parent) : QDialog(parent) {
+    setObjectName("AboutForm");
+    setWindowTitle("About ");
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setFixedSize(378, 397);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFrameShape(QFrame::Panel);
+    Panel1->setFrameShadow(QFrame::Sunken);
+
+    ProgramIcon = new QLabel(Panel1);
+    ProgramIcon->setObjectName("ProgramIcon");
+    ProgramIcon->setPixmap(vt::gui::ProgramIcon("vorantel").pixmap(48, 48));
+    ProductName = new QLabel(Panel1);
+    ProductName->setObjectName("ProductName");
+    QFont title = ProductName->font();
+    title.setPixelSize(19);
+    title.setBold(true);
+    title.setItalic(true);
+    ProductName->setFont(title);
+    lblCurrent_Release = new QLabel("Version 5.0", Panel1);
+    lblCurrent_Release->setObjectName("lblCurrent_Release");
+    lblCurrent_Release->setMinimumWidth(177);
+    lblCurrent_Release->setAlignment(Qt::AlignCenter);
+    lblCurrent_Release->setText(releaseText);
+
+    Memo2 = Memo("Memo2", Panel1);
+    Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo2->setFixedSize(337, 94);
+    Memo2->setPlainText(QString::fromStdString(AcknowledgementsText(qVersion())));
+    Memo1 = Memo("Memo1", Panel1);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setFixedSize(220, 94);
+
+    OKButton = new QPushButton("OK", this);
+    OKButton->setObjectName("OKButton");
+    OKButton->setDefault(true);
+    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* heading = new QVBoxLayout;
+    heading->addWidget(ProductName, 0, Qt::AlignHCenter);
+    heading->addWidget(lblCurrent_Release, 0, Qt::AlignHCenter);
+    auto* top = new QHBoxLayout;
+    top->addWidget(ProgramIcon, 0, Qt::AlignTop);
+    top->addLayout(heading, 1);
+    top->addSpacing(48);
+    auto* panel = new QVBoxLayout(Panel1);
+    panel->addLayout(top);
+    panel->addSpacing(6);
+    panel->addWidget(Memo2, 0, Qt::AlignHCenter);
+    panel->addSpacing(6);
+    panel->addWidget(Memo1, 0, Qt::AlignHCenter);
+    panel->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Panel1, 1);
+    layout->addWidget(OKButton, 0, Qt::AlignHCenter);
+}
+
+void TAboutForm::reject() {
+    accept();
+}
+
+void TAboutForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    setWindowTitle("About Vorantel");
+    ProductName->setText("Vorantel");
+    Memo1->setPlainText(QString::fromStdString(ContactText()));
+    OKButton->setFocus();
+}
+
+} // namespace vt::gui
