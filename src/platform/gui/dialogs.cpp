@@ -109,8 +109,10 @@ int QtDialogs::messageBox(const MessageBoxRequest& request) {
 }
 
 namespace {
-void Prepare(QFileDialog& dlg, const FileDialogRequest& request) {
-    dlg.setWindowTitle(request.title);
+// A dialog without a title of its own is called as the platform's common
+// dialogs are: "Open" or "Save As".
+void Prepare(QFileDialog& dlg, const FileDialogRequest& request, const char* defaultTitle) {
+    dlg.setWindowTitle(request.title.isEmpty() ? QString(defaultTitle) : request.title);
     dlg.setNameFilters(QtNameFilters(request.filter));
     QStringList filters = dlg.nameFilters();
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
@@ -131,7 +133,7 @@ FileDialogResult Finish(QFileDialog& dlg, int code) {
 
 FileDialogResult QtDialogs::openFile(const FileDialogRequest& request) {
     QFileDialog dlg(ActiveParent());
-    Prepare(dlg, request);
+    Prepare(dlg, request, "Open");
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     return Finish(dlg, dlg.exec());
@@ -160,7 +162,7 @@ void ConnectTypeChange(QFileDialog& dlg, const QStringList& typeExtensions) {
 
 FileDialogResult QtDialogs::saveFile(const FileDialogRequest& request) {
     QFileDialog dlg(ActiveParent());
-    Prepare(dlg, request);
+    Prepare(dlg, request, "Save As");
     ConnectTypeChange(dlg, request.typeExtensions);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
