@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 
 #include "platform/gui/dialogs.h"
+#include "ui/gui/help.h"
+#include "ui/helpbook.h"
 
 namespace vt::gui {
 
@@ -84,6 +86,14 @@ void TNewCameraForm::cbInCameraChange() {
 
 bool TNewCameraForm::AcceptsNameCharacter(QChar c) {
     return c != '*' && c != '.' && c != '/' && c != '?' && c != '\\';
+}
+
+void TNewCameraForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        ShowHelpContext(kHelpNewCamera, this);
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool TNewCameraForm::eventFilter(QObject* watched, QEvent* event) {

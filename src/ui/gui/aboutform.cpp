@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <QtGlobal>
 
@@ -22,9 +23,11 @@ QPlainTextEdit* Memo(const char* name, QWidget* parent) {
     memo->setReadOnly(true);
     memo->setFrameShape(QFrame::NoFrame);
     memo->setFocusPolicy(Qt::NoFocus);
-    // Read-only text on the panel's own background, as a label would show.
+    // Read-only text on the panel's own background, lined up with the
+    // labels, as a borderless memo shows it.
     memo->viewport()->setAutoFillBackground(false);
     memo->setStyleSheet("QPlainTextEdit { background: transparent; }");
+    memo->document()->setDocumentMargin(0);
     return memo;
 }
 
@@ -84,14 +87,16 @@ TAboutForm::TAboutForm(const QString& releaseText, QWidget* parent) : QDialog(pa
     top->addLayout(heading, 1);
     top->addSpacing(48);
     auto* panel = new QVBoxLayout(Panel1);
+    panel->setContentsMargins(8, 12, 8, 12);
     panel->addLayout(top);
-    panel->addSpacing(6);
+    panel->addStretch(1);
     panel->addWidget(Memo2, 0, Qt::AlignHCenter);
-    panel->addSpacing(6);
+    panel->addStretch(1);
     panel->addWidget(Memo1, 0, Qt::AlignHCenter);
     panel->addStretch(1);
 
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(Panel1, 1);
     layout->addWidget(OKButton, 0, Qt::AlignHCenter);
 }

@@ -41,7 +41,7 @@ bool ShowHelpContext(int context, QWidget* window) {
     }
     const QString page = QString::fromStdString(book + HelpPageOf(context));
     if (ShellOpen(window, page)) return true;
-    MessageDlg("Cannot start the web browser to show the help page " + page + ".", kHelpCaption,
+    MessageDlg("Cannot start the web browser to show the help page\r" + page, kHelpCaption,
                MsgIcon::Warning, mbOK);
     return false;
 }

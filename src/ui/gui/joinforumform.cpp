@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "platform/gui/dialogs.h"
@@ -68,6 +69,7 @@ TJoinForumForm::TJoinForumForm(QWidget* parent) : QDialog(parent) {
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Memo1->viewport()->setAutoFillBackground(false);
     Memo1->setStyleSheet("QPlainTextEdit { background: transparent; }");
+    Memo1->document()->setDocumentMargin(0);
     Memo1->setPlainText(
         "The Tarnwick Forum is the easiest way to share your comments and suggestions with "
         "the creator of Vorantel and with its other users, by e-mail. It is also where news "
@@ -99,15 +101,16 @@ TJoinForumForm::TJoinForumForm(QWidget* parent) : QDialog(parent) {
     lblNarrative->setWordWrap(true);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(16, 12, 16, 16);
+    layout->setContentsMargins(20, 16, 20, 20);
     layout->addWidget(Label1);
     layout->addWidget(Memo1);
-    layout->addSpacing(4);
+    layout->addStretch(1);
     layout->addWidget(Label3);
     layout->addWidget(Label5);
     layout->addWidget(Label6);
+    layout->addSpacing(6);
     layout->addWidget(btnRegister, 0, Qt::AlignHCenter);
-    layout->addSpacing(4);
+    layout->addSpacing(6);
     layout->addWidget(lblNarrative);
     layout->addStretch(1);
 }

@@ -15,6 +15,7 @@
 
 #include "app/gui/form1.h"
 #include "app/gui/scripted_dialogs.h"
+#include "camera/gui/newcameraform.h"
 #include "platform/files.h"
 #include "platform/gui/shell.h"
 #include "platform/registry.h"
@@ -294,11 +295,13 @@ TEST_F(HelpCommands, F1OpensThePageOfTheActiveTab) {
         ASSERT_EQ(shell.opened.size(), std::size_t(tab + 1));
         EXPECT_EQ(shell.opened.back(), QString::fromStdString(dir.file("book/") + pages[tab]));
     }
-    // The effects dialog's and the New Camera dialog's pages.
+    // F1 in the New Camera dialog opens its page, as the effects dialog's
+    // context opens the effects page.
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(f->NewCameraForm, &f1);
+    EXPECT_EQ(shell.opened.back(), QString::fromStdString(dir.file("book/newcamera.html")));
     EXPECT_TRUE(ShowHelpContext(4100));
-    EXPECT_TRUE(shell.opened.back().endsWith("/book/effects.html"));
-    EXPECT_TRUE(ShowHelpContext(2000));
-    EXPECT_TRUE(shell.opened.back().endsWith("/book/newcamera.html"));
+    EXPECT_EQ(shell.opened.back(), QString::fromStdString(dir.file("book/effects.html")));
 }
 
 TEST_F(HelpCommands, AMissingBookSaysWhereItWasLookedFor) {
@@ -320,6 +323,5 @@ TEST_F(HelpCommands, ABrowserThatCannotStartIsReported) {
     f->HelpTopics1Click();
     ASSERT_EQ(dlg.messages.size(), 1u);
     EXPECT_EQ(dlg.messages[0].text.toStdString(),
-              "Cannot start the web browser to show the help page " + dir.file("book/index.html") +
-                  ".");
+              "Cannot start the web browser to show the help page\r" + dir.file("book/index.html"));
 }
