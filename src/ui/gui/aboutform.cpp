@@ -5,33 +5,15 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextDocument>
 #include <QVBoxLayout>
 #include <QtGlobal>
 
 #include "platform/gui/icons.h"
 #include "ui/about.h"
 #include "ui/exeinfo.h"
+#include "ui/gui/memo.h"
 
 namespace vt::gui {
-
-namespace {
-
-QPlainTextEdit* Memo(const char* name, QWidget* parent) {
-    auto* memo = new QPlainTextEdit(parent);
-    memo->setObjectName(name);
-    memo->setReadOnly(true);
-    memo->setFrameShape(QFrame::NoFrame);
-    memo->setFocusPolicy(Qt::NoFocus);
-    // Read-only text on the panel's own background, lined up with the
-    // labels, as a borderless memo shows it.
-    memo->viewport()->setAutoFillBackground(false);
-    memo->setStyleSheet("QPlainTextEdit { background: transparent; }");
-    memo->document()->setDocumentMargin(0);
-    return memo;
-}
-
-} // namespace
 
 QString TAboutForm::CurrentReleaseText() {
     return QString::fromStdString(ReleaseText(GetExeVersionText(), GetExeDateText()));
@@ -66,11 +48,11 @@ TAboutForm::TAboutForm(const QString& releaseText, QWidget* parent) : QDialog(pa
     lblCurrent_Release->setAlignment(Qt::AlignCenter);
     lblCurrent_Release->setText(releaseText);
 
-    Memo2 = Memo("Memo2", Panel1);
+    Memo2 = BorderlessMemo("Memo2", Panel1);
     Memo2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo2->setFixedSize(337, 94);
     Memo2->setPlainText(QString::fromStdString(AcknowledgementsText(qVersion())));
-    Memo1 = Memo("Memo1", Panel1);
+    Memo1 = BorderlessMemo("Memo1", Panel1);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setFixedSize(220, 94);
 

@@ -6,7 +6,6 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "platform/gui/dialogs.h"
@@ -14,6 +13,7 @@
 #include "platform/gui/shell.h"
 #include "platform/registry.h"
 #include "ui/forum.h"
+#include "ui/gui/memo.h"
 
 namespace vt::gui {
 
@@ -61,15 +61,7 @@ TJoinForumForm::TJoinForumForm(QWidget* parent) : QDialog(parent) {
     Address = QString::fromStdString(ForumAddress(TRegistry()));
 
     Label1 = BoldLabel("Label1", "Why Join the Tarnwick Forum?", this);
-    Memo1 = new QPlainTextEdit(this);
-    Memo1->setObjectName("Memo1");
-    Memo1->setReadOnly(true);
-    Memo1->setFrameShape(QFrame::NoFrame);
-    Memo1->setFocusPolicy(Qt::NoFocus);
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    Memo1->viewport()->setAutoFillBackground(false);
-    Memo1->setStyleSheet("QPlainTextEdit { background: transparent; }");
-    Memo1->document()->setDocumentMargin(0);
+    Memo1 = BorderlessMemo("Memo1", this);
     Memo1->setPlainText(
         "The Tarnwick Forum is the easiest way to share your comments and suggestions with "
         "the creator of Vorantel and with its other users, by e-mail. It is also where news "

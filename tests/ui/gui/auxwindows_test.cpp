@@ -14,7 +14,6 @@
 #include <sys/stat.h>
 
 #include "app/gui/form1.h"
-#include "app/gui/scripted_dialogs.h"
 #include "camera/gui/newcameraform.h"
 #include "platform/files.h"
 #include "platform/gui/shell.h"
@@ -26,11 +25,10 @@
 #include "ui/gui/aboutform.h"
 #include "ui/gui/help.h"
 #include "ui/gui/joinforumform.h"
+#include "ui/gui/programfolder.h"
 
 using namespace vt;
 using namespace vt::gui;
-using vt::gui::testing::ScriptedDialogs;
-using vt::testing::TempDir;
 
 namespace {
 
@@ -57,23 +55,8 @@ class FakeShell {
     std::deque<bool> answers;
 };
 
-class AuxWindows : public ::testing::Test {
+class AuxWindows : public vt::gui::testing::ProgramFolder {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(CreateDir(dir.file("Cameras")));
-        // No tip at start-up; the windows remember their places in a store
-        // of this test's own.
-        dir.write("Vorantel.ini", "[Init]\r\nTipOfTheDay=0\r\n");
-        previousStore = TRegistry::storePath();
-        TRegistry::setStorePath(dir.file("registry"));
-    }
-    void TearDown() override { TRegistry::setStorePath(previousStore); }
-
-    std::unique_ptr<TForm1> start() { return std::make_unique<TForm1>(dir.path()); }
-
-    TempDir dir;
-    std::string previousStore;
-    ScriptedDialogs dlg;
     FakeShell shell;
 };
 

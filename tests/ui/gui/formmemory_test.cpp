@@ -4,46 +4,35 @@
 #include <gtest/gtest.h>
 
 #include "app/gui/form1.h"
-#include "app/gui/scripted_dialogs.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "support/tempdir.h"
 #include "ui/gui/formmemory.h"
+#include "ui/gui/programfolder.h"
 #include "ui/windowplacement.h"
 
 using namespace vt;
 using namespace vt::gui;
-using vt::gui::testing::ScriptedDialogs;
-using vt::testing::TempDir;
 
 namespace {
 
 const char kKey[] = "Vorantel\\Form1";
 
-class FormMemory : public ::testing::Test {
+class FormMemory : public vt::gui::testing::ProgramFolder {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(CreateDir(dir.file("Cameras")));
-        dir.write("Vorantel.ini", "[Init]\r\nTipOfTheDay=0\r\n");
-        previousStore = TRegistry::storePath();
-        TRegistry::setStorePath(dir.file("registry"));
+        ProgramFolder::SetUp();
         TFormMemory::SetScreenAreas({QRect(0, 0, 1600, 1000)});
     }
     void TearDown() override {
         TFormMemory::SetScreenAreas({});
-        TRegistry::setStorePath(previousStore);
+        ProgramFolder::TearDown();
     }
-
-    std::unique_ptr<TForm1> start() { return std::make_unique<TForm1>(dir.path()); }
     StoredPlacement stored() const { return ReadPlacement(TRegistry(), kKey); }
     void store(const WindowBounds& b, StoredWindowState s) {
         TRegistry reg;
         WritePlacement(reg, kKey, b, s);
     }
-
-    TempDir dir;
-    std::string previousStore;
-    ScriptedDialogs dlg;
 };
 
 } // namespace
