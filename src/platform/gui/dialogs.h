@@ -38,7 +38,7 @@ struct MessageBoxRequest {
 };
 
 struct FileDialogRequest {
-    QString title; // empty: "Open" or "Save As"
+    QString title;       // empty: "Open" or "Save As"
     QString filter;      // "Description|*.ext;*.ext2|Other|*.x"
     int filterIndex = 1; // 1-based
     QString initialDir;
