@@ -2,18 +2,36 @@
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <unistd.h>
 
 #include "platform/files.h"
 
 namespace vt {
 
-std::string ExecutableDirectory() {
+#ifndef VORANTEL_DATA_RELATIVE
+#define VORANTEL_DATA_RELATIVE "../share/vorantel"
+#endif
+
+std::string ExecutablePath() {
     char buf[PATH_MAX];
     ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return "./";
-    buf[n] = 0;
-    return ExtractFilePath(buf);
+    if (n <= 0) return {};
+    return std::string(buf, std::size_t(n));
+}
+
+std::string ExecutableDirectory() {
+    const std::string exe = ExecutablePath();
+    return exe.empty() ? std::string("./") : ExtractFilePath(exe);
+}
+
+std::string InstalledDataDirectory(const std::string& exeDir) {
+    const std::string dir = IncludeTrailingDelimiter(exeDir) + VORANTEL_DATA_RELATIVE;
+    return IncludeTrailingDelimiter(std::filesystem::path(dir).lexically_normal().string());
+}
+
+bool IsInstalledProgram(const std::string& exeDir) {
+    return DirectoryExists(InstalledDataDirectory(exeDir));
 }
 
 std::string UserDataDirectory() {
@@ -37,10 +55,17 @@ std::string UserDataDirectory() {
     return dir;
 }
 
-std::string ProgramDirectory() {
-    std::string exeDir = ExecutableDirectory();
-    if (DirectoryWritable(exeDir)) return exeDir;
+std::string ProgramDirectoryFor(const std::string& exeDir) {
+    // An installed program never writes beside itself, even where it could
+    // (a prefix in the user's home): its settings and cameras are the
+    // user's, not the installation's.
+    if (!IsInstalledProgram(exeDir) && DirectoryWritable(exeDir))
+        return IncludeTrailingDelimiter(exeDir);
     return UserDataDirectory();
+}
+
+std::string ProgramDirectory() {
+    return ProgramDirectoryFor(ExecutableDirectory());
 }
 
 } // namespace vt

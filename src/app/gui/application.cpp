@@ -9,7 +9,10 @@ namespace vt::gui {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName("Vorantel");
-    setApplicationDisplayName("Vorantel");
+    // No display name: the window system would add it to every window's
+    // title ("Vorantel - Studio — Vorantel"), and the titles are complete.
+    // The desktop file names the program and its icon to the desktop.
+    setDesktopFileName(kDesktopFileName);
     // Readers' warnings (a JPEG that ends early, say) are shown; the load
     // goes on.
     SetWarningHandler([](const std::string& caption, const std::string& text) {

@@ -6,6 +6,10 @@
 
 namespace vt::gui {
 
+// The name of the program's desktop file (without ".desktop"), which is
+// also its application id and the name of its icon.
+inline constexpr const char* kDesktopFileName = VORANTEL_APP_ID;
+
 class TApplication : public QApplication {
     Q_OBJECT
   public:

@@ -7,6 +7,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -29,6 +30,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "app/gui/application.h"
 #include "app/gui/windowprogress.h"
@@ -50,7 +52,12 @@
 #include "repair/gui/droplist.h"
 #include "repair/photooutput.h"
 #include "repair/repair.h"
+#include "ui/gui/aboutform.h"
+#include "ui/gui/formmemory.h"
+#include "ui/gui/help.h"
+#include "ui/gui/joinforumform.h"
 #include "ui/gui/tipdialog.h"
+#include "ui/helpbook.h"
 
 namespace vt::gui {
 
@@ -122,6 +129,8 @@ TForm1::TForm1(const std::string& programDir, const QStringList& args, QWidget* 
     createControls();
     createMenus();
     createRetouch();
+    FormMemory1 = new TFormMemory(this);
+    FormMemory1->Restore();
     FormCreate();
 }
 
@@ -130,6 +139,7 @@ TForm1::~TForm1() {
         BatchRun->Stop();
         BatchRun->WaitForEnd();
     }
+    FormMemory1->Store();
     if (!destroyed_) FormDestroy();
 }
 
@@ -504,6 +514,9 @@ void TForm1::createRetouch() {
     RetouchView = new TRetouchView(view, UndoList, *this, this);
 
     EffectsForm = new TEffectsForm(this);
+    // The dialog shares its context with the Retouch tab, but has a page of
+    // its own in the book.
+    EffectsForm->OnHelp = [this](int) { ShowHelpContext(kHelpEffectsDialog, EffectsForm); };
     TRetouchTab::Controls tab;
     tab.cbRetouchList = cbRetouchList;
     tab.cbRetouchTimer = cbRetouchTimer;
@@ -571,11 +584,17 @@ void TForm1::FormCreate() {
 
     readSettings();
 
-    if (!args_.isEmpty()) {
+    // A camera file names the library camera to choose; any other file is a
+    // photo to repair, opened once the window shows.
+    if (!args_.isEmpty() && !args_.first().startsWith('-')) {
         std::string file = ExtractFileName(S(args_.first()));
-        QString name = Q(file.size() >= 4 ? file.substr(0, file.size() - 4) : std::string());
-        int index = findCameraName(name);
-        if (index >= 0) cbCameras->setCurrentIndex(index);
+        if (SameText(ExtractFileExt(file), ".cam")) {
+            QString name = Q(file.substr(0, file.size() - 4));
+            int index = findCameraName(name);
+            if (index >= 0) cbCameras->setCurrentIndex(index);
+        } else {
+            commandLinePhoto_ = S(QFileInfo(args_.first()).absoluteFilePath());
+        }
     }
 
     cbCamerasChange();
@@ -651,7 +670,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1) {
-        HelpTopics1Click();
+        ShowHelpContext(HelpContextOfTab(PageControl1->currentIndex()), this);
         return;
     }
     QMainWindow::keyPressEvent(event);
@@ -1012,9 +1031,6 @@ void TForm1::DefineCameraFromBlackshot() {
 // Commands whose flows come with the photo work; they keep their place in
 // the window and its command states.
 
-void TForm1::AboutVorantel1Click() {}
-void TForm1::JointheTarnwickForum1Click() {}
-
 // The retouch flows live with the retouch view and the Retouch tab.
 void TForm1::sbUndoClick() {
     RetouchView->sbUndoClick();
@@ -1030,11 +1046,17 @@ void TForm1::btnResetClick() {
 }
 
 void TForm1::HelpTopics1Click() {
-    std::string help = programDir_ + "Vorantel.hlp";
-    if (!FileExists(help) ||
-        !QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(help))))
-        MessageDlg(Q("Cannot find the help file " + help + "."), "Help", MsgIcon::Information,
-                   mbOK);
+    ShowHelpContext(kHelpContents, this);
+}
+
+void TForm1::AboutVorantel1Click() {
+    TAboutForm form(this);
+    dialogs().execModal(form);
+}
+
+void TForm1::JointheTarnwickForum1Click() {
+    TJoinForumForm form(this);
+    dialogs().execModal(form);
 }
 
 void TForm1::ShowNextTip1Click() {
@@ -1176,37 +1198,49 @@ void TForm1::OpenPhotoForRepair() {
     if (chosen.accepted && !chosen.files.isEmpty()) {
         const std::string path = S(chosen.files.first());
         odSingleShot.lastPickedDir = Q(ExtractFilePath(path));
-        repaint();
-        lbFixPoints->setEnabled(false);
-        Shape1->hide();
-        Label1->setText("Loading photograph...");
-        Label1->repaint();
-        Bitmap photo;
-        {
-            WaitCursor wait;
-            try {
-                Photo loaded = PictureLoader(path);
-                photo = std::move(loaded.picture).convertedTo24();
-                SourceMetadata = std::move(loaded.metadata);
-            } catch (const std::exception& e) {
-                Label1->clear();
-                ReportUnreadable(path, e);
-                return;
-            }
-            UnsavedChanges = false;
-            DestinationPath = DestinationPathFor(path);
-            PhotoSource = path;
-            setStatusText(Q(path));
-            Image1->setPictureOriginal(std::move(photo));
-            ScrollBox1->horizontalScrollBar()->setValue(0);
-            ScrollBox1->verticalScrollBar()->setValue(0);
-            Image1->ResetEffects();
-            btnFixSingle->setEnabled(true);
-            Label1->clear();
-        }
-        SelectFirstFixPoint();
+        if (!LoadPhotoForRepair(path)) return;
     }
     RefreshCommandStates();
+}
+
+bool TForm1::LoadPhotoForRepair(const std::string& path) {
+    repaint();
+    lbFixPoints->setEnabled(false);
+    Shape1->hide();
+    Label1->setText("Loading photograph...");
+    Label1->repaint();
+    Bitmap photo;
+    {
+        WaitCursor wait;
+        try {
+            Photo loaded = PictureLoader(path);
+            photo = std::move(loaded.picture).convertedTo24();
+            SourceMetadata = std::move(loaded.metadata);
+        } catch (const std::exception& e) {
+            Label1->clear();
+            ReportUnreadable(path, e);
+            return false;
+        }
+        UnsavedChanges = false;
+        DestinationPath = DestinationPathFor(path);
+        PhotoSource = path;
+        setStatusText(Q(path));
+        Image1->setPictureOriginal(std::move(photo));
+        ScrollBox1->horizontalScrollBar()->setValue(0);
+        ScrollBox1->verticalScrollBar()->setValue(0);
+        Image1->ResetEffects();
+        btnFixSingle->setEnabled(true);
+        Label1->clear();
+    }
+    SelectFirstFixPoint();
+    return true;
+}
+
+void TForm1::OpenCommandLinePhoto() {
+    if (commandLinePhoto_.empty()) return;
+    const std::string path = std::exchange(commandLinePhoto_, std::string());
+    ClearImgHalo();
+    if (LoadPhotoForRepair(path)) RefreshCommandStates();
 }
 
 void TForm1::btnFixSingleClick() {

@@ -48,6 +48,7 @@ class TTipDialog;
 class TNewCameraForm;
 class TDropList;
 class TBatchRun;
+class TFormMemory;
 
 // Start folder of an open dialog, and the folder of the last file picked in
 // it during this run.
@@ -129,6 +130,12 @@ class TForm1 : public QMainWindow, private TRetouchHost {
 
     // --- Single-photo repair and storing.
     void OpenPhotoForRepair();
+    // Loads, shows and prepares a photo for repair, as after the open
+    // dialog; false (after telling the user) when it cannot be read.
+    bool LoadPhotoForRepair(const std::string& path);
+    // Opens the photo named on the command line, if any (once the window
+    // shows).
+    void OpenCommandLinePhoto();
     void btnFixSingleClick();
     void SetSaveFilterFromDestination();
     // Stores the displayed picture under the destination path; returns the
@@ -192,6 +199,7 @@ class TForm1 : public QMainWindow, private TRetouchHost {
     OpenDialogState odImageFile;
     OpenDialogState odCamera;
     TTipDialog* TipDialog1 = nullptr;
+    TFormMemory* FormMemory1 = nullptr;
 
     // --- Controls, named as in the window's design.
     QWidget* Panel1 = nullptr;
@@ -309,6 +317,7 @@ class TForm1 : public QMainWindow, private TRetouchHost {
     std::string cameraDir_;
     std::string currentCameraName_;
     QStringList args_;
+    std::string commandLinePhoto_;
     std::unique_ptr<HotPixelList> hotPixels_;
     bool destroyed_ = false;
     // Enabled states of the controls a batch run locks, to give back.

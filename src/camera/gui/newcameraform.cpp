@@ -13,6 +13,8 @@
 
 #include "camera/cameralibrary.h"
 #include "platform/gui/dialogs.h"
+#include "ui/gui/help.h"
+#include "ui/helpbook.h"
 
 namespace vt::gui {
 
@@ -96,6 +98,14 @@ void TNewCameraForm::btnCameraNameClick() {
 
 bool TNewCameraForm::AcceptsNameCharacter(QChar c) {
     return c != '*' && c != '.' && c != '/' && c != '?' && c != '\\';
+}
+
+void TNewCameraForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        ShowHelpContext(kHelpNewCamera, this);
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool TNewCameraForm::eventFilter(QObject* watched, QEvent* event) {

@@ -36,6 +36,8 @@ class TNewCameraForm : public QDialog {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // F1 opens the dialog's help page.
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 } // namespace vt::gui

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace vt::gui {
@@ -34,13 +35,30 @@ int MessageDlg(const QString& text, const QString& caption, MsgIcon icon, int bu
     return dialogs().messageBox({text, caption, buttons, icon, defaultButton});
 }
 
+namespace {
+// The patterns of a "*.a;*.b" list or of a description's "(*.a; *.b)".
+QStringList Patterns(const QString& list) {
+    static const QRegularExpression separators("[;\\s]+");
+    return list.split(separators, Qt::SkipEmptyParts);
+}
+} // namespace
+
 QStringList QtNameFilters(const QString& filter) {
+    // The toolkit takes a filter's patterns from the parenthesised,
+    // blank-separated list at the end of its text. A description that
+    // already ends in its own patterns ("Bitmap (*.bmp)") gets them in that
+    // form instead of a second list after them.
+    static const QRegularExpression trailingList("^(.*\\S)\\s*\\(([^()]*)\\)\\s*$");
     QStringList parts = filter.split('|');
     QStringList result;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(';', ' ');
-        result << parts[i] + " (" + patterns + ")";
+        const QString& description = parts[i];
+        const QStringList patterns = Patterns(parts[i + 1]);
+        const QRegularExpressionMatch m = trailingList.match(description);
+        if (m.hasMatch() && Patterns(m.captured(2)) == patterns)
+            result << m.captured(1) + " (" + patterns.join(' ') + ")";
+        else
+            result << description + " (" + patterns.join(' ') + ")";
     }
     return result;
 }
@@ -91,8 +109,10 @@ int QtDialogs::messageBox(const MessageBoxRequest& request) {
 }
 
 namespace {
-void Prepare(QFileDialog& dlg, const FileDialogRequest& request) {
-    dlg.setWindowTitle(request.title);
+// A dialog without a title of its own is called as the platform's common
+// dialogs are: "Open" or "Save As".
+void Prepare(QFileDialog& dlg, const FileDialogRequest& request, const char* defaultTitle) {
+    dlg.setWindowTitle(request.title.isEmpty() ? QString(defaultTitle) : request.title);
     dlg.setNameFilters(QtNameFilters(request.filter));
     QStringList filters = dlg.nameFilters();
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
@@ -113,7 +133,7 @@ FileDialogResult Finish(QFileDialog& dlg, int code) {
 
 FileDialogResult QtDialogs::openFile(const FileDialogRequest& request) {
     QFileDialog dlg(ActiveParent());
-    Prepare(dlg, request);
+    Prepare(dlg, request, "Open");
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     return Finish(dlg, dlg.exec());
@@ -142,7 +162,7 @@ void ConnectTypeChange(QFileDialog& dlg, const QStringList& typeExtensions) {
 
 FileDialogResult QtDialogs::saveFile(const FileDialogRequest& request) {
     QFileDialog dlg(ActiveParent());
-    Prepare(dlg, request);
+    Prepare(dlg, request, "Save As");
     ConnectTypeChange(dlg, request.typeExtensions);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);

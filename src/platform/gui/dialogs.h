@@ -38,7 +38,7 @@ struct MessageBoxRequest {
 };
 
 struct FileDialogRequest {
-    QString title;
+    QString title;       // empty: "Open" or "Save As"
     QString filter;      // "Description|*.ext;*.ext2|Other|*.x"
     int filterIndex = 1; // 1-based
     QString initialDir;
@@ -84,7 +84,8 @@ void setDialogs(Dialogs* seam);
 int MessageDlg(const QString& text, const QString& caption, MsgIcon icon, int buttons,
                int defaultButton = mbNone);
 
-// Converts a "Description|*.a;*.b|..." filter into Qt's name filters.
+// Converts a "Description|*.a;*.b|..." filter into Qt's name filters, each
+// showing its patterns once.
 QStringList QtNameFilters(const QString& filter);
 
 // Makes a save dialog replace the typed name's extension when the user

@@ -133,6 +133,10 @@ QPixmap Draw(const QString& name, int size) {
 
 } // namespace
 
+QPixmap ProgramIconPixmap(const QString& name, int size) {
+    return Draw(name, size);
+}
+
 QIcon ProgramIcon(const QString& name) {
     QIcon icon;
     for (int size : {16, 24, 32, 48})

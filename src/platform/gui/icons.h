@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QPixmap>
 #include <QString>
 
 namespace vt::gui {
@@ -10,5 +11,9 @@ namespace vt::gui {
 // Names: "newcamera", "open", "save", "undo", "fix", "effects", "delete",
 // "reset", "help", "brush", "palette", "vorantel".
 QIcon ProgramIcon(const QString& name);
+
+// One of them drawn at size × size pixels (the program's desktop icons are
+// made from "vorantel" at the usual sizes).
+QPixmap ProgramIconPixmap(const QString& name, int size);
 
 } // namespace vt::gui
