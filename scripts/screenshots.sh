@@ -133,8 +133,11 @@ keys Return
 focus "$main"
 shoot "$main" batch.png
 
-# The Retouch tab, listing the photo stored from the Camera tab.
+# The Retouch tab, with the photo stored from the Camera tab chosen in its
+# list (it loads after a short pause).
 click "$main" 167 64
+click "$main" 60 100
+sleep 1
 shoot "$main" retouch.png
 
 # The effects dialog, where the program has one.
