@@ -140,7 +140,7 @@ TEST(PngReader, HugeSizesAreRefusedBeforeAllocating) {
     // Within the limit, but far more pixels than the file could hold.
     png = kSig + ihdr(16000, 16000, 8, 6) + chunk("IDAT", deflate("x")) + chunk("IEND", "");
     EXPECT_EQ(LoadMessage<TPNGGraphic>(png),
-              "Cannot load image. Compression error found in PNG file.");
+              "Cannot load image. Invalid or unexpected PNG image format.");
 }
 
 TEST(PngReader, TinyInterlacedImageAndProperties) {
