@@ -508,4 +508,32 @@ TEST(TIFFJPEG, DataThatEndsEarlyWarnsOnceAndKeepsWhatWasDecoded) {
     EXPECT_EQ(std::count(warnings.begin(), warnings.end(), expected), 1);
 }
 
+TEST(TIFFJPEG, MarkersThatLibjpegSkipsAreSkipped) {
+    // A comment marker after the start of image: libjpeg skips its bytes
+    // through the decoder's source, the picture is the same.
+    const Bytes plain = EncodeJpeg(16, 8, 1);
+    const std::string text(300, 'c');
+    Bytes commented(plain.begin(), plain.begin() + 2);
+    const Bytes marker = {0xFF, 0xFE, std::uint8_t((text.size() + 2) >> 8),
+                          std::uint8_t(text.size() + 2)};
+    commented.insert(commented.end(), marker.begin(), marker.end());
+    commented.insert(commented.end(), text.begin(), text.end());
+    commented.insert(commented.end(), plain.begin() + 2, plain.end());
+    TTIFFJPEGDecoder a(JpegProperties(16, 1)), b(JpegProperties(16, 1));
+    EXPECT_EQ(Decode(a, commented, 16 * 8).out, Decode(b, plain, 16 * 8).out);
+
+    // A comment that claims more bytes than the strip holds: the skip runs
+    // out of data, which warns once and ends the data.
+    std::vector<std::string> warnings;
+    TWarningHandler previous =
+        SetWarningHandler([&](const std::string&, const std::string& t) { warnings.push_back(t); });
+    Bytes cut(plain.begin(), plain.begin() + 2);
+    const Bytes longMarker = {0xFF, 0xFE, 0x7F, 0xFF, 'a', 'b', 'c'};
+    cut.insert(cut.end(), longMarker.begin(), longMarker.end());
+    EXPECT_EQ(JpegError(JpegProperties(16, 1), cut, 16 * 8), "JPEG datastream contains no image");
+    SetWarningHandler(previous);
+    EXPECT_EQ(warnings,
+              std::vector<std::string>{"JPEG decompression error. Unexpected end of input."});
+}
+
 } // namespace
