@@ -69,7 +69,7 @@ std::string Deflate(const std::string& bytes, int level) {
 }
 
 std::string EncodeJpeg(int width, int height, int samples, bool progressive,
-                       const std::function<void(int y, std::uint8_t* row)>& rowOf) {
+                       const std::function<void(int y, std::uint8_t* row)>& rowOf, int quality) {
     jpeg_compress_struct c{};
     jpeg_error_mgr err{};
     c.err = jpeg_std_error(&err);
@@ -82,7 +82,7 @@ std::string EncodeJpeg(int width, int height, int samples, bool progressive,
     c.input_components = samples;
     c.in_color_space = samples == 1 ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
+    jpeg_set_quality(&c, quality, TRUE);
     c.optimize_coding = TRUE;
     if (progressive) jpeg_simple_progression(&c);
     jpeg_start_compress(&c, TRUE);

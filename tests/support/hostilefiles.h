@@ -30,7 +30,8 @@ std::string Deflate(const std::string& bytes, int level = 9);
 // A JPEG file of width x height pixels of 1 (grey) or 3 samples, with
 // optimised Huffman tables, baseline or progressive; rowOf fills row y.
 std::string EncodeJpeg(int width, int height, int samples, bool progressive,
-                       const std::function<void(int y, std::uint8_t* row)>& rowOf);
+                       const std::function<void(int y, std::uint8_t* row)>& rowOf,
+                       int quality = 90);
 
 // The JPEG file with the size in its frame header replaced.
 std::string WithJpegSize(std::string jpeg, int width, int height);
