@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 #include <zlib.h>
@@ -145,6 +146,10 @@ const Fixture kFixtures[] = {
     {"lib-ycbcr-cat", true, 3},
     {"lib-ladoga", true, 1},
 };
+
+void PrintTo(const Fixture& f, std::ostream* os) {
+    *os << f.name;
+}
 
 class TIFFConformance : public ::testing::TestWithParam<Fixture> {};
 
