@@ -299,7 +299,10 @@ void TColorManager::ConvertLine(std::span<const std::uint8_t* const> sources, st
 }
 
 // Indexed and low-depth grey samples: values read most significant bits
-// first at the source depth, written at the target depth.
+// first at the source depth, written at the target depth. Grey levels are
+// scaled to the target's range (2-bit 3 becomes 4-bit 15); palette indexes
+// keep their values when the target holds them (2-bit index 3 stays entry
+// 3 of the palette), and only wider indexes are scaled down.
 void TColorManager::repack(std::span<const std::uint8_t* const> sources, std::uint8_t mask,
                            std::size_t width, std::uint8_t* target) {
     const unsigned s = sourceBPS_, t = targetBPS_;
@@ -313,6 +316,7 @@ void TColorManager::repack(std::span<const std::uint8_t* const> sources, std::ui
         return;
     }
     const std::uint32_t sMax = (1u << s) - 1, tMax = (1u << t) - 1;
+    const bool keepValues = s == t || (sourceScheme_ == TColorModel::Indexed && s < t);
     std::size_t bitPos = 0; // in the source
     for (std::size_t x = 0; x < width; ++x) {
         if (!maskHit(mask, x)) continue;
@@ -326,7 +330,7 @@ void TColorManager::repack(std::span<const std::uint8_t* const> sources, std::ui
             v = (src[bitPos / 8] >> shift) & sMax;
         }
         bitPos += s;
-        std::uint32_t out = s == t ? v : v * tMax / sMax;
+        std::uint32_t out = keepValues ? v : v * tMax / sMax;
         if (store == 8) {
             target[x] = std::uint8_t(out);
         } else {

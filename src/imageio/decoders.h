@@ -60,6 +60,11 @@ class TPackbitsRLEDecoder : public TDecoder {
 // an error.
 class TTIFFLZWDecoder : public TDecoder {
   public:
+    // Most output bytes one input byte can make. Each code adds a string one
+    // byte longer than an earlier one, so the longest string, entry 4095, is
+    // 3839 bytes long; once the table is full, every 12-bit code can repeat
+    // it: 3839 bytes from 1.5 input bytes.
+    static constexpr std::uint64_t kMaxExpansion = 2560;
     TTIFFLZWDecoder();
     void Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::size_t packedSize,
                 std::size_t unpackedSize) override;
@@ -173,6 +178,9 @@ class TCCITTDecoder : public TDecoder {
 // rows without end-of-line codes, each starting on a whole input byte (word).
 class TCCITTMHDecoder : public TCCITTDecoder {
   public:
+    // A row of any width can be one code, but every row starts on a new
+    // byte: one input byte makes at most one row.
+    static constexpr std::uint64_t kMaxRowsPerByte = 1;
     using TCCITTDecoder::TCCITTDecoder;
     void Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::size_t packedSize,
                 std::size_t unpackedSize) override;
@@ -183,6 +191,8 @@ class TCCITTMHDecoder : public TCCITTDecoder {
 // one- or two-dimensionally.
 class TCCITTFax3Decoder : public TCCITTDecoder {
   public:
+    // Every row starts after an end-of-line code of 12 bits.
+    static constexpr std::uint64_t kMaxRowsPerByte = 1;
     using TCCITTDecoder::TCCITTDecoder;
     void Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::size_t packedSize,
                 std::size_t unpackedSize) override;
@@ -192,6 +202,9 @@ class TCCITTFax3Decoder : public TCCITTDecoder {
 // first row coded against an all-white row.
 class TCCITTFax4Decoder : public TCCITTDecoder {
   public:
+    // A row that repeats the one above it is a single bit (one vertical
+    // code), whatever its width.
+    static constexpr std::uint64_t kMaxRowsPerByte = 8;
     using TCCITTDecoder::TCCITTDecoder;
     void Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::size_t packedSize,
                 std::size_t unpackedSize) override;
@@ -201,6 +214,9 @@ class TCCITTFax4Decoder : public TCCITTDecoder {
 // width pixels starts on a whole byte with the last pixel 0.
 class TThunderDecoder : public TDecoder {
   public:
+    // Most output bytes one input byte can make: a run code repeats the
+    // last pixel up to 63 times, 31.5 bytes of 4-bit pixels.
+    static constexpr std::uint64_t kMaxExpansion = 32;
     explicit TThunderDecoder(std::uint32_t width) : width_(width) {}
     void Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::size_t packedSize,
                 std::size_t unpackedSize) override;
@@ -212,14 +228,22 @@ class TThunderDecoder : public TDecoder {
 // JPEG in TIFF (compression 7) through libjpeg, set up from the reader's
 // image properties: width, samples per pixel, bits per sample, colour model
 // (YCbCr data is converted by libjpeg), YCbCr subsampling and the JPEG tables
-// of TIFF tag 347. Each Decode takes one strip, a JPEG datastream whose
-// tables may come from the JPEG tables, and writes whole scan lines: 1 byte
-// per pixel for grey, 3 in blue, green, red order for colour, 4 for CMYK.
-// libjpeg's warnings, and running out of data, go to ShowWarning (each text
-// once per run); errors throw EGraphicCompression.
+// of TIFF tag 347. Each Decode takes one strip (or tile), a JPEG datastream
+// whose tables may come from the JPEG tables, and writes whole scan lines: 1
+// byte per pixel for grey, 3 in blue, green, red order for colour, 4 for
+// CMYK. libjpeg's warnings, and running out of data, go to ShowWarning (each
+// text once per run); errors throw EGraphicCompression.
 class TTIFFJPEGDecoder : public TDecoder {
   public:
+    // Most output bytes one input byte can make. Every 8 x 8 block of every
+    // component takes at least one bit (its DC code); with the widest
+    // subsampling, 4 x 4, a unit of 16 luma and 2 chroma blocks makes
+    // 32 x 32 pixels of 3 bytes from 18 bits: 1365.3 bytes per byte.
+    static constexpr std::uint64_t kMaxExpansion = 1366;
+    // Rows as wide as the picture (strips).
     explicit TTIFFJPEGDecoder(const TImageProperties& properties);
+    // Rows of the given width (tiles).
+    TTIFFJPEGDecoder(const TImageProperties& properties, std::uint32_t width);
     ~TTIFFJPEGDecoder() override;
     void Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::size_t packedSize,
                 std::size_t unpackedSize) override;

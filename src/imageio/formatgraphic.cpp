@@ -81,10 +81,8 @@ void TFormatGraphic::CheckImageSize(std::uint64_t width, std::uint64_t height,
 void TFormatGraphic::CheckDataCovers(std::uint64_t required, std::uint64_t available,
                                      std::uint64_t maxExpansion,
                                      std::string_view formatWord) const {
-    // available * maxExpansion may overflow; divide instead (rounding up).
-    const std::uint64_t ratio = maxExpansion == 0 ? 1 : maxExpansion;
-    const std::uint64_t neededInput = required / ratio + (required % ratio != 0);
-    if (available < neededInput) GraphicError(gesInvalidImage, {formatWord});
+    if (!DataCanCover(required, available, maxExpansion))
+        GraphicError(gesInvalidImage, {formatWord});
 }
 
 void TFormatGraphic::SetImageSize(std::uint64_t width, std::uint64_t height,

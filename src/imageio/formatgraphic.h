@@ -158,7 +158,10 @@ class TFormatGraphic : public TGraphic {
     // `maxExpansion` times (output bytes per input byte; 1 for uncompressed
     // data, the decoder's kMaxExpansion otherwise) must reach `required`
     // bytes. Readers call it after CheckImageSize and before they allocate,
-    // so that a small hostile file cannot claim gigabytes.
+    // so that a small hostile file cannot claim gigabytes. Decoders whose
+    // limit is in rows (the fax codes) pass rows and rows per byte. The
+    // arithmetic is DataCanCover's (platform/bitmap.h), which readers of the
+    // platform layer use too.
     void CheckDataCovers(std::uint64_t required, std::uint64_t available,
                          std::uint64_t maxExpansion, std::string_view formatWord) const;
     // Step 5: sizes the bitmap (zero-filled). Sizes above MaxPixels throw

@@ -97,12 +97,16 @@ struct Decoder {
     StreamSource src;
 };
 
+// Why a picture was refused before anything was allocated for it.
+enum class Refusal { None, TooLarge, DataTooShort };
+
 // Decodes into bitmap; returns false with err.message set when libjpeg
-// fails. No object with a destructor lives in this function's frame: a
-// longjmp out of libjpeg skips nothing.
-bool decode(Decoder& d, TStream& stream, Bitmap& bitmap, TImageProperties& props,
-            PhotoMetadata& metadata, std::vector<std::uint8_t>& input,
-            std::vector<std::uint8_t>& cmykRow, bool& tooLarge) {
+// fails. `available` is the number of bytes the file holds. No object with a
+// destructor lives in this function's frame: a longjmp out of libjpeg skips
+// nothing.
+bool decode(Decoder& d, TStream& stream, std::uint64_t available, Bitmap& bitmap,
+            TImageProperties& props, PhotoMetadata& metadata, std::vector<std::uint8_t>& input,
+            std::vector<std::uint8_t>& cmykRow, Refusal& refusal) {
     jpeg_decompress_struct& cinfo = d.cinfo;
     cinfo.err = jpeg_std_error(&d.err.pub);
     d.err.pub.error_exit = onError;
@@ -151,7 +155,22 @@ bool decode(Decoder& d, TStream& stream, Bitmap& bitmap, TImageProperties& props
         props.YResolution = float(cinfo.Y_density) * scale;
     }
     if (std::uint64_t(cinfo.image_width) * cinfo.image_height > kMaxBitmapPixels) {
-        tooLarge = true;
+        refusal = Refusal::TooLarge;
+        jpeg_destroy_decompress(&cinfo);
+        return true;
+    }
+    // What the decode needs: libjpeg works on the 8 x 8 blocks of every
+    // component, whose counts it knows from the header, and keeps all of
+    // them (2 bytes a coefficient) for a progressive picture. Every block
+    // takes at least one bit of the data (its DC code), so a file holds at
+    // most eight blocks per byte; a file that claims more is refused before
+    // libjpeg or the bitmap allocate anything for it.
+    std::uint64_t blocks = 0;
+    for (int i = 0; i < cinfo.num_components; ++i)
+        blocks +=
+            std::uint64_t(cinfo.comp_info[i].width_in_blocks) * cinfo.comp_info[i].height_in_blocks;
+    if (!DataCanCover(blocks, available, 8)) {
+        refusal = Refusal::DataTooShort;
         jpeg_destroy_decompress(&cinfo);
         return true;
     }
@@ -197,17 +216,19 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
     std::vector<std::uint8_t> input(kInputBlock);
     std::vector<std::uint8_t> cmykRow;
     auto d = std::make_unique<Decoder>();
-    bool tooLarge = false;
+    Refusal refusal = Refusal::None;
     FBitmap = Bitmap();
     FMetadata.clear();
-    if (!decode(*d, stream, FBitmap, FImageProperties, FMetadata, input, cmykRow, tooLarge)) {
+    if (!decode(*d, stream, stream.Remaining(), FBitmap, FImageProperties, FMetadata, input,
+                cmykRow, refusal)) {
         FBitmap = Bitmap();
         throw EInvalidGraphic(d->err.message);
     }
-    if (tooLarge) {
+    if (refusal == Refusal::TooLarge) {
         std::string pixels = std::to_string(kMaxBitmapPixels);
         GraphicError(gesNotSupported, {FormatMessage(gesImageTooLarge, {pixels}), "JPEG"});
     }
+    if (refusal == Refusal::DataTooShort) GraphicError(gesInvalidImage, {"JPEG"});
 }
 
 } // namespace vt

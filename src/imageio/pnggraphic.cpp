@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "imageio/decoders.h"
 #include "imageio/imageerrors.h"
 
 namespace vt {
@@ -60,10 +61,6 @@ std::vector<std::uint8_t> inflateProfile(const std::vector<std::uint8_t>& chunk)
     if (result != Z_STREAM_END) return {};
     return profile;
 }
-
-// Deflate expands at most about 1032 to 1: image data that needs more bytes
-// than the rest of the file could give cannot be there.
-constexpr std::uint64_t kMaxInflateRatio = 1032;
 
 std::uint32_t be32(const std::uint8_t* p) {
     return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
@@ -378,10 +375,12 @@ void TPNGGraphic::LoadFromStream(TStream& stream) {
                     needed += (rowBytes(cols) + 1) * rows;
                 }
             }
-            // Check the size before the bitmap is allocated.
+            // Check the size, and that the rest of the file can inflate to
+            // the rows, before the bitmap is allocated.
             CheckImageSize(width, height, kWord);
-            std::uint64_t available = std::uint64_t(inflater.z_.avail_in) + stream.Remaining();
-            if (available * kMaxInflateRatio < needed) GraphicError(gesDecompression, {kWord});
+            const std::uint64_t available =
+                std::uint64_t(inflater.z_.avail_in) + stream.Remaining();
+            CheckDataCovers(needed, available, TLZ77Decoder::kMaxExpansion, kWord);
 
             ApplyConverterFormat(kWord);
             if (h.colorType == 3) {

@@ -4,43 +4,13 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <zlib.h>
 
-#include "imageio/decoders.h"
 #include "imageio/imageerrors.h"
+#include "imageio/tiffblocks.h"
 
 namespace vt {
 
 namespace {
-
-// TIFF tags read here.
-enum : std::uint16_t {
-    kTagWidth = 256,
-    kTagHeight = 257,
-    kTagBitsPerSample = 258,
-    kTagCompression = 259,
-    kTagPhotometric = 262,
-    kTagFillOrder = 266,
-    kTagStripOffsets = 273,
-    kTagSamplesPerPixel = 277,
-    kTagRowsPerStrip = 278,
-    kTagStripByteCounts = 279,
-    kTagXResolution = 282,
-    kTagYResolution = 283,
-    kTagPlanarConfig = 284,
-    kTagT4Options = 292,
-    kTagResolutionUnit = 296,
-    kTagPredictor = 317,
-    kTagColorMap = 320,
-    kTagTileWidth = 322,
-    kTagTileLength = 323,
-    kTagExtraSamples = 338,
-    kTagJPEGTables = 347,
-    kTagYCbCrCoefficients = 529,
-    kTagYCbCrSubSampling = 530,
-    kTagYCbCrPositioning = 531,
-    kTagICCProfile = 34675,
-};
 
 // Bytes of one value of each TIFF data type (0 for unknown types).
 std::uint32_t TypeSize(std::uint16_t type) {
@@ -94,17 +64,6 @@ TCompressionType MapCompression(std::uint32_t code) {
     default:
         return TCompressionType::Unknown;
     }
-}
-
-std::uint8_t ReverseByte(std::uint8_t b) {
-    b = std::uint8_t((b & 0xF0) >> 4 | (b & 0x0F) << 4);
-    b = std::uint8_t((b & 0xCC) >> 2 | (b & 0x33) << 2);
-    return std::uint8_t((b & 0xAA) >> 1 | (b & 0x55) << 1);
-}
-
-bool IsCCITT(TCompressionType c) {
-    return c == TCompressionType::CCITT3 || c == TCompressionType::CCITT4 ||
-           c == TCompressionType::CCITTMH || c == TCompressionType::CCITTMHWordAligned;
 }
 
 } // namespace
@@ -396,221 +355,13 @@ void TTIFFGraphic::LoadFromStream(TStream& stream) {
     if (const TIFDEntry* icc = FindTag(kTagICCProfile); icc && icc->Count <= (16u << 20))
         FMetadata.iccProfile = GetBytes(*icc, icc->Count);
     StartProgress();
-    // Tiled images are not decoded: the result is an empty bitmap.
-    if (FImageProperties.Flags.Contains(TImageFlag::TiledLayout)) return;
-    LoadStrips();
+    LoadPixels();
 }
-
-// What is needed to unpack the strips of a directory.
-struct TTIFFGraphic::TStripPlan {
-    std::unique_ptr<TDecoder> decoder;
-    TLZ77Decoder* lz77 = nullptr;
-    bool lsbFirst = false;
-    bool predictor = false;
-    bool planar = false;
-    std::uint32_t planes = 1;
-    std::uint32_t subH = 1, subV = 1; // YCbCr blocks unpacked by the reader
-    std::size_t rowBytes = 0;         // bytes of one row (of one block row)
-    std::uint32_t firstRows = 0;
-    std::uint32_t stripsPerPlane = 0;
-    std::vector<std::uint32_t> offsets;
-    std::vector<std::uint32_t> counts;
-    std::vector<std::uint8_t> packed;
-
-    // Rows of strip (within its plane) that starts at image row.
-    std::uint32_t RowsOf(const TImageProperties& p, std::uint32_t strip, std::uint32_t row) const {
-        const std::uint32_t rps = planar || strip >= p.RowsPerStrip.size()
-                                      ? (planar ? firstRows : p.RowsPerStrip.back())
-                                      : p.RowsPerStrip[strip];
-        return std::min(rps, p.Height - row);
-    }
-};
 
 TTIFFGraphic::TTIFFGraphic() = default;
 TTIFFGraphic::~TTIFFGraphic() = default;
 
-std::unique_ptr<TTIFFGraphic::TStripPlan> TTIFFGraphic::PlanStrips(TStream& stream) {
-    const TImageProperties& p = FImageProperties;
-    const std::uint32_t width = p.Width;
-    const std::uint32_t height = p.Height;
-    const std::uint32_t bps = p.BitsPerSample;
-    const std::uint32_t spp = p.SamplesPerPixel;
-    const bool jpeg = p.Compression == TCompressionType::JPEG;
-    // Pictures above the limit are refused before any buffer is made.
-    CheckImageSize(width, height, FormatWord());
-    auto plan = std::make_unique<TStripPlan>();
-    plan->lsbFirst = p.Flags.Contains(TImageFlag::LsbFirst);
-
-    switch (p.Compression) {
-    case TCompressionType::None:
-        break;
-    case TCompressionType::PackBits:
-        plan->decoder = std::make_unique<TPackbitsRLEDecoder>();
-        break;
-    case TCompressionType::LZW:
-        plan->decoder = std::make_unique<TTIFFLZWDecoder>();
-        break;
-    case TCompressionType::CCITT3:
-        plan->decoder = std::make_unique<TCCITTFax3Decoder>(GetValue(kTagT4Options, 0), width,
-                                                            false, plan->lsbFirst);
-        break;
-    case TCompressionType::CCITT4:
-        plan->decoder = std::make_unique<TCCITTFax4Decoder>(0, width, false, plan->lsbFirst);
-        break;
-    case TCompressionType::CCITTMH:
-        plan->decoder = std::make_unique<TCCITTMHDecoder>(0, width, false, plan->lsbFirst);
-        break;
-    case TCompressionType::CCITTMHWordAligned:
-        plan->decoder = std::make_unique<TCCITTMHDecoder>(0, width, true, plan->lsbFirst);
-        break;
-    case TCompressionType::LZ77: {
-        auto d = std::make_unique<TLZ77Decoder>(Z_PARTIAL_FLUSH, true);
-        plan->lz77 = d.get();
-        plan->decoder = std::move(d);
-        break;
-    }
-    case TCompressionType::JPEG:
-        plan->decoder = std::make_unique<TTIFFJPEGDecoder>(p);
-        break;
-    case TCompressionType::ThunderScan:
-        plan->decoder = std::make_unique<TThunderDecoder>(width);
-        break;
-    default:
-        GraphicError(gesNotSupported, {gesCompressionScheme, "TIF/TIFF"});
-    }
-    if (IsCCITT(p.Compression) && (bps != 1 || spp != 1))
-        GraphicError(gesInvalidImage, {FormatWord()});
-    if (p.Compression == TCompressionType::ThunderScan && (bps != 4 || spp != 1))
-        GraphicError(gesInvalidImage, {FormatWord()});
-    if (bps != 1 && bps != 2 && bps != 4 && bps != 8 && bps != 16)
-        throw EColorConversionError(gesInvalidSampleDepth);
-
-    plan->planar = p.PlanarConfig == 2 && spp > 1;
-    plan->planes = plan->planar ? spp : 1;
-    if (jpeg && (plan->planar || bps != 8))
-        GraphicError(gesNotSupported, {gesCompressionScheme, "TIF/TIFF"});
-    if (p.ColorModel == TColorModel::YCbCr && !jpeg) {
-        if (spp != 3 || bps != 8 || plan->planar) throw EColorConversionError(gesInvalidPixelDepth);
-        plan->subH = p.YCbCrSubSampling.size() == 2 ? p.YCbCrSubSampling[0] : 2;
-        plan->subV = p.YCbCrSubSampling.size() == 2 ? p.YCbCrSubSampling[1] : 2;
-        auto valid = [](std::uint32_t v) { return v == 1 || v == 2 || v == 4; };
-        if (!valid(plan->subH) || !valid(plan->subV))
-            throw EColorConversionError(gesInvalidSubSampling);
-    }
-    const std::uint32_t subH = plan->subH, subV = plan->subV;
-    plan->rowBytes =
-        jpeg ? std::size_t(width) * spp
-        : subH * subV > 1
-            ? std::size_t((std::uint64_t(width) + subH - 1) / subH * (subH * subV + 2))
-            : std::size_t((std::uint64_t(plan->planar ? bps : bps * spp) * width + 7) / 8);
-    plan->predictor = p.Predictor == 2 && (p.Compression == TCompressionType::LZW ||
-                                           p.Compression == TCompressionType::LZ77);
-
-    plan->firstRows = p.RowsPerStrip.empty() ? height : p.RowsPerStrip[0];
-    plan->stripsPerPlane = (height + plan->firstRows - 1) / plan->firstRows;
-    const std::uint64_t stripCount = std::uint64_t(plan->stripsPerPlane) * plan->planes;
-    if (stripCount > (1u << 28)) GraphicError(gesInvalidImage, {FormatWord()});
-    plan->offsets = GetValues(kTagStripOffsets, std::uint32_t(stripCount));
-    plan->counts = GetValues(kTagStripByteCounts, std::uint32_t(stripCount));
-    if (plan->offsets.size() < stripCount) GraphicError(gesInvalidImage, {FormatWord()});
-    if (plan->counts.size() < stripCount) {
-        // Without byte counts a strip may reach to the end of the file.
-        const std::uint64_t fileSize = stream.Size();
-        plan->counts.resize(stripCount);
-        for (std::size_t i = 0; i < stripCount; ++i) {
-            const std::uint64_t start = FTIFFBase + plan->offsets[i];
-            plan->counts[i] = std::uint32_t(
-                start < fileSize ? std::min<std::uint64_t>(fileSize - start, UINT32_MAX) : 0);
-        }
-    }
-    return plan;
-}
-
-void TTIFFGraphic::DecodeStrip(TStream& stream, TStripPlan& plan, std::uint32_t strip,
-                               std::uint32_t plane, std::uint32_t rows,
-                               std::vector<std::uint8_t>& out) {
-    const TImageProperties& p = FImageProperties;
-    const std::uint32_t units = (rows + plan.subV - 1) / plan.subV;
-    out.assign(std::size_t(units) * plan.rowBytes, 0);
-
-    const std::size_t index = std::size_t(plane) * plan.stripsPerPlane + strip;
-    if (index >= plan.offsets.size()) GraphicError(gesInvalidImage, {FormatWord()});
-    const std::uint64_t start = FTIFFBase + plan.offsets[index];
-    const std::uint64_t count = plan.counts[index];
-    if (start + count > stream.Size()) throw EReadError(gesReadError);
-    std::vector<std::uint8_t>& packed = plan.packed;
-    packed.resize(std::size_t(count));
-    stream.Seek(start);
-    stream.ReadBuffer(packed.data(), packed.size());
-    if (plan.lsbFirst && !IsCCITT(p.Compression))
-        for (std::uint8_t& b : packed)
-            b = ReverseByte(b);
-
-    if (!plan.decoder) {
-        if (!packed.empty())
-            std::memcpy(out.data(), packed.data(), std::min(packed.size(), out.size()));
-    } else {
-        const std::uint8_t* src = packed.data();
-        std::uint8_t* dst = out.data();
-        plan.decoder->Decode(src, dst, packed.size(), out.size());
-        if (plan.lz77 && ((plan.lz77->ZLibResult() < 0 && plan.lz77->ZLibResult() != Z_BUF_ERROR) ||
-                          plan.lz77->AvailableOutput() > 0))
-            CompressionError("LZ77 decompression error.");
-    }
-
-    if (plan.predictor) {
-        const bool bigEndian = p.Flags.Contains(TImageFlag::BigEndian);
-        const std::size_t stride = plan.planar ? 1 : p.SamplesPerPixel;
-        const std::size_t samples = std::size_t(p.Width) * stride;
-        for (std::uint32_t r = 0; r < rows; ++r) {
-            std::uint8_t* line = out.data() + std::size_t(r) * plan.rowBytes;
-            if (p.BitsPerSample == 8 && stride == 3) {
-                std::uint8_t r = line[0], g = line[1], b = line[2];
-                for (std::size_t i = 3; i < samples; i += 3) {
-                    line[i] = r = std::uint8_t(r + line[i]);
-                    line[i + 1] = g = std::uint8_t(g + line[i + 1]);
-                    line[i + 2] = b = std::uint8_t(b + line[i + 2]);
-                }
-            } else if (p.BitsPerSample == 8) {
-                for (std::size_t i = stride; i < samples; ++i)
-                    line[i] = std::uint8_t(line[i] + line[i - stride]);
-            } else if (p.BitsPerSample == 16) {
-                const int hi = bigEndian ? 0 : 1, lo = 1 - hi;
-                for (std::size_t i = stride; i < samples; ++i) {
-                    std::uint8_t* a = line + 2 * i;
-                    const std::uint8_t* b = line + 2 * (i - stride);
-                    const unsigned sum =
-                        unsigned(a[hi] << 8 | a[lo]) + unsigned(b[hi] << 8 | b[lo]);
-                    a[hi] = std::uint8_t(sum >> 8);
-                    a[lo] = std::uint8_t(sum);
-                }
-            }
-        }
-    }
-}
-
-std::vector<std::uint8_t> TTIFFGraphic::DecodeAllStrips(TStream& stream) {
-    if (!ReadHeader(stream, 0)) GraphicError(gesInvalidImage, {FormatWord()});
-    if (FImageProperties.Flags.Contains(TImageFlag::TiledLayout)) return {};
-    std::unique_ptr<TStripPlan> plan = PlanStrips(stream);
-    std::vector<std::uint8_t> all, strip;
-    all.reserve(std::size_t(plan->planes) * (FImageProperties.Height + plan->subV - 1) /
-                plan->subV * plan->rowBytes);
-    if (plan->decoder) plan->decoder->DecodeInit();
-    for (std::uint32_t plane = 0; plane < plan->planes; ++plane) {
-        std::uint32_t row = 0;
-        for (std::uint32_t s = 0; row < FImageProperties.Height; ++s) {
-            const std::uint32_t rows = plan->RowsOf(FImageProperties, s, row);
-            DecodeStrip(stream, *plan, s, plane, rows, strip);
-            all.insert(all.end(), strip.begin(), strip.end());
-            row += rows;
-        }
-    }
-    if (plan->decoder) plan->decoder->DecodeEnd();
-    return all;
-}
-
-void TTIFFGraphic::LoadStrips() {
+void TTIFFGraphic::LoadPixels() {
     const TImageProperties& p = FImageProperties;
     TStream& stream = *FStream;
     const std::uint32_t width = p.Width;
@@ -619,7 +370,7 @@ void TTIFFGraphic::LoadStrips() {
     const std::uint32_t spp = p.SamplesPerPixel;
     const bool jpeg = p.Compression == TCompressionType::JPEG;
 
-    std::unique_ptr<TStripPlan> plan = PlanStrips(stream);
+    std::unique_ptr<TBlockPlan> plan = PlanBlocks(stream);
 
     // Colour converter: source as stored, target as the bitmap needs it.
     TColorModel source = p.ColorModel;
@@ -694,7 +445,7 @@ void TTIFFGraphic::LoadStrips() {
     SetImageSize(width, height, FormatWord());
     Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
 
-    std::vector<std::vector<std::uint8_t>> strips(plan->planes);
+    std::vector<std::vector<std::uint8_t>> bands(plan->planes);
     std::vector<std::uint8_t> fullRow;
     const std::uint32_t subH = plan->subH, subV = plan->subV;
     if (subH * subV > 1) fullRow.resize(std::size_t(width) * 3);
@@ -702,16 +453,16 @@ void TTIFFGraphic::LoadStrips() {
 
     if (plan->decoder) plan->decoder->DecodeInit();
     std::uint32_t row = 0;
-    for (std::uint32_t strip = 0; row < height; ++strip) {
-        const std::uint32_t rows = plan->RowsOf(p, strip, row);
+    for (std::uint32_t band = 0; row < height; ++band) {
+        const std::uint32_t rows = plan->BandRows(p, band, row);
         for (std::uint32_t plane = 0; plane < plan->planes; ++plane)
-            DecodeStrip(stream, *plan, strip, plane, rows, strips[plane]);
+            DecodeBand(stream, *plan, band, plane, rows, bands[plane]);
         for (std::uint32_t r = 0; r < rows; ++r, ++row) {
             std::uint8_t* line = FBitmap.scanLine(int(row));
             if (subH * subV > 1) {
                 // Blocks of subH x subV luma samples followed by Cb and Cr.
                 const std::uint8_t* unit =
-                    strips[0].data() + std::size_t(r / subV) * plan->rowBytes;
+                    bands[0].data() + std::size_t(r / subV) * plan->imageRowBytes;
                 const std::uint32_t j = r % subV;
                 const std::uint32_t blockSize = subH * subV + 2;
                 for (std::uint32_t x = 0; x < width; ++x) {
@@ -723,7 +474,7 @@ void TTIFFGraphic::LoadStrips() {
                 FColorManager.ConvertLine(fullRow.data(), 0xFF, width, line);
             } else {
                 for (std::uint32_t k = 0; k < plan->planes; ++k)
-                    sources[k] = strips[k].data() + std::size_t(r) * plan->rowBytes;
+                    sources[k] = bands[k].data() + std::size_t(r) * plan->imageRowBytes;
                 FColorManager.ConvertLine(sources, 0xFF, width, line);
             }
             RowDone(row);

@@ -1,16 +1,17 @@
 // TIFF files (also "fax" files, which are TIFF with CCITT compression) and
 // binary EPS files with a TIFF preview.
 //
-// Read: strips of every compression with a decoder in decoders.h (none,
-// PackBits, LZW, deflate, CCITT modified Huffman and its word-aligned form,
-// group 3 one- and two-dimensional, group 4, JPEG, ThunderScan), planar
-// configurations 1 and 2, predictor 2, both fill orders, 1 to 16-bit samples
-// of grey (either polarity), palette, RGB, RGBA, CMYK, CIE L*a*b* and YCbCr
-// (also subsampled). Tiled images load as an empty bitmap. Every fault of
-// the content throws; pictures above MaxPixels are refused before anything
-// is allocated.
+// Read: strips and tiles of every compression with a decoder in decoders.h
+// (none, PackBits, LZW, deflate, CCITT modified Huffman and its word-aligned
+// form, group 3 one- and two-dimensional, group 4, JPEG, ThunderScan),
+// planar configurations 1 and 2, predictor 2, both fill orders, 1 to 16-bit
+// samples of grey (either polarity), palette, RGB, RGBA, CMYK, CIE L*a*b*
+// and YCbCr (also subsampled). Every fault of the content throws; pictures
+// above MaxPixels, and pictures larger than the file's data can make, are
+// refused before anything is allocated.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -34,10 +35,11 @@ class TTIFFGraphic : public TFormatGraphic {
     bool ReadHeader(TStream& stream, unsigned imageIndex) override;
     void LoadFromStream(TStream& stream) override;
 
-    // The unpacked bytes of every strip of the first directory, in file
-    // order (the strips of each plane together), before colour conversion:
-    // what the decoders, the fill order and the predictor make of them.
-    // Tiled images give nothing. For tools and tests.
+    // The unpacked bytes of every strip (every tile, of a tiled picture) of
+    // the first directory, in file order (those of each plane together),
+    // before colour conversion: what the decoders, the fill order and the
+    // predictor make of them; whole tiles, also at the picture's edges. For
+    // tools and tests.
     std::vector<std::uint8_t> DecodeAllStrips(TStream& stream);
 
     // One entry of an image file directory, byte order already resolved.
@@ -64,11 +66,19 @@ class TTIFFGraphic : public TFormatGraphic {
     std::uint16_t Swap16(const std::uint8_t* p) const;
     std::uint32_t Swap32(const std::uint8_t* p) const;
 
-    struct TStripPlan;
-    std::unique_ptr<TStripPlan> PlanStrips(TStream& stream);
-    void DecodeStrip(TStream& stream, TStripPlan& plan, std::uint32_t strip, std::uint32_t plane,
-                     std::uint32_t rows, std::vector<std::uint8_t>& out);
-    void LoadStrips();
+    // Strips or tiles, their decoder and layout (tiffblocks.h); refuses
+    // pictures that the file's data cannot make.
+    struct TBlockPlan;
+    std::unique_ptr<TBlockPlan> PlanBlocks(TStream& stream);
+    // Unpacks strip or tile `index` (counted over every plane), of `rows`
+    // rows, into out.
+    void DecodeBlock(TStream& stream, TBlockPlan& plan, std::size_t index, std::uint32_t rows,
+                     std::vector<std::uint8_t>& out);
+    // Unpacks band `band` (a strip, or a row of tiles) of a plane, `rows`
+    // picture rows, into out as whole picture rows.
+    void DecodeBand(TStream& stream, TBlockPlan& plan, std::uint32_t band, std::uint32_t plane,
+                    std::uint32_t rows, std::vector<std::uint8_t>& out);
+    void LoadPixels();
 
     TStream* FHeaderStream = nullptr; // stream of the last ReadHeader
     std::uint64_t FTIFFBase = 0;      // where the TIFF starts in it

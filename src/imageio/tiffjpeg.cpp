@@ -127,7 +127,10 @@ bool GuardedReadRows(State& s, std::uint8_t* dest, std::size_t rowBytes, JDIMENS
 } // namespace
 
 TTIFFJPEGDecoder::TTIFFJPEGDecoder(const TImageProperties& properties)
-    : width_(properties.Width), samplesPerPixel_(properties.SamplesPerPixel),
+    : TTIFFJPEGDecoder(properties, properties.Width) {}
+
+TTIFFJPEGDecoder::TTIFFJPEGDecoder(const TImageProperties& properties, std::uint32_t width)
+    : width_(width), samplesPerPixel_(properties.SamplesPerPixel),
       bitsPerSample_(properties.BitsPerSample),
       ycbcr_(properties.ColorModel == TColorModel::YCbCr), subsampling_{1, 1},
       tables_(properties.JPEGTables) {

@@ -32,6 +32,12 @@ int StorageBits(PixelFormat pf) {
     return pf == PixelFormat::pf15bit ? 16 : BitsPerPixel(pf);
 }
 
+bool DataCanCover(std::uint64_t required, std::uint64_t available, std::uint64_t maxExpansion) {
+    // available * maxExpansion may overflow; divide instead, rounding up.
+    const std::uint64_t ratio = maxExpansion == 0 ? 1 : maxExpansion;
+    return available >= required / ratio + (required % ratio != 0);
+}
+
 bool IsPaletteFormat(PixelFormat pf) {
     return pf == PixelFormat::pf1bit || pf == PixelFormat::pf4bit || pf == PixelFormat::pf8bit;
 }

@@ -45,6 +45,13 @@ bool IsPaletteFormat(PixelFormat pf);
 // Largest number of pixels a bitmap may hold; larger requests throw.
 constexpr std::uint64_t kMaxBitmapPixels = std::uint64_t(1) << 28;
 
+// Whether `available` bytes of data, which a decoder expands at most
+// `maxExpansion` times (units made per input byte; 0 counts as 1), can make
+// `required` units (bytes, or rows where a decoder's limit is in rows).
+// Readers ask before they allocate for a picture, so that a small hostile
+// file cannot claim gigabytes.
+bool DataCanCover(std::uint64_t required, std::uint64_t available, std::uint64_t maxExpansion);
+
 class Bitmap {
   public:
     // Asks for pixels that the caller is about to overwrite whole: they are

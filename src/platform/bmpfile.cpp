@@ -252,8 +252,19 @@ Bitmap readUncompressed(const Layout& l, const std::uint8_t* data, std::size_t s
     return b;
 }
 
+// Most bytes of bitmap rows one byte of run-length data may stand for. A run
+// makes at most 255 pixels of two bytes; the codes that skip pixels (end of
+// line, delta, end of bitmap) could claim any area with a few bytes, which
+// no encoder needs. ImageMagick draws the line at the same place.
+constexpr std::uint64_t kMaxRunLengthExpansion = 256;
+
 Bitmap readRunLength(const Layout& l, const std::uint8_t* data, std::size_t size) {
     const bool rle8 = l.compression == kBiRle8;
+    const std::uint64_t stride = (std::uint64_t(l.width) * (rle8 ? 8 : 4) + 31) / 32 * 4;
+    if (!DataCanCover(stride * std::uint64_t(l.height), size - l.pixelStart,
+                      kMaxRunLengthExpansion))
+        fail("the run-length data is too short for a picture of " + std::to_string(l.width) +
+             " x " + std::to_string(l.height) + " pixels");
     Bitmap b(l.width, l.height, rle8 ? PixelFormat::pf8bit : PixelFormat::pf4bit);
     b.setPalette(l.palette);
     const std::uint8_t* p = data + l.pixelStart;

@@ -19,8 +19,10 @@ constexpr std::uint16_t kRational = 5;
 
 constexpr std::uint32_t kHeaderSize = 8;
 constexpr std::uint32_t kRationalSize = 8;
+// An ASCII value ends with its null byte, which the count includes; readers
+// such as libtiff warn about a value without it.
 constexpr char kSoftware[] = "Quendraval";
-constexpr std::uint32_t kSoftwareSize = sizeof kSoftware - 1; // no terminating zero
+constexpr std::uint32_t kSoftwareSize = sizeof kSoftware;
 constexpr std::uint32_t kResolution = 877;
 constexpr std::uint32_t kResolutionDenominator = 10;
 

@@ -140,10 +140,10 @@ TEST(ColorManager, FilePalettes) {
     EXPECT_EQ(p[0], RGBColor(255, 0, 0));
 }
 
-TEST(ColorManager, RepackingScalesToTheTargetDepth) {
+TEST(ColorManager, RepackingScalesGreyLevelsToTheTargetDepth) {
     TColorManager cm;
     // 1 bit to 4 bits: 1 becomes 15.
-    setup(cm, TColorModel::Indexed, 1, 1, TColorModel::Indexed, 4, 1);
+    setup(cm, TColorModel::Grey, 1, 1, TColorModel::Grey, 4, 1);
     std::uint8_t bits[] = {0xA0}; // 1 0 1 0
     std::uint8_t out[2] = {};
     cm.ConvertLine(bits, 0xFF, 4, out);
@@ -160,6 +160,40 @@ TEST(ColorManager, RepackingScalesToTheTargetDepth) {
     cm.ConvertLine(two, 0xFF, 4, out);
     EXPECT_EQ(out[0], 0x01);
     EXPECT_EQ(out[1], 0x23);
+}
+
+TEST(ColorManager, RepackingKeepsPaletteIndexes) {
+    // An index names a palette entry: widened into 4-bit pixels it must name
+    // the same entry (a 2-bit PNG's index 3 is its fourth colour, not 15).
+    TColorManager cm;
+    std::uint8_t out[2] = {};
+    setup(cm, TColorModel::Indexed, 2, 1, TColorModel::Indexed, 4, 1);
+    std::uint8_t two[] = {0x1B}; // 00 01 10 11
+    cm.ConvertLine(two, 0xFF, 4, out);
+    EXPECT_EQ(out[0], 0x01);
+    EXPECT_EQ(out[1], 0x23);
+
+    setup(cm, TColorModel::Indexed, 1, 1, TColorModel::Indexed, 4, 1);
+    std::uint8_t bits[] = {0xA0}; // 1 0 1 0
+    cm.ConvertLine(bits, 0xFF, 4, out);
+    EXPECT_EQ(out[0], 0x10);
+    EXPECT_EQ(out[1], 0x10);
+
+    // Interlaced rows (a pass writes every fourth pixel) keep them too.
+    setup(cm, TColorModel::Indexed, 2, 1, TColorModel::Indexed, 4, 1);
+    std::uint8_t pass[] = {0xE0}; // 11 10
+    std::uint8_t row[4] = {};
+    cm.ConvertLine(pass, 0x88, 8, row);
+    EXPECT_EQ(row[0], 0x30);
+    EXPECT_EQ(row[2], 0x20);
+
+    // 8-bit indexes into 8-bit pixels are copied as they are.
+    setup(cm, TColorModel::Indexed, 8, 1, TColorModel::Indexed, 8, 1);
+    std::uint8_t eight[] = {0, 7, 200};
+    std::uint8_t wide[3] = {};
+    cm.ConvertLine(eight, 0xFF, 3, wide);
+    EXPECT_EQ(wide[1], 7);
+    EXPECT_EQ(wide[2], 200);
 }
 
 TEST(ColorManager, MaskedRowsWriteOnlyTheirPixels) {

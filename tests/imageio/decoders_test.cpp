@@ -9,6 +9,7 @@
 #include <jpeglib.h>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 #include <zlib.h>
 
@@ -151,6 +152,87 @@ TEST(TIFFLZW, StopsAtTheEndOfInputAndOfOutput) {
     // A string longer than the room left is cut.
     r = Decode(d, w.Take(), 3);
     EXPECT_EQ(std::string(r.out.begin(), r.out.end()), "xyx");
+}
+
+// The longest strings LZW can make: each code repeats the entry just added
+// (one byte longer than the one before) until the table is full, then the
+// last entry, 3839 bytes, again and again in 12-bit codes; widths follow the
+// decoder's early change. Returns the codes and the bytes they make.
+std::pair<Bytes, std::size_t> LongestLzw(int repeats) {
+    BitWriter w;
+    unsigned width = 9, next = 258;
+    w.Put(256, 9);
+    w.Put(0, 9);
+    auto put = [&](unsigned code) {
+        w.Put(code, int(width));
+        if (next < 4096) ++next;
+        if (next == (1u << width) - 1 && width < 12) ++width;
+    };
+    std::size_t made = 1;
+    for (unsigned code = 258; code < 4096; ++code) {
+        put(code);
+        made += code - 256;
+    }
+    for (int i = 0; i < repeats; ++i) {
+        put(4095);
+        made += 3839;
+    }
+    return {w.Take(), made};
+}
+
+TEST(TIFFLZW, MaxExpansionIsTheMostOneInputByteCanMake) {
+    const auto [shortIn, shortMade] = LongestLzw(1000);
+    const auto [longIn, longMade] = LongestLzw(3000);
+    for (const auto& [in, made] : {std::pair(shortIn, shortMade), std::pair(longIn, longMade)}) {
+        TTIFFLZWDecoder d;
+        const Result r = Decode(d, in, made, 0xEE);
+        EXPECT_EQ(r.out[made - 1], 0) << "decoded to the end";
+        EXPECT_LE(made, in.size() * TTIFFLZWDecoder::kMaxExpansion);
+    }
+    // What each further input byte makes, once the table is full: the
+    // bound, to within one byte.
+    const double rate = double(longMade - shortMade) / double(longIn.size() - shortIn.size());
+    EXPECT_LE(rate, double(TTIFFLZWDecoder::kMaxExpansion));
+    EXPECT_GT(rate, double(TTIFFLZWDecoder::kMaxExpansion - 1));
+}
+
+TEST(Decoders, OtherLimitsAreReachedButNeverPassed) {
+    // ThunderScan: a run code repeats the last pixel 63 times.
+    TThunderDecoder thunder(2000);
+    Result r = Decode(thunder, Bytes(16, 0x3F), 1000, 0x11);
+    EXPECT_EQ(r.out[16 * 63 / 2 - 1], 0x00);
+    EXPECT_EQ(r.out[16 * 63 / 2], 0x11);
+    EXPECT_LE(16u * 63 / 2, 16 * TThunderDecoder::kMaxExpansion);
+    // PackBits: two bytes make 128.
+    TPackbitsRLEDecoder packbits;
+    r = Decode(packbits, {0x81, 0x07}, 200, 0);
+    EXPECT_EQ(r.out[127], 7);
+    EXPECT_EQ(r.out[128], 0);
+    EXPECT_LE(128u, 2 * TPackbitsRLEDecoder::kMaxExpansion);
+    // Group 4: a white row under a white one is a single bit (V0), of any
+    // width: one byte of ones makes eight rows, and the codes after it make
+    // the ninth, black.
+    TCCITTFax4Decoder g4(0, 8, false, false);
+    BitWriter rows;
+    rows.Put(0xFF, 8);
+    rows.Put("001");      // horizontal
+    rows.Put("00110101"); // white 0
+    rows.Put("000101");   // black 8
+    r = Decode(g4, rows.Take(), 10, 0xEE);
+    EXPECT_EQ(r.out[7], 0x00);
+    EXPECT_EQ(r.out[8], 0xFF) << "row 9 is black";
+    EXPECT_EQ(TCCITTFax4Decoder::kMaxRowsPerByte, 8u);
+    // Modified Huffman: every row starts on a new byte, whatever is left.
+    TCCITTMHDecoder mh(0, 64, false, false);
+    BitWriter w;
+    for (int row = 0; row < 3; ++row) {
+        w.Put("11011");    // white 64
+        w.Put("00110101"); // white 0
+        w.AlignByte();
+    }
+    r = Decode(mh, w.Take(), 8 * 4, 0xEE);
+    EXPECT_EQ(r.out[3 * 8 - 1], 0x00);
+    EXPECT_LE(3u, 3 * 2 * TCCITTMHDecoder::kMaxRowsPerByte) << "two bytes a row here";
 }
 
 TEST(TIFFLZW, RandomDataStaysInBounds) {
@@ -506,6 +588,34 @@ TEST(TIFFJPEG, DataThatEndsEarlyWarnsOnceAndKeepsWhatWasDecoded) {
     SetWarningHandler(previous);
     const std::string expected = "Warning: JPEG decompression error. Unexpected end of input.";
     EXPECT_EQ(std::count(warnings.begin(), warnings.end(), expected), 1);
+}
+
+TEST(TIFFJPEG, MarkersThatLibjpegSkipsAreSkipped) {
+    // A comment marker after the start of image: libjpeg skips its bytes
+    // through the decoder's source, the picture is the same.
+    const Bytes plain = EncodeJpeg(16, 8, 1);
+    const std::string text(300, 'c');
+    Bytes commented(plain.begin(), plain.begin() + 2);
+    const Bytes marker = {0xFF, 0xFE, std::uint8_t((text.size() + 2) >> 8),
+                          std::uint8_t(text.size() + 2)};
+    commented.insert(commented.end(), marker.begin(), marker.end());
+    commented.insert(commented.end(), text.begin(), text.end());
+    commented.insert(commented.end(), plain.begin() + 2, plain.end());
+    TTIFFJPEGDecoder a(JpegProperties(16, 1)), b(JpegProperties(16, 1));
+    EXPECT_EQ(Decode(a, commented, 16 * 8).out, Decode(b, plain, 16 * 8).out);
+
+    // A comment that claims more bytes than the strip holds: the skip runs
+    // out of data, which warns once and ends the data.
+    std::vector<std::string> warnings;
+    TWarningHandler previous =
+        SetWarningHandler([&](const std::string&, const std::string& t) { warnings.push_back(t); });
+    Bytes cut(plain.begin(), plain.begin() + 2);
+    const Bytes longMarker = {0xFF, 0xFE, 0x7F, 0xFF, 'a', 'b', 'c'};
+    cut.insert(cut.end(), longMarker.begin(), longMarker.end());
+    EXPECT_EQ(JpegError(JpegProperties(16, 1), cut, 16 * 8), "JPEG datastream contains no image");
+    SetWarningHandler(previous);
+    EXPECT_EQ(warnings,
+              std::vector<std::string>{"JPEG decompression error. Unexpected end of input."});
 }
 
 } // namespace

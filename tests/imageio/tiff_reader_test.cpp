@@ -7,6 +7,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 #include <zlib.h>
 
@@ -15,7 +16,9 @@
 #include "imageio/stream.h"
 #include "imageio/tiffgraphic.h"
 #include "loadmessage.h"
+#include "support/hostilefiles.h"
 #include "support/tempdir.h"
+#include "support/tiffbuilder.h"
 
 using namespace vt;
 
@@ -35,68 +38,10 @@ std::string LoadError(const std::string& bytes, Bitmap* result = nullptr) {
     return test::LoadMessage<Reader>(bytes, result);
 }
 
-// A little-endian TIFF with one directory. Tags 273 and 279 are filled in
-// from the strips unless given.
-struct Tag {
-    std::uint16_t tag;
-    std::uint16_t type; // 3 SHORT, 4 LONG
-    std::vector<std::uint32_t> values;
-};
-
-void Put16(std::string& s, std::uint32_t v) {
-    s += char(v & 0xFF);
-    s += char((v >> 8) & 0xFF);
-}
-void Put32(std::string& s, std::uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
-std::string BuildTiff(std::vector<Tag> tags, const std::vector<std::string>& strips) {
-    std::string file = "II";
-    Put16(file, 42);
-    Put32(file, 0); // directory offset, patched below
-    std::vector<std::uint32_t> offsets, counts;
-    for (const std::string& s : strips) {
-        offsets.push_back(std::uint32_t(file.size()));
-        counts.push_back(std::uint32_t(s.size()));
-        file += s;
-    }
-    auto has = [&](std::uint16_t t) {
-        return std::any_of(tags.begin(), tags.end(), [t](const Tag& x) { return x.tag == t; });
-    };
-    if (!has(273)) tags.push_back({273, 4, offsets});
-    if (!has(279)) tags.push_back({279, 4, counts});
-    std::sort(tags.begin(), tags.end(), [](const Tag& a, const Tag& b) { return a.tag < b.tag; });
-    if (file.size() % 2) file += '\0';
-    const std::uint32_t ifd = std::uint32_t(file.size());
-    std::memcpy(&file[4], &ifd, 4);
-    std::uint32_t extra = ifd + 2 + 12 * std::uint32_t(tags.size()) + 4;
-    std::string outOfLine;
-    Put16(file, std::uint32_t(tags.size()));
-    for (const Tag& t : tags) {
-        Put16(file, t.tag);
-        Put16(file, t.type);
-        Put32(file, std::uint32_t(t.values.size()));
-        std::string data;
-        for (std::uint32_t v : t.values)
-            t.type == 3 ? Put16(data, v) : Put32(data, v);
-        if (data.size() <= 4) {
-            data.resize(4, '\0');
-            file += data;
-        } else {
-            Put32(file, extra + std::uint32_t(outOfLine.size()));
-            outOfLine += data;
-        }
-    }
-    Put32(file, 0);
-    return file + outOfLine;
-}
-
-std::vector<Tag> GreyTags(std::uint32_t width, std::uint32_t height, std::uint32_t compression) {
-    return {{256, 4, {width}},       {257, 4, {height}}, {258, 3, {8}},
-            {259, 3, {compression}}, {262, 3, {1}},      {277, 3, {1}}};
-}
+using Tag = test::TiffTag;
+using test::BuildTiff;
+using test::GreyTags;
+using test::WrapInEPS;
 
 // ---------------------------------------------------------------------------
 
@@ -129,28 +74,108 @@ TEST(TIFFReader, PicturesAboveTheLimitAreRefusedBeforeAnythingIsAllocated) {
     EXPECT_NE(error.find("not supported for TIF/TIFF files"), std::string::npos) << error;
 }
 
-TEST(TIFFReader, TiledPicturesGiveAnEmptyBitmap) {
-    Bitmap b(3, 3);
-    EXPECT_EQ(LoadError(Slurp(kDir + "rgb-tiled.tif"), &b), "");
-    EXPECT_TRUE(b.empty());
+TEST(TIFFReader, TiledPicturesGiveTheSamePictureAsStrips) {
+    // The same pictures stored in strips and, by tiffcp, in tiles whose right
+    // and bottom edges reach beyond the picture.
+    const std::pair<const char*, const char*> pairs[] = {
+        {"rgb-none", "rgb-tiled"},         {"rgb-planar-lzw", "tile-rgb-planar-lzw"},
+        {"bw-g4", "tile-bw-g4"},           {"pal4-packbits", "tile-pal4-packbits"},
+        {"grey2-none", "tile-grey2-none"}, {"rgb16-lzw-pred", "tile-rgb16-lzw-pred"},
+        {"rgba-lzw", "tile-rgba-lzw-pred"}};
+    for (const auto& [strips, tiles] : pairs) {
+        Bitmap a, b;
+        ASSERT_EQ(LoadError(Slurp(kDir + strips + ".tif"), &a), "") << strips;
+        ASSERT_EQ(LoadError(Slurp(kDir + tiles + ".tif"), &b), "") << tiles;
+        EXPECT_TRUE(a == b) << tiles;
+    }
+}
+
+TEST(TIFFReader, TilesAreCutAtThePicturesEdges) {
+    // A 3 x 3 grey picture in four tiles of 2 x 2: the tiles beyond the
+    // right and bottom edges hold bytes that must not show.
+    std::vector<Tag> tags = GreyTags(3, 3, 1);
+    tags.push_back({322, 3, {2}});
+    tags.push_back({323, 3, {2}});
+    const std::vector<std::string> tiles = {"\x01\x02\x04\x05", "\x03\xEE\x06\xEE",
+                                            "\x07\x08\xEE\xEE", "\x09\xEE\xEE\xEE"};
+    std::vector<std::uint32_t> offsets, counts;
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        offsets.push_back(8 + 4 * i);
+        counts.push_back(4);
+    }
+    std::vector<Tag> asStrips = tags;
+    tags.push_back({324, 4, offsets});
+    tags.push_back({325, 4, counts});
+    tags.push_back({273, 4, {}}); // no strips
+    tags.push_back({279, 4, {}});
+    Bitmap b;
+    ASSERT_EQ(LoadError(BuildTiff(tags, tiles), &b), "");
+    ASSERT_EQ(b.width(), 3);
+    ASSERT_EQ(b.height(), 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(b.pixel(x, y), RGBColor(3 * y + x + 1, 3 * y + x + 1, 3 * y + x + 1))
+                << x << "," << y;
+
+    // Tile offsets and byte counts stored under the strip tags, as libtiff
+    // accepts them.
+    EXPECT_EQ(LoadError(BuildTiff(asStrips, tiles), &b), "");
+    EXPECT_EQ(b.pixel(2, 2), RGBColor(9, 9, 9));
+}
+
+TEST(TIFFReader, TilesThatCannotBePlacedAreRefused) {
+    const std::string invalid = "Cannot load image. Invalid or unexpected TIF/TIFF image format.";
+    auto tiled = [](std::uint32_t bits, std::uint32_t tileWidth, std::uint32_t tileLength) {
+        std::vector<Tag> tags = GreyTags(16, 16, 1);
+        tags[2] = {258, 3, {bits}};
+        tags.push_back({322, 3, {tileWidth}});
+        tags.push_back({323, 3, {tileLength}});
+        return tags;
+    };
+    // No tile size.
+    EXPECT_EQ(LoadError(BuildTiff(tiled(8, 0, 16), {std::string(256, 'x')})), invalid);
+    // 1-bit tiles 12 pixels wide would start inside a byte of the rows.
+    EXPECT_EQ(LoadError(BuildTiff(tiled(1, 12, 16), {std::string(64, 'x')})), invalid);
+    // Fewer tile offsets than tiles.
+    std::vector<Tag> tags = tiled(8, 8, 8);
+    tags.push_back({324, 4, {8, 8}});
+    EXPECT_EQ(LoadError(BuildTiff(tags, {std::string(64, 'x')})), invalid);
+    // Old-style JPEG in tiles has no decoder.
+    EXPECT_EQ(LoadError(Slurp(kDir + "lib-zackthecat.tif")),
+              "Cannot load image. The compression scheme is not supported for TIF/TIFF files.");
+}
+
+TEST(TIFFReader, PredictorOnSubsampledYCbCrThatLibtiffRefusesIsRefused) {
+    // libtiff differences subsampled YCbCr in rows of its own reckoning and
+    // refuses rows that are no whole number of three bytes: 2 x 1 blocks of
+    // a picture 10 pixels wide (20 bytes a row).
+    std::vector<Tag> tags = {{256, 3, {10}}, {257, 3, {2}}, {258, 3, {8, 8, 8}}, {259, 3, {8}},
+                             {262, 3, {6}},  {277, 3, {3}}, {317, 3, {2}},       {530, 3, {2, 1}}};
+    const std::string strip = test::Deflate(std::string(2 * 20, '\x40'));
+    EXPECT_EQ(LoadError(BuildTiff(tags, {strip})),
+              "Cannot load image. Invalid or unexpected TIF/TIFF image format.");
+    // Without the predictor the same data loads.
+    tags.erase(tags.begin() + 6);
+    EXPECT_EQ(LoadError(BuildTiff(tags, {strip})), "");
 }
 
 TEST(TIFFReader, UncompressedStripsAndTheirLayout) {
-    // Two strips of one row each, grey, and a short last strip that leaves
-    // its missing bytes black.
+    // Three strips of one row each, grey.
     std::vector<Tag> tags = GreyTags(3, 3, 1);
     tags.push_back({278, 3, {1}});
     Bitmap b;
-    ASSERT_EQ(LoadError(BuildTiff(tags, {"\x10\x20\x30", "\x40\x50\x60", "\x70"}), &b), "");
+    ASSERT_EQ(LoadError(BuildTiff(tags, {"\x10\x20\x30", "\x40\x50\x60", "\x70\x80\x90"}), &b), "");
     ASSERT_EQ(b.width(), 3);
     ASSERT_EQ(b.height(), 3);
     EXPECT_EQ(b.pixel(0, 0), RGBColor(0x10, 0x10, 0x10));
     EXPECT_EQ(b.pixel(2, 1), RGBColor(0x60, 0x60, 0x60));
     EXPECT_EQ(b.pixel(0, 2), RGBColor(0x70, 0x70, 0x70));
-    EXPECT_EQ(b.pixel(1, 2), RGBColor(0, 0, 0));
-    // A strip without bytes leaves its rows black.
-    ASSERT_EQ(LoadError(BuildTiff(tags, {"\x10\x20\x30", "", "\x70"}), &b), "");
-    EXPECT_EQ(b.pixel(0, 1), RGBColor(0, 0, 0));
+    EXPECT_EQ(b.pixel(1, 2), RGBColor(0x80, 0x80, 0x80));
+    // Uncompressed strips that cannot hold the picture (a short strip, a
+    // strip without bytes) are refused, as libtiff refuses them.
+    const std::string invalid = "Cannot load image. Invalid or unexpected TIF/TIFF image format.";
+    EXPECT_EQ(LoadError(BuildTiff(tags, {"\x10\x20\x30", "\x40\x50\x60", "\x70"})), invalid);
+    EXPECT_EQ(LoadError(BuildTiff(tags, {"\x10\x20\x30", "", "\x70\x80\x90"})), invalid);
 
     // Photometric 0: white is zero.
     tags[4] = {262, 3, {0}};
@@ -271,19 +296,6 @@ TEST(TIFFReader, PropertiesOfTheHeader) {
 }
 
 // ---------------------------------------------------------------------------
-
-std::string WrapInEPS(const std::string& tiff) {
-    const std::string ps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 61 37\nshowpage\n";
-    std::string eps = "\xC5\xD0\xD3\xC6";
-    Put32(eps, 30);
-    Put32(eps, std::uint32_t(ps.size()));
-    Put32(eps, 0);
-    Put32(eps, 0);
-    Put32(eps, 30 + std::uint32_t(ps.size()));
-    Put32(eps, std::uint32_t(tiff.size()));
-    Put16(eps, 0xFFFF);
-    return eps + ps + tiff;
-}
 
 TEST(EPSReader, ReadsTheTIFFPreview) {
     const std::string tiff = Slurp(kDir + "rgb-lzw-pred.tif");

@@ -114,7 +114,9 @@ void ExpectResolutionAndSoftware(const Tiff& t, std::uint32_t x, std::uint32_t y
     EXPECT_EQ(get32(t.bytes, x + 4), 10u);
     EXPECT_EQ(get32(t.bytes, y), 877u);
     EXPECT_EQ(get32(t.bytes, y + 4), 10u);
-    EXPECT_EQ(std::string(t.bytes.begin() + sw, t.bytes.begin() + sw + 10), "Quendraval");
+    // Ten characters and the null byte that ends every ASCII value.
+    EXPECT_EQ(std::string(t.bytes.begin() + sw, t.bytes.begin() + sw + 11),
+              std::string("Quendraval", 11));
 }
 
 Bitmap Patterned(int w, int h, PixelFormat pf) {
@@ -143,14 +145,14 @@ TEST(WriteTiff, Rgb2x2IsLaidOutByteForByte) {
     b.setPixel(0, 1, RGBColor(4, 5, 6));
     b.setPixel(1, 1, RGBColor(7, 8, 9));
     const Tiff t = Encode(b);
-    ASSERT_EQ(t.bytes.size(), 238u);
-    EXPECT_EQ(t.ifd, 52u);
+    ASSERT_EQ(t.bytes.size(), 239u);
+    EXPECT_EQ(t.ifd, 53u); // odd: no filler byte before the directory
     ExpectResolutionAndSoftware(t, 8, 16, 30);
     EXPECT_EQ(get16(t.bytes, 24), 8u);
     EXPECT_EQ(get16(t.bytes, 26), 8u);
     EXPECT_EQ(get16(t.bytes, 28), 8u);
-    // Red, green, blue from offset 40, rows top first, no padding.
-    EXPECT_EQ(Bytes(t.bytes.begin() + 40, t.bytes.begin() + 52),
+    // Red, green, blue from offset 41, rows top first, no padding.
+    EXPECT_EQ(Bytes(t.bytes.begin() + 41, t.bytes.begin() + 53),
               (Bytes{30, 20, 10, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(t.entries, (std::vector<Entry>{{254, 4, 1, 0},
                                              {256, 3, 1, 2},
@@ -158,7 +160,7 @@ TEST(WriteTiff, Rgb2x2IsLaidOutByteForByte) {
                                              {258, 3, 3, 24},
                                              {259, 3, 1, 1},
                                              {262, 3, 1, 2},
-                                             {273, 4, 1, 40},
+                                             {273, 4, 1, 41},
                                              {277, 3, 1, 3},
                                              {278, 4, 1, 2},
                                              {279, 4, 1, 12},
@@ -166,20 +168,20 @@ TEST(WriteTiff, Rgb2x2IsLaidOutByteForByte) {
                                              {283, 5, 1, 16},
                                              {284, 3, 1, 1},
                                              {296, 3, 1, 2},
-                                             {305, 2, 10, 30}}));
+                                             {305, 2, 11, 30}}));
 }
 
-TEST(WriteTiff, RgbRowsDropPaddingAndTheIfdMayStartAtAnOddOffset) {
+TEST(WriteTiff, RgbRowsDropPaddingAndTheIfdFollowsThem) {
     const Bitmap b = Patterned(3, 1, PixelFormat::pf24bit);
     ASSERT_EQ(b.bytesPerLine(), 12u);
     const Tiff t = Encode(b);
-    EXPECT_EQ(t.ifd, 49u);
-    EXPECT_EQ(t.bytes.size(), 49u + 186u);
+    EXPECT_EQ(t.ifd, 50u);
+    EXPECT_EQ(t.bytes.size(), 50u + 186u);
     EXPECT_EQ(t.pixels(), PixelsOf(b, 3));
 
     const Bitmap tall = Patterned(5, 7, PixelFormat::pf24bit);
     const Tiff t2 = Encode(tall);
-    EXPECT_EQ(t2.ifd, 40u + 5 * 3 * 7);
+    EXPECT_EQ(t2.ifd, 41u + 5 * 3 * 7);
     EXPECT_EQ(t2.tag(279), 105u);
     EXPECT_EQ(t2.pixels(), PixelsOf(tall, 5));
 }
@@ -191,7 +193,7 @@ TEST(WriteTiff, OtherDirectFormatsAreWrittenAsRgb) {
             for (int y = 0; y < 3; ++y)
                 b.scanLine(y)[3] = 0xAB; // the fourth byte carries no colour
         const Tiff t = Encode(b);
-        EXPECT_EQ(t.bytes.size(), 40u + 6 * 3 * 3 + 186) << BitsPerPixel(pf);
+        EXPECT_EQ(t.bytes.size(), 41u + 6 * 3 * 3 + 186) << BitsPerPixel(pf);
         EXPECT_EQ(t.tag(262), 2u);
         EXPECT_EQ(t.pixels(), PixelsOf(b, 6)) << BitsPerPixel(pf);
     }
@@ -204,8 +206,8 @@ TEST(WriteTiff, Bilevel8x2IsLaidOutByteForByte) {
     b.scanLine(0)[0] = 0xA5;
     b.scanLine(1)[0] = 0x3C;
     const Tiff t = Encode(b);
-    ASSERT_EQ(t.bytes.size(), 210u);
-    EXPECT_EQ(t.ifd, 36u);
+    ASSERT_EQ(t.bytes.size(), 211u);
+    EXPECT_EQ(t.ifd, 37u);
     EXPECT_EQ(t.bytes[8], 0xA5);
     EXPECT_EQ(t.bytes[9], 0x3C);
     ExpectResolutionAndSoftware(t, 10, 18, 26);
@@ -222,7 +224,7 @@ TEST(WriteTiff, Bilevel8x2IsLaidOutByteForByte) {
                                              {282, 5, 1, 10},
                                              {283, 5, 1, 18},
                                              {296, 3, 1, 2},
-                                             {305, 2, 10, 26}}));
+                                             {305, 2, 11, 26}}));
 }
 
 TEST(WriteTiff, BilevelRowsAreRoundedUpToWholeBytes) {
@@ -234,7 +236,7 @@ TEST(WriteTiff, BilevelRowsAreRoundedUpToWholeBytes) {
     const Tiff t = Encode(b);
     EXPECT_EQ(t.tag(279), 6u);
     EXPECT_EQ(t.tag(282), 14u);
-    EXPECT_EQ(t.ifd, 14u + 8 + 8 + 10);
+    EXPECT_EQ(t.ifd, 14u + 8 + 8 + 11);
     EXPECT_EQ(t.pixels(), PixelsOf(b, 11));
 }
 
@@ -248,8 +250,8 @@ TEST(WriteTiff, Palette8Bit2x2IsLaidOutByteForByte) {
     b.scanLine(0)[0] = 7, b.scanLine(0)[1] = 255;
     b.scanLine(1)[0] = 0, b.scanLine(1)[1] = 7;
     const Tiff t = Encode(b);
-    ASSERT_EQ(t.bytes.size(), 1760u);
-    EXPECT_EQ(t.ifd, 1574u);
+    ASSERT_EQ(t.bytes.size(), 1761u);
+    EXPECT_EQ(t.ifd, 1575u);
     // Colour map: reds, then greens, then blues, each value times 256.
     EXPECT_EQ(get16(t.bytes, 8 + 2 * 7), 200u * 256);
     EXPECT_EQ(get16(t.bytes, 8 + 2 * (256 + 7)), 100u * 256);
@@ -257,21 +259,21 @@ TEST(WriteTiff, Palette8Bit2x2IsLaidOutByteForByte) {
     EXPECT_EQ(get16(t.bytes, 8 + 2 * 255), 255u * 256);
     EXPECT_EQ(get16(t.bytes, 1542), 253u * 256);
     ExpectResolutionAndSoftware(t, 1544, 1552, 1560);
-    EXPECT_EQ(Bytes(t.bytes.begin() + 1570, t.bytes.begin() + 1574), (Bytes{7, 255, 0, 7}));
+    EXPECT_EQ(Bytes(t.bytes.begin() + 1571, t.bytes.begin() + 1575), (Bytes{7, 255, 0, 7}));
     EXPECT_EQ(t.entries, (std::vector<Entry>{{254, 4, 1, 0},
                                              {256, 3, 1, 2},
                                              {257, 3, 1, 2},
                                              {258, 3, 1, 8},
                                              {259, 3, 1, 1},
                                              {262, 3, 1, 3},
-                                             {273, 4, 1, 1570},
+                                             {273, 4, 1, 1571},
                                              {277, 3, 1, 1},
                                              {278, 4, 1, 2},
                                              {279, 4, 1, 4},
                                              {282, 5, 1, 1544},
                                              {283, 5, 1, 1552},
                                              {296, 3, 1, 2},
-                                             {305, 2, 10, 1560},
+                                             {305, 2, 11, 1560},
                                              {320, 3, 768, 8}}));
     EXPECT_EQ(t.pixels(), PixelsOf(b, 2));
 }
@@ -282,10 +284,10 @@ TEST(WriteTiff, Palette4BitWidthIsCutToAMultipleOfFour) {
     EXPECT_EQ(t.tag(256), 4u);
     EXPECT_EQ(t.tag(258), 4u);
     EXPECT_EQ(t.tag(279), 2u * 3);
-    // 96 bytes of colour map, 26 of resolution and Software.
+    // 96 bytes of colour map, 27 of resolution and Software.
     EXPECT_EQ(t.tag(282), 104u);
-    EXPECT_EQ(t.tag(273), 130u);
-    EXPECT_EQ(t.ifd, 136u);
+    EXPECT_EQ(t.tag(273), 131u);
+    EXPECT_EQ(t.ifd, 137u);
     EXPECT_EQ(t.entries.back(), (Entry{320, 3, 48, 8}));
     EXPECT_EQ(t.pixels(), PixelsOf(b, 4));
 

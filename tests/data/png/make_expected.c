@@ -1,16 +1,18 @@
 /*
  * Writes the pixels the PNG reader must produce for the PngSuite images,
- * using libpng as the independent decoder of the files (inflate, filters,
- * interlacing, bit unpacking) and applying the reader's own conversions on
- * top of libpng's raw samples:
- *   - 16-bit samples become 8 bits as v * 255 / 65535 (integer division);
- *   - grey images map through a grey palette of 2^target-bits entries,
- *     entry i = i * (255 / (entries - 1)); 2-bit grey goes to 4 bits as
- *     v * 15 / 3; grey with alpha drops the alpha;
- *   - with gAMA, colours (palette entries, grey palette entries, RGB
- *     components; never alpha) go through the table
- *     round((i / 255) ^ (1 / (gamma * 2.2)) * 255);
- *   - RGBA keeps its alpha (scaled to 8 bits).
+ * with libpng as the independent decoder: libpng inflates, unfilters and
+ * de-interlaces, and libpng itself turns palette indexes into the colours
+ * of the PLTE chunk (png_set_palette_to_rgb) and low-depth grey levels into
+ * 8-bit levels (png_set_expand_gray_1_2_4_to_8). On top of libpng's output
+ * only what the reader defines differently from libpng is applied:
+ *   - 16-bit samples become 8 bits as v * 255 / 65535 (integer division;
+ *     libpng would round);
+ *   - grey with alpha drops the alpha; tRNS does not change any colour;
+ *   - with gAMA, colours (palette colours, grey levels, RGB components;
+ *     never alpha) go through the table
+ *     round((i / 255) ^ (1 / (gamma * 2.2)) * 255).
+ * No palette index or grey level is mapped by this program: a reader that
+ * scales palette indexes, or misreads grey levels, differs from libpng here.
  *
  * Not part of the build. Build and run from the repository root:
  *   cc -O2 -o /tmp/make_expected tests/data/png/make_expected.c -lpng -lm
@@ -18,8 +20,8 @@
  * Output: for each NAME.png that libpng reads, NAME.rgba (R, G, B, A bytes
  * per pixel, rows top first; A is 255 unless the bitmap has 32 bits) and a
  * line "NAME WIDTH HEIGHT BITS" in manifest.txt, where BITS is the pixel
- * size of the bitmap (1, 4, 8, 24 or 32). Files libpng refuses are listed
- * in refused.txt.
+ * size of the bitmap the reader makes (1, 4, 8, 24 or 32). Files libpng
+ * refuses are listed in refused.txt.
  */
 #include <dirent.h>
 #include <math.h>
@@ -70,7 +72,6 @@ static int convert(const char* inPath, const char* outPath, FILE* manifest, cons
     h = png_get_image_height(png, info);
     int depth = png_get_bit_depth(png, info);
     int type = png_get_color_type(png, info);
-    double fileGamma = 0;
     int haveGamma = 0;
     png_fixed_point gfix;
     if (png_get_gAMA_fixed(png, info, &gfix)) {
@@ -78,70 +79,49 @@ static int convert(const char* inPath, const char* outPath, FILE* manifest, cons
         float g = (float)gfix / 100000.0f;
         if (g <= 0) g = 1.0f;
         buildGamma(g);
-        fileGamma = g;
     }
-    (void)fileGamma;
-    png_colorp plte = NULL;
-    int nplte = 0;
-    if (type == PNG_COLOR_TYPE_PALETTE) png_get_PLTE(png, info, &plte, &nplte);
-    if (depth < 8) png_set_packing(png);
+    if (type == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (type == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
     size_t rb = png_get_rowbytes(png, info);
+    /* Samples per pixel and bytes per sample of libpng's output. */
+    int channels = png_get_channels(png, info);
+    int wide = png_get_bit_depth(png, info) == 16;
     rows = calloc(h, sizeof *rows);
     for (png_uint_32 y = 0; y < h; ++y) rows[y] = calloc(1, rb);
     png_read_image(png, rows);
     png_read_end(png, NULL);
 
-    int bits, targetBits = depth;
-    if (type == 0) targetBits = depth == 16 ? 8 : depth == 2 ? 4 : depth;
-    if (type == 3) targetBits = depth == 2 ? 4 : depth;
+    /* The bitmap the reader makes: 2-bit samples are held in 4-bit pixels. */
+    int bits;
     switch (type) {
-    case 0: case 3: bits = targetBits == 1 ? 1 : targetBits <= 4 ? 4 : 8; break;
+    case 0: case 3: bits = depth == 1 ? 1 : depth <= 4 ? 4 : 8; break;
     case 4: bits = 8; break;
     case 2: bits = 24; break;
     default: bits = 32; break;
     }
-    /* Palettes: grey ramp or file palette, padded with black. */
-    unsigned char pal[256][3];
-    memset(pal, 0, sizeof pal);
-    int entries = 1 << (targetBits > 8 ? 8 : targetBits);
-    if (type == 4) entries = 256;
-    if (type == 0 || type == 4) {
-        int step = 255 / (entries - 1);
-        for (int i = 0; i < entries; ++i) pal[i][0] = pal[i][1] = pal[i][2] = (unsigned char)(i * step);
-    } else if (type == 3) {
-        for (int i = 0; i < nplte && i < entries; ++i) {
-            pal[i][0] = plte[i].red; pal[i][1] = plte[i].green; pal[i][2] = plte[i].blue;
-        }
-    }
-    if (haveGamma)
-        for (int i = 0; i < 256; ++i)
-            for (int c = 0; c < 3; ++c) pal[i][c] = gammaTable[pal[i][c]];
 
     FILE* out = fopen(outPath, "wb");
     for (png_uint_32 y = 0; y < h; ++y) {
         const unsigned char* r = rows[y];
         for (png_uint_32 x = 0; x < w; ++x) {
-            unsigned char px[4] = {0, 0, 0, 255};
-            int samples = type == 0 || type == 3 ? 1 : type == 4 ? 2 : type == 2 ? 3 : 4;
-            unsigned v[4];
-            for (int s = 0; s < samples; ++s) {
-                if (depth == 16) {
-                    const unsigned char* p = r + (x * samples + s) * 2;
-                    v[s] = ((unsigned)p[0] << 8 | p[1]) * 255u / 65535u;
-                } else {
-                    v[s] = r[x * samples + s];
-                }
+            unsigned v[4] = {0, 0, 0, 255};
+            for (int s = 0; s < channels; ++s) {
+                const unsigned char* p = r + ((size_t)x * channels + s) * (wide ? 2 : 1);
+                v[s] = wide ? ((unsigned)p[0] << 8 | p[1]) * 255u / 65535u : p[0];
             }
-            if (type == 0 || type == 3 || type == 4) {
-                unsigned idx = v[0];
-                if (type != 4 && depth == 2) idx = idx * 15 / 3;
-                px[0] = pal[idx][0]; px[1] = pal[idx][1]; px[2] = pal[idx][2];
+            unsigned char px[4] = {0, 0, 0, 255};
+            if (type == 0 || type == 4) {
+                px[0] = px[1] = px[2] = (unsigned char)v[0];
             } else {
-                for (int c = 0; c < 3; ++c) px[c] = haveGamma ? gammaTable[v[c]] : (unsigned char)v[c];
+                /* RGB, RGBA, and palette images as libpng expanded them (with
+                   a fourth channel from tRNS, which is not alpha here). */
+                for (int c = 0; c < 3; ++c) px[c] = (unsigned char)v[c];
                 if (type == 6) px[3] = (unsigned char)v[3];
             }
+            if (haveGamma)
+                for (int c = 0; c < 3; ++c) px[c] = gammaTable[px[c]];
             fwrite(px, 1, 4, out);
         }
     }

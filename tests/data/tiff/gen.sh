@@ -66,16 +66,79 @@ convert "$W/rgb.tif" -colorspace Lab "$W/lab.tif"; c lab-none "$W/lab.tif" -c no
 "$O" ycbcr "$W/rgb.tif" ycbcr11-packbits.tif 1 1 32773
 c rgb-tiled       "$W/rgb.tif" -c none -t -w 16 -l 16
 
+# The predictor on subsampled YCbCr, differenced by libtiff's encoder; 2 x 1
+# and 4 x 2 blocks only where libtiff can difference them (a width of 60).
+"$O" ycbcr "$W/rgb.tif" ycbcr22-lzw-pred.tif 2 2 5 2
+"$O" ycbcr "$W/rgb.tif" ycbcr22-zip-pred.tif 2 2 8 2
+convert "$W/rgb.tif" -crop 60x37+0+0 +repage -depth 8 "$W/rgb60.tif"
+"$O" ycbcr "$W/rgb60.tif" ycbcr21-lzw-pred.tif 2 1 5 2
+"$O" ycbcr "$W/rgb60.tif" ycbcr42-zip-pred.tif 4 2 8 2
+
+# Tiled pictures, made from the strip fixtures above: tiles of 16 to 64
+# pixels, so that the tiles at the right and bottom edges reach beyond the
+# 61 x 37 (203 x 61) picture.
+t() { # name source tiffcp-options...
+  name=$1; src=$2; shift 2
+  tiffcp -t "$@" "$src.tif" "$name.tif"
+}
+t tile-rgb-lzw-pred       rgb-none -c lzw:2 -w 32 -l 16
+t tile-rgb-zip-pred       rgb-none -c zip:2 -w 16 -l 32
+t tile-rgb-packbits       rgb-none -c packbits -w 16 -l 16
+t tile-rgb-jpeg           rgb-none -c jpeg -w 16 -l 16
+t tile-rgb-planar-lzw     rgb-none -c lzw:2 -p separate -w 16 -l 16
+t tile-rgb-mm-lzw         rgb-none -c lzw:2 -B -w 16 -l 16
+t tile-rgb-lsb-lzw        rgb-lsb-lzw -w 16 -l 16
+t tile-rgba-lzw-pred      rgba-lzw -c lzw:2 -w 16 -l 16
+t tile-grey-lzw-pred      grey-zip -c lzw:2 -w 16 -l 16
+t tile-grey-jpeg          grey-zip -c jpeg -w 16 -l 16
+t tile-grey16-mm-zip-pred grey16-mm -c zip:2 -B -w 16 -l 16
+t tile-grey4-lzw          grey4-lzw -w 16 -l 16
+t tile-grey2-none         grey2-none -w 16 -l 16
+t tile-pal8-lzw-pred      pal8-lzw -c lzw:2 -w 16 -l 16
+t tile-pal4-packbits      pal4-packbits -w 16 -l 16
+t tile-pal2-none          pal2-none -w 16 -l 16
+t tile-rgb16-lzw-pred     rgb16-lzw-pred -w 16 -l 16
+t tile-bw-none            bw-none -w 16 -l 16
+t tile-bw-mh              bw-mh -w 32 -l 16
+t tile-bw-g3-2d           bw-g3-2d -w 16 -l 16
+t tile-bw-g4              bw-g4 -w 64 -l 32
+t tile-cmyk-lzw-pred      cmyk-lzw -c lzw:2 -w 16 -l 16
+t tile-lab-none           lab-none -w 16 -l 16
+"$O" ycbcr "$W/rgb.tif" tile-ycbcr22-lzw-pred.tif 2 2 5 2 16
+"$O" ycbcr "$W/rgb.tif" tile-ycbcr21-none.tif 2 1 1 1 16
+
+# Blank pages, the most that libtiff's encoders make of few bytes: the reader
+# must not take them for decompression bombs.
+convert -size 4096x4096 xc:black -depth 8 -colorspace Gray -compress none "$W/black.tif"
+convert -size 2048x2048 xc:white -depth 1 -type bilevel -compress none "$W/white.tif"
+c blank-lzw   "$W/black.tif" -c lzw -r 4096
+c blank-zip   "$W/black.tif" -c zip -r 4096
+c blank-g4    "$W/white.tif" -c g4 -r 2048
+c blank-g3-2d "$W/white.tif" -c g3:2d -r 2048
+"$O" mh "$W/white.tif" blank-mh.tif
+
 # Real-world pictures of libtiff's test set (see COPYRIGHT-NOTE).
 P=/work/shared/testdata/libtiffpic
-for f in jello fax2d g3test oxford quad-jpeg quad-lzw strike text ycbcr-cat smallliz ladoga; do
+for f in jello fax2d g3test oxford quad-jpeg quad-lzw quad-tile strike text ycbcr-cat smallliz \
+  zackthecat ladoga; do
   cp "$P/$f.tif" "lib-$f.tif"
 done
 cp "$P/COPYRIGHT-NOTE" COPYRIGHT-NOTE
 
 for f in *.tif; do
   b=${f%.tif}
-  case $b in *tiled|*smallliz) continue;; esac
-  "$O" strips "$f" "$b.strips.z"
-  "$O" rgba "$f" "$b.rgba.z"
+  case $b in *smallliz|*zackthecat|blank-*) continue;; esac
+  if tiffinfo "$f" 2>/dev/null | grep -q "Tile Width"; then
+    "$O" tiles "$f" "$b.strips.z"
+  else
+    "$O" strips "$f" "$b.strips.z"
+  fi
+  case $b in
+  tile-grey16*)
+    # libtiff's RGBA reader garbles the right edge tiles of 16-bit grey; its
+    # own strip copy of the file gives the picture.
+    tiffcp -s -c none "$f" "$W/strips.tif"
+    "$O" rgba "$W/strips.tif" "$b.rgba.z";;
+  *) "$O" rgba "$f" "$b.rgba.z";;
+  esac
 done

@@ -7,9 +7,14 @@
  *                          red, green, blue, alpha per pixel, top row first
  *   oracle mh IN OUT [w]   re-encodes a 1-bit TIFF with CCITT modified
  *                          Huffman (compression 2, or 32771 with "w")
- *   oracle ycbcr IN OUT H V COMPRESSION
+ *   oracle tiles IN OUT    all tiles of directory 0 as TIFFReadEncodedTile
+ *                          decodes them, one after the other
+ *   oracle ycbcr IN OUT H V COMPRESSION [PREDICTOR [TILE]]
  *                          writes an 8-bit RGB TIFF as YCbCr (ITU-R BT.601
- *                          weights, full range) subsampled H x V
+ *                          weights, full range) subsampled H x V, with the
+ *                          predictor given (libtiff differences the data it
+ *                          encodes), in strips of 4 rows of blocks, or in
+ *                          tiles of TILE x TILE pixels when TILE is given
  *
  * OUT is compressed with zlib (compress2) except for "mh".
  * Build: cc -O2 oracle.c -o oracle -ltiff -lz
@@ -56,6 +61,14 @@ int main(int argc, char** argv) {
             used += (size_t)got;
         }
         put(argv[3], all, used);
+    } else if (strcmp(argv[1], "tiles") == 0) {
+        ttile_t n = TIFFNumberOfTiles(in);
+        tmsize_t ts = TIFFTileSize(in);
+        unsigned char* all = calloc((size_t)n, (size_t)ts);
+        for (ttile_t t = 0; t < n; ++t)
+            if (TIFFReadEncodedTile(in, t, all + (size_t)t * ts, ts) < 0)
+                fprintf(stderr, "%s: tile %u damaged\n", argv[2], t);
+        put(argv[3], all, (size_t)ts * n);
     } else if (strcmp(argv[1], "rgba") == 0) {
         uint32_t w, h;
         TIFFGetField(in, TIFFTAG_IMAGEWIDTH, &w);
@@ -133,13 +146,40 @@ int main(int argc, char** argv) {
         TIFFSetField(out, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
         TIFFSetField(out, TIFFTAG_YCBCRSUBSAMPLING, sh, sv);
         TIFFSetField(out, TIFFTAG_COMPRESSION, atoi(argv[6]));
-        TIFFSetField(out, TIFFTAG_ROWSPERSTRIP, (uint32_t)(sv * 4));
+        if (argc > 7) TIFFSetField(out, TIFFTAG_PREDICTOR, atoi(argv[7]));
         float ref[6] = {0, 255, 128, 255, 128, 255};
         TIFFSetField(out, TIFFTAG_REFERENCEBLACKWHITE, ref);
-        size_t stripBytes = (size_t)bw * 4 * bsize;
-        for (uint32_t s = 0; s * 4 < bh; ++s) {
-            uint32_t rowsOfBlocks = bh - s * 4 < 4 ? bh - s * 4 : 4;
-            TIFFWriteEncodedStrip(out, s, data + s * stripBytes, (tmsize_t)(rowsOfBlocks * bw * bsize));
+        if (argc > 8) {
+            /* Tiles of t x t pixels: blocks copied out of the picture's
+               block rows, blocks beyond the picture repeating its edge. */
+            uint32_t t = (uint32_t)atoi(argv[8]);
+            TIFFSetField(out, TIFFTAG_TILEWIDTH, t);
+            TIFFSetField(out, TIFFTAG_TILELENGTH, t);
+            uint32_t tbw = t / sh, tbh = t / sv;
+            unsigned char* tile = malloc((size_t)tbw * tbh * bsize);
+            ttile_t n = 0;
+            for (uint32_t ty = 0; ty < bh; ty += tbh)
+                for (uint32_t tx = 0; tx < bw; tx += tbw, ++n) {
+                    unsigned char* q = tile;
+                    for (uint32_t j = 0; j < tbh; ++j)
+                        for (uint32_t i = 0; i < tbw; ++i, q += bsize) {
+                            uint32_t bx = tx + i < bw ? tx + i : bw - 1;
+                            uint32_t by = ty + j < bh ? ty + j : bh - 1;
+                            memcpy(q, data + ((size_t)by * bw + bx) * bsize, bsize);
+                        }
+                    if (TIFFWriteEncodedTile(out, n, tile, (tmsize_t)(tbw * tbh * bsize)) < 0)
+                        return 1;
+                }
+            free(tile);
+        } else {
+            TIFFSetField(out, TIFFTAG_ROWSPERSTRIP, (uint32_t)(sv * 4));
+            size_t stripBytes = (size_t)bw * 4 * bsize;
+            for (uint32_t s = 0; s * 4 < bh; ++s) {
+                uint32_t rowsOfBlocks = bh - s * 4 < 4 ? bh - s * 4 : 4;
+                if (TIFFWriteEncodedStrip(out, s, data + s * stripBytes,
+                                          (tmsize_t)(rowsOfBlocks * bw * bsize)) < 0)
+                    return 1;
+            }
         }
         TIFFClose(out);
     }
