@@ -422,19 +422,19 @@ done
 # together here from planes ImageMagick made. 16-bit samples and CMYK allow
 # 1 (rounding), CIE L*a*b* 8 (ImageMagick converts to sRGB by its own
 # formula).
-$im "$tmp/rgb.ppm" psd/rgb_rle.psd
+$im "$tmp/runs.ppm" -compress RLE psd/rgb_rle.psd
 $im "$tmp/rgb.ppm" -compress none PSD:psd/rgb_raw.pdd
-$im "$tmp/rgba.png" psd/rgba_rle.psd
-$im "$tmp/grey.pgm" psd/grey_rle.psd
-$im "$tmp/rgb16.ppm" -colorspace gray -depth 16 psd/grey16_rle.psd
-$im "$tmp/rgb16.ppm" -depth 16 psd/rgb16_rle.psd
+$im "$tmp/rgba.png" -compress RLE psd/rgba_rle.psd
+$im "$tmp/greyruns.pgm" -compress RLE psd/grey_rle.psd
+$im "$tmp/rgb16.ppm" -colorspace gray -depth 16 -compress RLE psd/grey16_rle.psd
+$im "$tmp/rgb16.ppm" -depth 16 -compress RLE psd/rgb16_rle.psd
 $im "$tmp/rgb16.ppm" -depth 16 -compress none psd/rgb16_raw.psd
-$im "$tmp/rgb.ppm" -colorspace CMYK psd/cmyk_rle.psd
+$im "$tmp/runs.ppm" -colorspace CMYK -compress RLE psd/cmyk_rle.psd
 $im "$tmp/rgb.ppm" -colorspace CMYK -compress none psd/cmyk_raw.psd
-$im "$tmp/many.ppm" -type palette psd/indexed_rle.psd
-$im "$tmp/bw.pbm" -type bilevel psd/bitmap_rle.psd
+$im "$tmp/many.ppm" -type palette -compress RLE psd/indexed_rle.psd
+$im "$tmp/bw.pbm" -type bilevel -compress RLE psd/bitmap_rle.psd
 $im "$tmp/bw.pbm" -type bilevel -compress none psd/bitmap_raw.psd
-$im "$tmp/rgb.ppm" "$tmp/two.ppm" psd/layers.psd
+$im "$tmp/rgb.ppm" "$tmp/two.ppm" -compress RLE psd/layers.psd
 $im "$tmp/one.ppm" psd/one_pixel.psd
 $im "$tmp/rgb.ppm" -colorspace Lab -depth 8 -separate gray:"$tmp/lab.raw"
 $im "$tmp/rgb.ppm" -separate gray:"$tmp/rgb.raw"
