@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imageio/imageerrors.h"
+#include "imageio/readahead.h"
 
 namespace vt {
 
@@ -111,20 +112,7 @@ void TGIFLZWDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
             previousLength = 1;
             continue;
         }
-        const std::uint64_t entry = table[code];
-        const auto full = std::size_t(entry & 0xFFFF);
-        const std::size_t length = std::min(full, std::size_t(outEnd - out));
-        const std::uint8_t* from = begin + (entry >> 16);
-        // The source may overlap the destination by its last byte (a code
-        // added just now), which a forward copy handles.
-        if (length <= 16 || from + length > out) {
-            for (std::size_t i = 0; i < length; ++i)
-                out[i] = from[i];
-        } else {
-            std::memcpy(out, from, length);
-        }
-        out += length;
-        previousLength = full;
+        previousLength = CopyOutputString(begin, table[code], out, std::size_t(outEnd - out));
     }
     source = in;
     dest = out;
@@ -134,11 +122,8 @@ void TGIFLZWDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
 // Reader
 
 bool TGIFGraphic::AcceptsStream(TStream& stream) {
-    const std::uint64_t pos = stream.Position();
     std::uint8_t b[13];
-    const bool read = stream.Remaining() >= sizeof b && stream.Read(b, sizeof b) == sizeof b;
-    stream.Seek(pos);
-    return read && IsSignature(b);
+    return PeekBytes(stream, b, sizeof b) && IsSignature(b);
 }
 
 bool TGIFGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {

@@ -92,14 +92,10 @@ bool TPCXGraphic::ParseHeader(const std::uint8_t* b, THeader& h, TImagePropertie
 }
 
 bool TPCXGraphic::AcceptsStream(TStream& stream) {
-    const std::uint64_t pos = stream.Position();
     std::uint8_t b[kHeaderSize];
-    const bool read =
-        stream.Remaining() >= kHeaderSize && stream.Read(b, kHeaderSize) == kHeaderSize;
-    stream.Seek(pos);
     THeader h;
     TImageProperties p;
-    return read && ParseHeader(b, h, p);
+    return PeekBytes(stream, b, kHeaderSize) && ParseHeader(b, h, p);
 }
 
 bool TPCXGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {

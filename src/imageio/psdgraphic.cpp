@@ -6,6 +6,7 @@
 
 #include "imageio/decoders.h"
 #include "imageio/imageerrors.h"
+#include "imageio/readahead.h"
 
 namespace vt {
 
@@ -39,12 +40,8 @@ bool IsHeader(const std::uint8_t* b) {
 } // namespace
 
 bool TPSDGraphic::AcceptsStream(TStream& stream) {
-    const std::uint64_t pos = stream.Position();
     std::uint8_t b[kHeaderSize];
-    const bool read =
-        stream.Remaining() >= kHeaderSize && stream.Read(b, kHeaderSize) == kHeaderSize;
-    stream.Seek(pos);
-    return read && IsHeader(b);
+    return PeekBytes(stream, b, kHeaderSize) && IsHeader(b);
 }
 
 bool TPSDGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {

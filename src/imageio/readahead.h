@@ -1,7 +1,9 @@
-// Input of the run-length readers: a window of the stream that a decoder
-// consumes from the front and that is topped up from the stream when the
-// decoder stops for want of bytes. Bytes the decoder did not use stay in the
-// window for the next call, so a packet may span two refills or two rows.
+// Input helpers of the readers: a look at the first bytes of a stream, and
+// the input of the run-length readers, a window of the stream that a
+// decoder consumes from the front and that is topped up from the stream
+// when the decoder stops for want of bytes. Bytes the decoder did not use
+// stay in the window for the next call, so a packet may span two refills or
+// two rows.
 #pragma once
 
 #include <algorithm>
@@ -14,6 +16,15 @@
 #include "imageio/stream.h"
 
 namespace vt {
+
+// Reads count bytes at the stream's position into buffer and goes back to
+// that position; false when fewer bytes remain.
+inline bool PeekBytes(TStream& stream, void* buffer, std::size_t count) {
+    const std::uint64_t pos = stream.Position();
+    const bool read = stream.Remaining() >= count && stream.Read(buffer, count) == count;
+    stream.Seek(pos);
+    return read;
+}
 
 class TReadAhead {
   public:

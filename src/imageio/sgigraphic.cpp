@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imageio/imageerrors.h"
+#include "imageio/readahead.h"
 
 namespace vt {
 
@@ -89,14 +90,10 @@ bool TSGIGraphic::ParseHeader(const std::uint8_t* b, TImageProperties& p, std::u
 }
 
 bool TSGIGraphic::AcceptsStream(TStream& stream) {
-    const std::uint64_t pos = stream.Position();
     std::uint8_t b[kHeaderSize];
-    const bool read =
-        stream.Remaining() >= kHeaderSize && stream.Read(b, kHeaderSize) == kHeaderSize;
-    stream.Seek(pos);
     TImageProperties p;
     std::uint32_t channels;
-    return read && ParseHeader(b, p, channels);
+    return PeekBytes(stream, b, kHeaderSize) && ParseHeader(b, p, channels);
 }
 
 bool TSGIGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {

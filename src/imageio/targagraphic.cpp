@@ -149,12 +149,8 @@ bool TTargaGraphic::Usable(const THeader& h) {
 }
 
 bool TTargaGraphic::AcceptsStream(TStream& stream) {
-    const std::uint64_t pos = stream.Position();
     std::uint8_t b[kHeaderSize];
-    const bool read =
-        stream.Remaining() >= kHeaderSize && stream.Read(b, kHeaderSize) == kHeaderSize;
-    stream.Seek(pos);
-    return read && Usable(ParseHeader(b));
+    return PeekBytes(stream, b, kHeaderSize) && Usable(ParseHeader(b));
 }
 
 bool TTargaGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
