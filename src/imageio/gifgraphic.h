@@ -24,8 +24,8 @@ namespace vt {
 class TGIFLZWDecoder : public TDecoder {
   public:
     // Most output bytes one input byte can make: a 12-bit code stands for
-    // at most 4091 bytes.
-    static constexpr std::uint64_t kMaxExpansion = 2728;
+    // at most 4093 bytes (code size 1).
+    static constexpr std::uint64_t kMaxExpansion = 2729;
 
     // initialCodeSize: the byte before the image data, 1 to 11.
     explicit TGIFLZWDecoder(unsigned initialCodeSize) : initial_(initialCodeSize) {}
