@@ -437,6 +437,21 @@ void TColorManager::rgbConvert(std::span<const std::uint8_t* const> sources, std
         }
         return;
     }
+    // 8-bit planes, one buffer per sample (SGI, PCX, Photoshop), every pixel.
+    if (sourceBPS_ == 8 && sources.size() >= std::size_t(sCount) && mask == 0xFF &&
+        gammaMax_ == 255) {
+        const std::uint8_t* first = sources[swapOrder ? 2 : 0];
+        const std::uint8_t* second = sources[1];
+        const std::uint8_t* third = sources[swapOrder ? 0 : 2];
+        const std::uint8_t* alpha = srcAlpha ? sources[3] : nullptr;
+        for (std::size_t x = 0; x < width; ++x, target += tStep) {
+            target[0] = gamma ? g[first[x]] : first[x];
+            target[1] = gamma ? g[second[x]] : second[x];
+            target[2] = gamma ? g[third[x]] : third[x];
+            if (dstAlpha) target[3] = alpha ? alpha[x] : 0xFF;
+        }
+        return;
+    }
 
     SampleReader reader{sources, sourceBPS_, sourceBPS_ == 5 ? 4 : sCount,
                         sourceOptions_.Contains(TConvertOption::SwapBytes)};

@@ -147,21 +147,7 @@ void TTIFFLZWDecoder::Run(const std::uint8_t* source, std::uint8_t* dest, std::s
             previousLength = 1;
             continue;
         }
-        const std::uint64_t entry = table[code];
-        const std::size_t full = std::size_t(entry & 0xFFFF);
-        const std::size_t length = std::min<std::size_t>(full, std::size_t(outEnd - out));
-        const std::uint8_t* from = begin + (entry >> 16);
-        // Short strings byte by byte; the source may overlap the destination
-        // by its last byte (a code that was only just added), which a
-        // forward copy handles.
-        if (length <= 16 || from + length > out) {
-            for (std::size_t i = 0; i < length; ++i)
-                out[i] = from[i];
-        } else {
-            std::memcpy(out, from, length);
-        }
-        out += length;
-        previousLength = full;
+        previousLength = CopyOutputString(begin, table[code], out, std::size_t(outEnd - out));
     }
 }
 

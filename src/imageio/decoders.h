@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -20,6 +21,26 @@
 #include "imageio/imagetypes.h"
 
 namespace vt {
+
+// The LZW decoders keep each string of their table as the place where it
+// already stands in their output: an entry is offset << 16 | length. Writes
+// the string of such an entry at out, cut to the room left, and moves out
+// on; returns the string's full length. The string may overlap out by its
+// last byte (a code added just now), which a forward copy handles.
+inline std::size_t CopyOutputString(const std::uint8_t* begin, std::uint64_t entry,
+                                    std::uint8_t*& out, std::size_t room) {
+    const auto full = std::size_t(entry & 0xFFFF);
+    const std::size_t length = full < room ? full : room;
+    const std::uint8_t* from = begin + (entry >> 16);
+    if (length <= 16 || from + length > out) {
+        for (std::size_t i = 0; i < length; ++i)
+            out[i] = from[i];
+    } else {
+        std::memcpy(out, from, length);
+    }
+    out += length;
+    return full;
+}
 
 class TDecoder {
   public:

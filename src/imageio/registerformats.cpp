@@ -1,11 +1,16 @@
 // Every file format the program reads, registered in the order in which the
 // registry lists them.
 #include "imageio/fileformatlist.h"
+#include "imageio/gifgraphic.h"
 #include "imageio/imageerrors.h"
 #include "imageio/jpegimage.h"
+#include "imageio/pcxgraphic.h"
 #include "imageio/platformgraphics.h"
 #include "imageio/pnggraphic.h"
 #include "imageio/ppmgraphic.h"
+#include "imageio/psdgraphic.h"
+#include "imageio/sgigraphic.h"
+#include "imageio/targagraphic.h"
 
 // The TIFF and EPS readers join as soon as their header exists.
 #if __has_include("imageio/tiffgraphic.h")
@@ -35,14 +40,9 @@ template <class Tag> class TUnavailableGraphic : public TFormatGraphic {
         static constexpr const char* Description = Text;                                           \
     };
 
-VORANTEL_UNAVAILABLE(TTargaGraphic, "Truevision images")
-VORANTEL_UNAVAILABLE(TPCXGraphic, "ZSoft Paintbrush images")
 VORANTEL_UNAVAILABLE(TRLAGraphic, "Alias/Wavefront images")
-VORANTEL_UNAVAILABLE(TSGIGraphic, "SGI images")
-VORANTEL_UNAVAILABLE(TPSDGraphic, "Photoshop images")
 VORANTEL_UNAVAILABLE(TAutodeskGraphic, "Autodesk images")
 VORANTEL_UNAVAILABLE(TPCDGraphic, "Kodak Photo-CD images")
-VORANTEL_UNAVAILABLE(TGIFGraphic, "CompuServe images")
 VORANTEL_UNAVAILABLE(TCUTGraphic, "Dr. Halo images")
 VORANTEL_UNAVAILABLE(TPSPGraphic, "Paintshop Pro images")
 #if !VORANTEL_HAVE_TIFF_READER
@@ -76,14 +76,14 @@ void RegisterStandardFormats(TFileFormatList& list) {
     const TGraphicClass* tiff = unavailable<TTIFFGraphicTag>();
     const TGraphicClass* eps = unavailable<TEPSGraphicTag>();
 #endif
-    const TGraphicClass* targa = unavailable<TTargaGraphicTag>();
-    const TGraphicClass* pcx = unavailable<TPCXGraphicTag>();
+    const TGraphicClass* targa = GraphicClassOf<TTargaGraphic>();
+    const TGraphicClass* pcx = GraphicClassOf<TPCXGraphic>();
     const TGraphicClass* rla = unavailable<TRLAGraphicTag>();
-    const TGraphicClass* sgi = unavailable<TSGIGraphicTag>();
-    const TGraphicClass* psd = unavailable<TPSDGraphicTag>();
+    const TGraphicClass* sgi = GraphicClassOf<TSGIGraphic>();
+    const TGraphicClass* psd = GraphicClassOf<TPSDGraphic>();
     const TGraphicClass* autodesk = unavailable<TAutodeskGraphicTag>();
     const TGraphicClass* pcd = unavailable<TPCDGraphicTag>();
-    const TGraphicClass* gif = unavailable<TGIFGraphicTag>();
+    const TGraphicClass* gif = GraphicClassOf<TGIFGraphic>();
     const TGraphicClass* cut = unavailable<TCUTGraphicTag>();
     const TGraphicClass* psp = unavailable<TPSPGraphicTag>();
 

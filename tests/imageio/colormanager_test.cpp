@@ -260,6 +260,32 @@ TEST(ColorManager, ColourRowsReorderScaleAndApplyGamma) {
     EXPECT_EQ(g[1], 255);
 }
 
+TEST(ColorManager, PlanesConvertLikeInterleavedSamples) {
+    // Planes of red, green, blue (and alpha), with and without gamma, into
+    // BGR, BGRA and RGB; the interleaved row must give the same bytes.
+    const std::uint8_t r[] = {0, 10, 128, 255, 77}, g[] = {5, 20, 64, 0, 200},
+                       b[] = {255, 30, 32, 9, 1}, a[] = {1, 2, 3, 4, 250};
+    const std::uint8_t* planes[] = {r, g, b, a};
+    for (const bool alpha : {false, true})
+        for (const TColorModel target : {TColorModel::BGR, TColorModel::BGRA, TColorModel::RGB})
+            for (const bool gamma : {false, true}) {
+                SCOPED_TRACE(testing::Message() << alpha << int(target) << gamma);
+                const int n = alpha ? 4 : 3, t = target == TColorModel::BGRA ? 4 : 3;
+                std::vector<std::uint8_t> interleaved;
+                for (int x = 0; x < 5; ++x)
+                    for (int s = 0; s < n; ++s)
+                        interleaved.push_back(planes[s][x]);
+                TColorManager cm;
+                setup(cm, alpha ? TColorModel::RGBA : TColorModel::RGB, 8, std::uint8_t(n), target,
+                      8, std::uint8_t(t));
+                if (gamma) cm.SetTargetOptions({TConvertOption::ApplyGamma});
+                std::vector<std::uint8_t> want(5 * std::size_t(t)), got(want.size());
+                cm.ConvertLine(interleaved.data(), 0xFF, 5, want.data());
+                cm.ConvertLine(std::span(planes, std::size_t(n)), 0xFF, 5, got.data());
+                EXPECT_EQ(got, want);
+            }
+}
+
 TEST(ColorManager, CmykAndYCbCr) {
     TColorManager cm;
     setup(cm, TColorModel::CMYK, 8, 4, TColorModel::BGR, 8, 3);

@@ -137,7 +137,7 @@ TEST(LoadPicture, ExtensionAlonePicksTheReader) {
 
     dir.write("a.tga", "whatever");
     EXPECT_EQ(messageOf([&] { LoadPicture(dir.file("a.tga")); }),
-              "Cannot load image. Reading Truevision images is not available yet.");
+              "Cannot load image. Invalid or unexpected TGA image format.");
     dir.write("a.wmf", "whatever");
     EXPECT_EQ(messageOf([&] { LoadPicture(dir.file("a.wmf")); }),
               "Cannot load image. Windows metafiles (WMF, EMF) cannot be displayed on this "

@@ -294,6 +294,57 @@ TEST_F(PhotoFlow, UnreadablePhotoKeepsThePreviousOne) {
     EXPECT_FALSE(f->lbFixPoints->isEnabled());
 }
 
+TEST_F(PhotoFlow, PhotosInOtherFormatsOpenAndRepair) {
+    // The photo of writePhoto as a bottom-up 24-bit Targa, a plain 8-bit PCX
+    // with its 256-colour palette, and a raw RGB Photoshop file.
+    auto colour = [](int x, int y) {
+        return x == 4 && y == 4 ? RGBColor(255, 255, 255) : RGBColor(10 * x, 10 * y, 100);
+    };
+    std::string tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9, 0, 9, 0, 24, 0};
+    for (int y = 8; y >= 0; --y)
+        for (int x = 0; x < 9; ++x)
+            tga += {char(GetBValue(colour(x, y))), char(GetGValue(colour(x, y))),
+                    char(GetRValue(colour(x, y)))};
+    std::string pcx(128, '\0');
+    pcx[0] = 10, pcx[1] = 5, pcx[3] = 8, pcx[8] = 8, pcx[10] = 8, pcx[65] = 1, pcx[66] = 10;
+    std::string palette = "\x0c";
+    for (int y = 0; y < 9; ++y) {
+        for (int x = 0; x < 9; ++x) {
+            pcx += char(y * 9 + x);
+            palette += {char(GetRValue(colour(x, y))), char(GetGValue(colour(x, y))),
+                        char(GetBValue(colour(x, y)))};
+        }
+        pcx += '\0';
+    }
+    pcx += palette + std::string(768 - 3 * 81, '\0');
+    std::string psd = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0,
+                       3,   0,   0,   0,   9, 0, 0, 0, 9, 0, 8, 0, 3};
+    psd += std::string(14, '\0'); // three empty sections, no compression
+    for (auto channel : {GetRValue, GetGValue, GetBValue})
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < 9; ++x)
+                psd += char(channel(colour(x, y)));
+
+    auto f = start();
+    defineNine(*f);
+    const std::pair<const char*, std::string> photos[] = {
+        {"img.tga", tga}, {"img.pcx", pcx}, {"img.psd", psd}};
+    for (const auto& [name, bytes] : photos) {
+        SCOPED_TRACE(name);
+        dir.write(std::string("photos/") + name, bytes);
+        dlg.messages.clear();
+        dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/") + name)}));
+        f->sbOpenFileClick();
+        EXPECT_TRUE(dlg.messages.empty());
+        EXPECT_EQ(f->DestinationPath, dir.file("photos/Vorantel/") + name);
+        EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(4, 4), RGBColor(255, 255, 255));
+        EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(7, 2), RGBColor(70, 20, 100));
+        f->sbFixClick();
+        EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(4, 4), RGBColor(40, 40, 100));
+        f->UnsavedChanges = false;
+    }
+}
+
 TEST_F(PhotoFlow, SavePromptYesNoCancel) {
     auto f = start();
     defineNine(*f);
