@@ -27,11 +27,12 @@ import sys
 from PIL import Image, ImageChops
 work = sys.argv[1]
 w, h = 6000, 4000
+ramp = Image.linear_gradient("L").resize((w, h))
 for i in range(4):
-    noise = [Image.effect_noise((w, h), 18 + 4 * i).convert("L") for _ in range(3)]
-    ramp = Image.linear_gradient("L").resize((w, h))
+    # Noise of sigma 28 to 34 over a gradient turned a quarter each time.
+    noise = [Image.effect_noise((w, h), 28 + 2 * i).convert("L") for _ in range(3)]
     turned = ramp.rotate(90 * i).resize((w, h))
-    channels = [ImageChops.add(ImageChops.multiply(n, turned), ramp, 2.0, 0) for n in noise]
+    channels = [ImageChops.add(n, turned, 2.0, -64) for n in noise]
     Image.merge("RGB", channels).save("%s/photo%d.jpg" % (work, i), quality=90)
 PY
 
