@@ -1,5 +1,6 @@
 // Every file format the program reads, registered in the order in which the
 // registry lists them.
+#include "imageio/autodeskgraphic.h"
 #include "imageio/fileformatlist.h"
 #include "imageio/imageerrors.h"
 #include "imageio/jpegimage.h"
@@ -40,7 +41,6 @@ VORANTEL_UNAVAILABLE(TPCXGraphic, "ZSoft Paintbrush images")
 VORANTEL_UNAVAILABLE(TRLAGraphic, "Alias/Wavefront images")
 VORANTEL_UNAVAILABLE(TSGIGraphic, "SGI images")
 VORANTEL_UNAVAILABLE(TPSDGraphic, "Photoshop images")
-VORANTEL_UNAVAILABLE(TAutodeskGraphic, "Autodesk images")
 VORANTEL_UNAVAILABLE(TPCDGraphic, "Kodak Photo-CD images")
 VORANTEL_UNAVAILABLE(TGIFGraphic, "CompuServe images")
 VORANTEL_UNAVAILABLE(TCUTGraphic, "Dr. Halo images")
@@ -81,7 +81,7 @@ void RegisterStandardFormats(TFileFormatList& list) {
     const TGraphicClass* rla = unavailable<TRLAGraphicTag>();
     const TGraphicClass* sgi = unavailable<TSGIGraphicTag>();
     const TGraphicClass* psd = unavailable<TPSDGraphicTag>();
-    const TGraphicClass* autodesk = unavailable<TAutodeskGraphicTag>();
+    const TGraphicClass* autodesk = GraphicClassOf<TAutodeskGraphic>();
     const TGraphicClass* pcd = unavailable<TPCDGraphicTag>();
     const TGraphicClass* gif = unavailable<TGIFGraphicTag>();
     const TGraphicClass* cut = unavailable<TCUTGraphicTag>();
