@@ -1,6 +1,7 @@
 // Every file format the program reads, registered in the order in which the
 // registry lists them.
 #include "imageio/autodeskgraphic.h"
+#include "imageio/cutgraphic.h"
 #include "imageio/fileformatlist.h"
 #include "imageio/imageerrors.h"
 #include "imageio/jpegimage.h"
@@ -43,7 +44,6 @@ VORANTEL_UNAVAILABLE(TSGIGraphic, "SGI images")
 VORANTEL_UNAVAILABLE(TPSDGraphic, "Photoshop images")
 VORANTEL_UNAVAILABLE(TPCDGraphic, "Kodak Photo-CD images")
 VORANTEL_UNAVAILABLE(TGIFGraphic, "CompuServe images")
-VORANTEL_UNAVAILABLE(TCUTGraphic, "Dr. Halo images")
 VORANTEL_UNAVAILABLE(TPSPGraphic, "Paintshop Pro images")
 #if !VORANTEL_HAVE_TIFF_READER
 VORANTEL_UNAVAILABLE(TTIFFGraphic, "Tagged image file format images")
@@ -84,7 +84,7 @@ void RegisterStandardFormats(TFileFormatList& list) {
     const TGraphicClass* autodesk = GraphicClassOf<TAutodeskGraphic>();
     const TGraphicClass* pcd = unavailable<TPCDGraphicTag>();
     const TGraphicClass* gif = unavailable<TGIFGraphicTag>();
-    const TGraphicClass* cut = unavailable<TCUTGraphicTag>();
+    const TGraphicClass* cut = GraphicClassOf<TCUTGraphic>();
     const TGraphicClass* psp = unavailable<TPSPGraphicTag>();
 
     list.RegisterFormat("bmp", "Windows bitmaps", "", R, false, bitmap);
