@@ -5,6 +5,7 @@
 #include "imageio/fileformatlist.h"
 #include "imageio/imageerrors.h"
 #include "imageio/jpegimage.h"
+#include "imageio/pcdgraphic.h"
 #include "imageio/platformgraphics.h"
 #include "imageio/pnggraphic.h"
 #include "imageio/ppmgraphic.h"
@@ -42,7 +43,6 @@ VORANTEL_UNAVAILABLE(TPCXGraphic, "ZSoft Paintbrush images")
 VORANTEL_UNAVAILABLE(TRLAGraphic, "Alias/Wavefront images")
 VORANTEL_UNAVAILABLE(TSGIGraphic, "SGI images")
 VORANTEL_UNAVAILABLE(TPSDGraphic, "Photoshop images")
-VORANTEL_UNAVAILABLE(TPCDGraphic, "Kodak Photo-CD images")
 VORANTEL_UNAVAILABLE(TGIFGraphic, "CompuServe images")
 VORANTEL_UNAVAILABLE(TPSPGraphic, "Paintshop Pro images")
 #if !VORANTEL_HAVE_TIFF_READER
@@ -82,7 +82,7 @@ void RegisterStandardFormats(TFileFormatList& list) {
     const TGraphicClass* sgi = unavailable<TSGIGraphicTag>();
     const TGraphicClass* psd = unavailable<TPSDGraphicTag>();
     const TGraphicClass* autodesk = GraphicClassOf<TAutodeskGraphic>();
-    const TGraphicClass* pcd = unavailable<TPCDGraphicTag>();
+    const TGraphicClass* pcd = GraphicClassOf<TPCDGraphic>();
     const TGraphicClass* gif = unavailable<TGIFGraphicTag>();
     const TGraphicClass* cut = GraphicClassOf<TCUTGraphic>();
     const TGraphicClass* psp = unavailable<TPSPGraphicTag>();
