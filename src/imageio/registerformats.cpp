@@ -9,6 +9,7 @@
 #include "imageio/platformgraphics.h"
 #include "imageio/pnggraphic.h"
 #include "imageio/ppmgraphic.h"
+#include "imageio/rlagraphic.h"
 
 // The TIFF and EPS readers join as soon as their header exists.
 #if __has_include("imageio/tiffgraphic.h")
@@ -40,7 +41,6 @@ template <class Tag> class TUnavailableGraphic : public TFormatGraphic {
 
 VORANTEL_UNAVAILABLE(TTargaGraphic, "Truevision images")
 VORANTEL_UNAVAILABLE(TPCXGraphic, "ZSoft Paintbrush images")
-VORANTEL_UNAVAILABLE(TRLAGraphic, "Alias/Wavefront images")
 VORANTEL_UNAVAILABLE(TSGIGraphic, "SGI images")
 VORANTEL_UNAVAILABLE(TPSDGraphic, "Photoshop images")
 VORANTEL_UNAVAILABLE(TGIFGraphic, "CompuServe images")
@@ -78,7 +78,7 @@ void RegisterStandardFormats(TFileFormatList& list) {
 #endif
     const TGraphicClass* targa = unavailable<TTargaGraphicTag>();
     const TGraphicClass* pcx = unavailable<TPCXGraphicTag>();
-    const TGraphicClass* rla = unavailable<TRLAGraphicTag>();
+    const TGraphicClass* rla = GraphicClassOf<TRLAGraphic>();
     const TGraphicClass* sgi = unavailable<TSGIGraphicTag>();
     const TGraphicClass* psd = unavailable<TPSDGraphicTag>();
     const TGraphicClass* autodesk = GraphicClassOf<TAutodeskGraphic>();
