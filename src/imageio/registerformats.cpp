@@ -9,6 +9,7 @@
 #include "imageio/platformgraphics.h"
 #include "imageio/pnggraphic.h"
 #include "imageio/ppmgraphic.h"
+#include "imageio/pspgraphic.h"
 #include "imageio/rlagraphic.h"
 
 // The TIFF and EPS readers join as soon as their header exists.
@@ -44,7 +45,6 @@ VORANTEL_UNAVAILABLE(TPCXGraphic, "ZSoft Paintbrush images")
 VORANTEL_UNAVAILABLE(TSGIGraphic, "SGI images")
 VORANTEL_UNAVAILABLE(TPSDGraphic, "Photoshop images")
 VORANTEL_UNAVAILABLE(TGIFGraphic, "CompuServe images")
-VORANTEL_UNAVAILABLE(TPSPGraphic, "Paintshop Pro images")
 #if !VORANTEL_HAVE_TIFF_READER
 VORANTEL_UNAVAILABLE(TTIFFGraphic, "Tagged image file format images")
 VORANTEL_UNAVAILABLE(TEPSGraphic, "Encapsulated Postscript images")
@@ -85,7 +85,7 @@ void RegisterStandardFormats(TFileFormatList& list) {
     const TGraphicClass* pcd = GraphicClassOf<TPCDGraphic>();
     const TGraphicClass* gif = unavailable<TGIFGraphicTag>();
     const TGraphicClass* cut = GraphicClassOf<TCUTGraphic>();
-    const TGraphicClass* psp = unavailable<TPSPGraphicTag>();
+    const TGraphicClass* psp = GraphicClassOf<TPSPGraphic>();
 
     list.RegisterFormat("bmp", "Windows bitmaps", "", R, false, bitmap);
     list.RegisterFormat("ico", "Windows icons", "", R, false, icon);
