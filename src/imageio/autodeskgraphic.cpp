@@ -68,12 +68,7 @@ void TAutodeskGraphic::LoadFromStream(TStream& stream) {
         stream.Skip(kHeaderSize);
         const std::uint32_t width = FImageProperties.Width, height = FImageProperties.Height;
 
-        FColorManager.SetSourceColorScheme(TColorModel::Indexed);
-        FColorManager.SetTargetColorScheme(TColorModel::Indexed);
-        FColorManager.SetSourceBitsPerSample(8);
-        FColorManager.SetTargetBitsPerSample(8);
-        FColorManager.SetSourceSamplesPerPixel(1);
-        FColorManager.SetTargetSamplesPerPixel(1);
+        SetConversion(TColorModel::Indexed, TColorModel::Indexed, 8, 8, 1);
         ApplyConverterFormat(kWord);
 
         CheckImageSize(width, height, kWord);

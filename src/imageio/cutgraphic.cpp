@@ -35,21 +35,12 @@ void TCUTRLEDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
             rowEnded_ = true;
             break;
         }
-        const std::size_t count = control & 0x7F;
         if (control & 0x80) {
             if (in == inEnd) break;
-            const std::uint8_t value = *in++;
-            const std::size_t n = std::min(count, std::size_t(outEnd - out));
-            std::memset(out, value, n);
-            out += n;
+            RepeatByte(out, outEnd, *in++, control & 0x7F);
         } else {
-            // The whole literal run is consumed, so that the next control
-            // byte is found even when the output is full.
-            const std::size_t available = std::min(count, std::size_t(inEnd - in));
-            const std::size_t n = std::min(available, std::size_t(outEnd - out));
-            std::memcpy(out, in, n);
-            out += n;
-            in += available;
+            // Read to the row's end code even when the output is full.
+            CopyLiteral(in, inEnd, out, outEnd, control);
         }
     }
     source = in;
@@ -138,12 +129,7 @@ void TCUTGraphic::LoadFromStream(TStream& stream) {
         stream.Skip(kHeaderSize);
         const std::uint32_t width = FImageProperties.Width, height = FImageProperties.Height;
 
-        FColorManager.SetSourceColorScheme(TColorModel::Indexed);
-        FColorManager.SetTargetColorScheme(TColorModel::Indexed);
-        FColorManager.SetSourceBitsPerSample(8);
-        FColorManager.SetTargetBitsPerSample(8);
-        FColorManager.SetSourceSamplesPerPixel(1);
-        FColorManager.SetTargetSamplesPerPixel(1);
+        SetConversion(TColorModel::Indexed, TColorModel::Indexed, 8, 8, 1);
         ApplyConverterFormat(kWord); // a grey ramp
         if (!palette_.empty()) {
             std::vector<TColor> colours = palette_;

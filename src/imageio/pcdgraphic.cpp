@@ -106,12 +106,7 @@ void TPCDGraphic::LoadFromStream(TStream& stream) {
         const unsigned rotate = FImageProperties.Rotate;
         const bool portrait = rotate == 1 || rotate == 3;
 
-        FColorManager.SetSourceColorScheme(TColorModel::PhotoYCC);
-        FColorManager.SetTargetColorScheme(TColorModel::BGR);
-        FColorManager.SetSourceBitsPerSample(8);
-        FColorManager.SetTargetBitsPerSample(8);
-        FColorManager.SetSourceSamplesPerPixel(3);
-        FColorManager.SetTargetSamplesPerPixel(3);
+        SetConversion(TColorModel::PhotoYCC, TColorModel::BGR, 8, 8, 3);
         const std::array<float, 3> weights = {0.2125f, 0.7154f, 0.0721f};
         FColorManager.SetYCbCrSetup(weights, 2, 2);
         ApplyConverterFormat(kWord);

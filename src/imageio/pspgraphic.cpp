@@ -147,15 +147,9 @@ void TPSPRLEDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
         const unsigned control = *in++;
         if (control > 128) {
             if (in == inEnd) break;
-            const std::size_t n = std::min(std::size_t(control - 128), std::size_t(outEnd - out));
-            std::memset(out, *in++, n);
-            out += n;
+            RepeatByte(out, outEnd, *in++, control - 128);
         } else {
-            const std::size_t available = std::min(std::size_t(control), std::size_t(inEnd - in));
-            const std::size_t n = std::min(available, std::size_t(outEnd - out));
-            std::memcpy(out, in, n);
-            out += n;
-            in += available;
+            CopyLiteral(in, inEnd, out, outEnd, control);
         }
     }
     source = in;
@@ -320,20 +314,11 @@ void TPSPGraphic::LoadFromStream(TStream& stream) {
 
         // Converter and bitmap.
         if (rgb) {
-            FColorManager.SetSourceColorScheme(alpha ? TColorModel::RGBA : TColorModel::RGB);
-            FColorManager.SetTargetColorScheme(alpha ? TColorModel::BGRA : TColorModel::BGR);
-            FColorManager.SetSourceBitsPerSample(8);
-            FColorManager.SetTargetBitsPerSample(8);
-            FColorManager.SetSourceSamplesPerPixel(alpha ? 4 : 3);
-            FColorManager.SetTargetSamplesPerPixel(alpha ? 4 : 3);
+            SetConversion(alpha ? TColorModel::RGBA : TColorModel::RGB,
+                          alpha ? TColorModel::BGRA : TColorModel::BGR, 8, 8, alpha ? 4 : 3);
         } else {
             const TColorModel model = greyscale_ ? TColorModel::Grey : TColorModel::Indexed;
-            FColorManager.SetSourceColorScheme(model);
-            FColorManager.SetTargetColorScheme(model);
-            FColorManager.SetSourceBitsPerSample(std::uint8_t(depth_));
-            FColorManager.SetTargetBitsPerSample(std::uint8_t(depth_));
-            FColorManager.SetSourceSamplesPerPixel(1);
-            FColorManager.SetTargetSamplesPerPixel(1);
+            SetConversion(model, model, std::uint8_t(depth_), std::uint8_t(depth_), 1);
         }
         ApplyConverterFormat(kWord);
         if (!rgb && !greyscale_) {

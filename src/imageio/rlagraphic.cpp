@@ -81,16 +81,10 @@ void TRLADecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::
     while (in < inEnd && out < outEnd) {
         const int control = static_cast<std::int8_t>(*in++);
         if (control < 0) {
-            const std::size_t available = std::min(std::size_t(-control), std::size_t(inEnd - in));
-            const std::size_t n = std::min(available, std::size_t(outEnd - out));
-            std::memcpy(out, in, n);
-            out += n;
-            in += available;
+            CopyLiteral(in, inEnd, out, outEnd, std::size_t(-control));
         } else {
             if (in == inEnd) break;
-            const std::size_t n = std::min(std::size_t(control) + 1, std::size_t(outEnd - out));
-            std::memset(out, *in++, n);
-            out += n;
+            RepeatByte(out, outEnd, *in++, std::size_t(control) + 1);
         }
     }
     source = in;
@@ -150,12 +144,9 @@ void TRLAGraphic::LoadFromStream(TStream& stream) {
 
         // Samples of more than 8 bits are handed on as 16-bit values.
         const std::size_t sampleBytes = colourBits_ > 8 ? 2 : 1;
-        FColorManager.SetSourceColorScheme(alpha ? TColorModel::RGBA : TColorModel::RGB);
-        FColorManager.SetTargetColorScheme(alpha ? TColorModel::BGRA : TColorModel::BGR);
-        FColorManager.SetSourceBitsPerSample(std::uint8_t(8 * sampleBytes));
-        FColorManager.SetTargetBitsPerSample(8);
-        FColorManager.SetSourceSamplesPerPixel(alpha ? 4 : 3);
-        FColorManager.SetTargetSamplesPerPixel(alpha ? 4 : 3);
+        SetConversion(alpha ? TColorModel::RGBA : TColorModel::RGB,
+                      alpha ? TColorModel::BGRA : TColorModel::BGR, std::uint8_t(8 * sampleBytes),
+                      8, alpha ? 4 : 3);
         FColorManager.SetSourceOptions({TConvertOption::SwapBytes});
         if (std::fabs(p.Gamma - 1.0f) > 1e-4f) {
             FColorManager.SetGammaValues(2.2f, p.Gamma);
