@@ -8,6 +8,7 @@
 // caller's initial content.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -61,6 +62,29 @@ class TDecoder {
     virtual void EncodeInit() {}
     virtual void EncodeEnd() {}
 };
+
+// Building blocks of the run-length decoders. Both stop at the end of the
+// output and move the pointers they are given.
+
+// Writes value count times.
+inline void RepeatByte(std::uint8_t*& out, const std::uint8_t* outEnd, std::uint8_t value,
+                       std::size_t count) {
+    const std::size_t n = std::min(count, std::size_t(outEnd - out));
+    std::memset(out, value, n);
+    out += n;
+}
+
+// Copies a literal run of count bytes, cut at the end of the input too. Every
+// byte of the run that the input holds is consumed, also when the output has
+// no room for it, so that the next control byte is found.
+inline void CopyLiteral(const std::uint8_t*& in, const std::uint8_t* inEnd, std::uint8_t*& out,
+                        const std::uint8_t* outEnd, std::size_t count) {
+    const std::size_t available = std::min(count, std::size_t(inEnd - in));
+    const std::size_t n = std::min(available, std::size_t(outEnd - out));
+    std::memcpy(out, in, n);
+    out += n;
+    in += available;
+}
 
 // PackBits: header n in 0..127 copies n + 1 bytes, -1..-127 repeats the next
 // byte 1 - n times, -128 is skipped. Stops when input or output is used up.

@@ -122,6 +122,8 @@ std::string ExtractExtension(const std::string& fileName) {
 std::unique_ptr<TGraphic> CreateGraphicFor(const std::string& fileName) {
     std::string ext = ExtractExtension(fileName);
     const TGraphicClass* cls = FileFormatList().GraphicFromExtension(ext);
+    // The open dialogs offer palette files beside the pictures they belong to.
+    if (!cls && SameText(ext, "pal")) GraphicError(gesPaletteFileOnly);
     if (!cls || ext.empty()) GraphicError(gesUnknownExtension, {ext});
     return cls->Create();
 }

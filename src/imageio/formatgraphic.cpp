@@ -70,6 +70,16 @@ void TFormatGraphic::ApplyConverterFormat(std::string_view formatWord, bool inve
     FBitmap = std::move(fresh);
 }
 
+void TFormatGraphic::SetConversion(TColorModel source, TColorModel target, std::uint8_t sourceBits,
+                                   std::uint8_t targetBits, std::uint8_t samplesPerPixel) {
+    FColorManager.SetSourceColorScheme(source);
+    FColorManager.SetTargetColorScheme(target);
+    FColorManager.SetSourceBitsPerSample(sourceBits);
+    FColorManager.SetTargetBitsPerSample(targetBits);
+    FColorManager.SetSourceSamplesPerPixel(samplesPerPixel);
+    FColorManager.SetTargetSamplesPerPixel(samplesPerPixel);
+}
+
 void TFormatGraphic::CheckImageSize(std::uint64_t width, std::uint64_t height,
                                     std::string_view formatWord) const {
     if (width > MaxPixels || height > MaxPixels || width * height > MaxPixels) {

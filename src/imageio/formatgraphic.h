@@ -148,6 +148,10 @@ class TFormatGraphic : public TGraphic {
     // gesInvalidColorFormat filled with the format word when the converter
     // names no standard format.
     void ApplyConverterFormat(std::string_view formatWord, bool invertedGrey = false);
+    // The converter's source and target colour models and bits per sample,
+    // with the same number of samples per pixel on both sides.
+    void SetConversion(TColorModel source, TColorModel target, std::uint8_t sourceBits,
+                       std::uint8_t targetBits, std::uint8_t samplesPerPixel);
     // Throws gesNotSupported for sizes above MaxPixels; readers call it
     // before they allocate buffers for the picture.
     void CheckImageSize(std::uint64_t width, std::uint64_t height,

@@ -65,13 +65,14 @@ inline constexpr const char* gesUnknownExtension = "Unknown picture file extensi
 inline constexpr const char* gesRegistration = "Attempt to register %s twice.";
 // Filled with the number of pixels as the first part of gesNotSupported.
 inline constexpr const char* gesImageTooLarge = "Images above %s pixels are";
-// A registered reader that this build does not have yet; filled with the
-// reader's description.
-inline constexpr const char* gesReaderNotAvailable =
-    "Cannot load image. Reading %s is not available yet.";
 // Windows metafiles have no renderer on this platform.
 inline constexpr const char* gesMetafileNotSupported =
     "Cannot load image. Windows metafiles (WMF, EMF) cannot be displayed on this platform.";
+// A Dr. Halo palette file opened as a picture: it only lends its colours to
+// the picture of the same name.
+inline constexpr const char* gesPaletteFileOnly =
+    "Cannot load image. A Dr. Halo palette file (.pal) holds no picture: open the Dr. Halo "
+    "picture (.cut) of the same name instead.";
 // The platform's own text for a stream that ends early.
 inline constexpr const char* gesReadError = "Stream read error";
 

@@ -133,21 +133,12 @@ void TPPMGraphic::LoadFromStream(TStream& stream) {
 
     // Source and target share depth and sample count; only RGB turns into
     // the bitmap's BGR order.
-    auto useFormat = [this](TColorModel source, TColorModel target, std::uint8_t bits,
-                            std::uint8_t samplesPerPixel) {
-        FColorManager.SetSourceColorScheme(source);
-        FColorManager.SetTargetColorScheme(target);
-        FColorManager.SetSourceBitsPerSample(bits);
-        FColorManager.SetTargetBitsPerSample(bits);
-        FColorManager.SetSourceSamplesPerPixel(samplesPerPixel);
-        FColorManager.SetTargetSamplesPerPixel(samplesPerPixel);
-    };
     if (bilevel)
-        useFormat(TColorModel::Indexed, TColorModel::Indexed, 1, 1);
+        SetConversion(TColorModel::Indexed, TColorModel::Indexed, 1, 1, 1);
     else if (samples == 1)
-        useFormat(TColorModel::Grey, TColorModel::Grey, 8, 1);
+        SetConversion(TColorModel::Grey, TColorModel::Grey, 8, 8, 1);
     else
-        useFormat(TColorModel::RGB, TColorModel::BGR, 8, 3);
+        SetConversion(TColorModel::RGB, TColorModel::BGR, 8, 8, 3);
     // Black is 1 in a bitmap file: the palette runs from white.
     ApplyConverterFormat(kWord, bilevel);
 

@@ -1,61 +1,25 @@
 // Every file format the program reads, registered in the order in which the
 // registry lists them.
+#include "imageio/autodeskgraphic.h"
+#include "imageio/cutgraphic.h"
 #include "imageio/fileformatlist.h"
 #include "imageio/gifgraphic.h"
 #include "imageio/imageerrors.h"
 #include "imageio/jpegimage.h"
+#include "imageio/pcdgraphic.h"
 #include "imageio/pcxgraphic.h"
 #include "imageio/platformgraphics.h"
 #include "imageio/pnggraphic.h"
 #include "imageio/ppmgraphic.h"
 #include "imageio/psdgraphic.h"
+#include "imageio/pspgraphic.h"
+#include "imageio/rlagraphic.h"
 #include "imageio/sgigraphic.h"
 #include "imageio/targagraphic.h"
 
-// The TIFF and EPS readers join as soon as their header exists.
-#if __has_include("imageio/tiffgraphic.h")
 #include "imageio/tiffgraphic.h"
-#define VORANTEL_HAVE_TIFF_READER 1
-#else
-#define VORANTEL_HAVE_TIFF_READER 0
-#endif
 
 namespace vt {
-
-namespace {
-
-// A registered reader this build does not have yet: every load fails with a
-// message naming the format.
-template <class Tag> class TUnavailableGraphic : public TFormatGraphic {
-  public:
-    static constexpr const char* ClassName = Tag::ClassName;
-    void LoadFromStream(TStream&) override {
-        GraphicError(gesReaderNotAvailable, {Tag::Description});
-    }
-};
-
-#define VORANTEL_UNAVAILABLE(Name, Text)                                                           \
-    struct Name##Tag {                                                                             \
-        static constexpr const char* ClassName = #Name;                                            \
-        static constexpr const char* Description = Text;                                           \
-    };
-
-VORANTEL_UNAVAILABLE(TRLAGraphic, "Alias/Wavefront images")
-VORANTEL_UNAVAILABLE(TAutodeskGraphic, "Autodesk images")
-VORANTEL_UNAVAILABLE(TPCDGraphic, "Kodak Photo-CD images")
-VORANTEL_UNAVAILABLE(TCUTGraphic, "Dr. Halo images")
-VORANTEL_UNAVAILABLE(TPSPGraphic, "Paintshop Pro images")
-#if !VORANTEL_HAVE_TIFF_READER
-VORANTEL_UNAVAILABLE(TTIFFGraphic, "Tagged image file format images")
-VORANTEL_UNAVAILABLE(TEPSGraphic, "Encapsulated Postscript images")
-#endif
-#undef VORANTEL_UNAVAILABLE
-
-template <class Tag> const TGraphicClass* unavailable() {
-    return GraphicClassOf<TUnavailableGraphic<Tag>>();
-}
-
-} // namespace
 
 void RegisterStandardFormats(TFileFormatList& list) {
     using K = TFormatKind;
@@ -69,23 +33,18 @@ void RegisterStandardFormats(TFileFormatList& list) {
     const TGraphicClass* jpeg = GraphicClassOf<TJPEGImage>();
     const TGraphicClass* ppm = GraphicClassOf<TPPMGraphic>();
     const TGraphicClass* png = GraphicClassOf<TPNGGraphic>();
-#if VORANTEL_HAVE_TIFF_READER
     const TGraphicClass* tiff = GraphicClassOf<TTIFFGraphic>();
     const TGraphicClass* eps = GraphicClassOf<TEPSGraphic>();
-#else
-    const TGraphicClass* tiff = unavailable<TTIFFGraphicTag>();
-    const TGraphicClass* eps = unavailable<TEPSGraphicTag>();
-#endif
     const TGraphicClass* targa = GraphicClassOf<TTargaGraphic>();
     const TGraphicClass* pcx = GraphicClassOf<TPCXGraphic>();
-    const TGraphicClass* rla = unavailable<TRLAGraphicTag>();
+    const TGraphicClass* rla = GraphicClassOf<TRLAGraphic>();
     const TGraphicClass* sgi = GraphicClassOf<TSGIGraphic>();
     const TGraphicClass* psd = GraphicClassOf<TPSDGraphic>();
-    const TGraphicClass* autodesk = unavailable<TAutodeskGraphicTag>();
-    const TGraphicClass* pcd = unavailable<TPCDGraphicTag>();
+    const TGraphicClass* autodesk = GraphicClassOf<TAutodeskGraphic>();
+    const TGraphicClass* pcd = GraphicClassOf<TPCDGraphic>();
     const TGraphicClass* gif = GraphicClassOf<TGIFGraphic>();
-    const TGraphicClass* cut = unavailable<TCUTGraphicTag>();
-    const TGraphicClass* psp = unavailable<TPSPGraphicTag>();
+    const TGraphicClass* cut = GraphicClassOf<TCUTGraphic>();
+    const TGraphicClass* psp = GraphicClassOf<TPSPGraphic>();
 
     list.RegisterFormat("bmp", "Windows bitmaps", "", R, false, bitmap);
     list.RegisterFormat("ico", "Windows icons", "", R, false, icon);

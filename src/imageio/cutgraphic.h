@@ -1,0 +1,63 @@
+// Dr. Halo pictures (.cut): width and height words, a reserved word, then one
+// run-length coded row after another; 8-bit bitmaps. The colours come from
+// the palette file of the same name with the extension ".pal" beside the
+// picture, or are a grey ramp of 256 without one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imageio/decoders.h"
+#include "imageio/formatgraphic.h"
+
+namespace vt {
+
+// One Dr. Halo row: a 2-byte length (skipped), then control bytes: 0 ends the
+// row, bit 7 set repeats the next byte (control AND 0x7F) times, clear copies
+// the next control bytes. Decode takes one row and leaves source after its
+// end code, at the next row; output beyond unpackedSize is dropped.
+class TCUTRLEDecoder : public TDecoder {
+  public:
+    // Most output bytes one input byte can make: two bytes repeat one 127
+    // times.
+    static constexpr std::uint64_t kMaxExpansion = 64;
+    void Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::size_t packedSize,
+                std::size_t unpackedSize) override;
+    // True when the last Decode stopped at the row's end code, false when
+    // the input ran out first.
+    bool RowEnded() const { return rowEnded_; }
+
+  private:
+    bool rowEnded_ = false;
+};
+
+class TCUTGraphic : public TFormatGraphic {
+  public:
+    static constexpr const char* ClassName = "TCUTGraphic";
+    bool AcceptsStream(TStream& stream) override;
+    bool ReadHeader(TStream& stream, unsigned imageIndex) override;
+    // Reads the palette file beside the picture, when there is one, and then
+    // the picture.
+    void LoadFromFile(const std::string& fileName) override;
+    void LoadFromStream(TStream& stream) override;
+
+    // Reads a Dr. Halo palette file for the loads that follow: 512-byte
+    // blocks, the word at byte 12 plus 1 entries of 6 bytes from byte 40 on,
+    // an entry that would cross a block's end starting the next block; the
+    // low bytes of an entry's three words are red, green and blue. A file
+    // too short for its entries throws gesInvalidPalette.
+    void LoadPalette(TStream& stream);
+    // Back to the grey ramp.
+    void ClearPalette() { palette_.clear(); }
+    const std::vector<TColor>& Palette() const { return palette_; }
+
+    // The palette file of a picture: the same name with the extension
+    // ".pal" in any letter case, or "" when there is none.
+    static std::string PaletteFileOf(const std::string& fileName);
+
+  private:
+    std::vector<TColor> palette_;
+};
+
+} // namespace vt
