@@ -479,10 +479,12 @@ std::vector<std::uint8_t> WriteBmp(const Bitmap& b) {
     return out;
 }
 
-void WriteBmpTo(ReplacingFile& file, const Bitmap& b) {
-    const BmpLayout l = LayoutOf(b);
+namespace {
+
+// Streams the file's head and rows bottom-up, gathered into blocks of about
+// a megabyte.
+void StreamBmp(ReplacingFile& file, const Bitmap& b, const BmpLayout& l) {
     int err = file.write(l.head.data(), l.head.size());
-    // Rows bottom-up, gathered into blocks of about a megabyte.
     const int rowsPerBlock = int(std::max<std::size_t>(1, (std::size_t(1) << 20) / l.stride));
     std::vector<std::uint8_t> block(std::size_t(rowsPerBlock) * l.stride);
     for (int y = b.height() - 1; !err && y >= 0;) {
@@ -494,10 +496,16 @@ void WriteBmpTo(ReplacingFile& file, const Bitmap& b) {
     if (err) throw FileWriteError(file.errorText("Cannot write file", err), err);
 }
 
+} // namespace
+
+void WriteBmpTo(ReplacingFile& file, const Bitmap& b) {
+    StreamBmp(file, b, LayoutOf(b));
+}
+
 void WriteBmpFile(const std::string& path, const Bitmap& b) {
-    LayoutOf(b); // an empty bitmap fails before any file is made
+    const BmpLayout layout = LayoutOf(b); // an empty bitmap fails before any file is made
     ReplacingFile file(path);
-    WriteBmpTo(file, b);
+    StreamBmp(file, b, layout);
     file.commit();
 }
 

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 
 #include "imageio/fileformatlist.h"
 #include "platform/pixelmemory.h"
@@ -39,18 +40,27 @@ std::string FileKey(const std::string& path) {
 // this one is read, as it would be if the photos were done one by one.
 std::vector<std::size_t> LoadAfter(const std::vector<std::string>& photos) {
     std::vector<std::size_t> after(photos.size(), 0);
-    std::vector<std::string> stored(photos.size());
-    for (std::size_t i = 0; i < photos.size(); ++i)
-        stored[i] = FileKey(StoredPathFor(DestinationPathFor(photos[i])));
+    // The latest photo so far stored under each file, as its index + 1.
+    std::unordered_map<std::string, std::size_t> storedBy;
     for (std::size_t j = 0; j < photos.size(); ++j) {
-        const std::string source = FileKey(photos[j]);
-        for (std::size_t i = j; i-- > 0;)
-            if (stored[i] == source) {
-                after[j] = i + 1;
-                break;
-            }
+        if (auto it = storedBy.find(FileKey(photos[j])); it != storedBy.end())
+            after[j] = it->second;
+        storedBy[FileKey(StoredPathFor(DestinationPathFor(photos[j])))] = j + 1;
     }
     return after;
+}
+
+// The failure that the exception being handled stands for.
+BatchFailure CurrentFailure(BatchFailure::Stage stage) {
+    try {
+        throw;
+    } catch (const JpegStoreError& e) {
+        return {stage, true, e.what()};
+    } catch (const std::exception& e) {
+        return {stage, false, e.what()};
+    } catch (...) {
+        return {stage, false, "Unknown error."};
+    }
 }
 
 struct Slot {
@@ -210,10 +220,6 @@ void Run::Work() {
 void Run::Process(std::size_t index) {
     Slot& slot = slots_[index]; // the outcome fields are this worker's until Ready
     const std::string& path = photos_[index];
-    auto fail = [&](BatchFailure::Stage stage, bool jpeg, std::string text) {
-        slot.failed = true;
-        slot.failure = BatchFailure{stage, jpeg, std::move(text)};
-    };
     BatchFailure::Stage stage = BatchFailure::Stage::Load;
     try {
         SetPhase(index, Slot::Phase::Loading);
@@ -238,12 +244,9 @@ void Run::Process(std::size_t index) {
             slot.picture = std::move(photo.picture);
             slot.metadata = std::move(photo.metadata);
         }
-    } catch (const JpegStoreError& e) {
-        fail(stage, true, e.what());
-    } catch (const std::exception& e) {
-        fail(stage, false, e.what());
     } catch (...) {
-        fail(stage, false, "Unknown error.");
+        slot.failed = true;
+        slot.failure = CurrentFailure(stage);
     }
 }
 
@@ -301,12 +304,9 @@ BatchSummary Run::Report() {
                 const std::string written = slot.prepared->commit();
                 ++summary.stored;
                 observer_.stored(index, written);
-            } catch (const JpegStoreError& e) {
+            } catch (...) {
                 ++summary.failed;
-                goOn = observer_.failed(index, {BatchFailure::Stage::Store, true, e.what()});
-            } catch (const std::exception& e) {
-                ++summary.failed;
-                goOn = observer_.failed(index, {BatchFailure::Stage::Store, false, e.what()});
+                goOn = observer_.failed(index, CurrentFailure(BatchFailure::Stage::Store));
             }
         }
         {

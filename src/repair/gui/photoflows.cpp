@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <algorithm>
@@ -33,8 +32,6 @@
 #include "repair/gui/droplist.h"
 #include "repair/photooutput.h"
 #include "repair/repair.h"
-#include <QDBusConnection>
-#include <QDesktopServices>
 
 namespace vt::gui {
 
