@@ -324,14 +324,11 @@ PreparedPhoto PreparePhoto(const Bitmap& picture, const std::string& destination
     PreparedPhoto prepared(std::move(st));
     PreparedPhoto::State& s = *prepared.state_;
 
-    const std::string dir = ExtractFilePath(destination);
-    // One level: the "Vorantel" folder. It usually exists already.
-    if (!dir.empty() && !DirectoryExists(dir) && CreateDir(dir)) {
-        Created().add(dir);
-        s.dir = dir;
-    } else if (!dir.empty()) {
-        s.dir = dir; // created by an earlier store of this run, perhaps
-    }
+    // One level: the "Vorantel" folder. It usually exists already; one made
+    // here, or by an earlier store of this run, goes again if no photograph
+    // reaches it.
+    s.dir = ExtractFilePath(destination);
+    if (!s.dir.empty() && !DirectoryExists(s.dir) && CreateDir(s.dir)) Created().add(s.dir);
 
     InFormat(s.kind, s.written, [&] {
         if (picture.empty()) throw std::runtime_error("The picture is empty.");
