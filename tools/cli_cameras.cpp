@@ -247,6 +247,8 @@ class ConsoleBatch : public BatchObserver {
         ++failures;
         if (f.jpegStore)
             Fail("File Error: " + f.text);
+        else if (f.damaged)
+            Fail("Warning: " + f.text + "\rIt was not stored.");
         else
             Fail("File Error: Unable to read file " + photos_[index] + "\r" + f.text);
         return true;

@@ -12,8 +12,8 @@
 #include <cstdlib>
 
 #include "../blackshot.h"
-#include "app/gui/windowprogress.h"
 #include "camera/analysis.h"
+#include "platform/gui/windowprogress.h"
 #include "qtbench.h"
 #include "repair/repair.h"
 

@@ -40,6 +40,7 @@ void TRaDuvirEngine::resetParameters() {
 void TRaDuvirEngine::ResetEffects(Bitmap&& display) {
     resetParameters();
     picture_.assign(std::move(display));
+    rendered();
     Repaint();
 }
 
@@ -57,6 +58,7 @@ void TRaDuvirEngine::ResetEffects() {
         picture_.assign(*pictureOriginal_.bitmap());
     else
         picture_.clear();
+    rendered();
     Repaint();
 }
 
@@ -355,6 +357,7 @@ void TRaDuvirEngine::RenderEffects() {
     // format (a repair result, a blank canvas): it gets the photograph's.
     if (!sameSize(*dst)) *dst = Bitmap(w, h);
     RenderColorEffects(*source, noise, color_, *dst);
+    rendered();
     Repaint();
 }
 

@@ -55,6 +55,10 @@ class TRaDuvirEngine {
 
     // Lets the owner take over the display picture's change notification.
     void setOnPictureChange(std::function<void()> handler);
+    // Runs whenever the display picture is rendered anew (effects set or
+    // reset, a photograph or a repaired picture handed in): whatever was
+    // painted into the old one is gone.
+    void setOnRendered(std::function<void()> handler) { onRendered_ = std::move(handler); }
 
     bool Converting() const { return converting_; }
 
@@ -125,6 +129,10 @@ class TRaDuvirEngine {
     std::unique_ptr<Bitmap> EffectBitmap;
 
   private:
+    std::function<void()> onRendered_;
+    void rendered() {
+        if (onRendered_) onRendered_();
+    }
     bool anyGeometric() const;
     // Clears every geometric parameter (no render).
     void clearGeometric();

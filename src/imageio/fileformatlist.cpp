@@ -139,11 +139,21 @@ Bitmap LoadPicture(const std::string& fileName) {
 }
 
 Photo LoadPhoto(const std::string& fileName) {
+    WarningCollector warnings;
     std::unique_ptr<TGraphic> graphic = LoadGraphic(fileName);
     Photo photo;
+    photo.warnings = warnings.take();
     photo.picture = graphic->TakeBitmap();
     photo.metadata = graphic->TakeMetadata();
     return photo;
+}
+
+std::string DamagedPhotoText(const std::string& path, const std::vector<std::string>& warnings) {
+    std::string text =
+        "The file " + path + " is damaged: only part of the photograph could be read.";
+    for (const std::string& w : warnings)
+        text += "\r" + w;
+    return text;
 }
 
 } // namespace vt

@@ -95,10 +95,18 @@ Bitmap LoadPicture(const std::string& fileName);
 struct Photo {
     Bitmap picture;
     PhotoMetadata metadata;
+    // What the reader warned of while it read a file it could still turn
+    // into a picture (a JPEG that ends early, say): the picture is damaged.
+    std::vector<std::string> warnings;
 };
 
 // LoadPicture that also keeps the file's metadata, for flows that store the
-// photograph again.
+// photograph again. The reader's warnings stay with the photo; none reaches
+// the warning handler.
 Photo LoadPhoto(const std::string& fileName);
+
+// What the user is told of a photograph whose reader warned while reading
+// it: the file's path, that it is damaged, and the warnings, one a line.
+std::string DamagedPhotoText(const std::string& path, const std::vector<std::string>& warnings);
 
 } // namespace vt

@@ -44,7 +44,23 @@ TWarningHandler SetWarningHandler(TWarningHandler handler) {
     return std::exchange(warningHandler(), std::move(handler));
 }
 
+namespace {
+thread_local WarningCollector* currentCollector = nullptr;
+} // namespace
+
+WarningCollector::WarningCollector() : outer_(currentCollector) {
+    currentCollector = this;
+}
+
+WarningCollector::~WarningCollector() {
+    currentCollector = outer_;
+}
+
 void ShowWarning(const std::string& text) {
+    if (currentCollector) {
+        currentCollector->warnings_.push_back(text);
+        return;
+    }
     TWarningHandler h;
     {
         std::lock_guard lock(warningMutex());

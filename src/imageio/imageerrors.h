@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vt {
 
@@ -103,10 +104,32 @@ std::string FormatMessage(std::string_view templ, std::initializer_list<std::str
 
 // Warnings that do not stop a load (libjpeg's warnings, for instance) go to
 // this handler with a caption ("Warning") and a text. Without a handler they
-// are dropped. The window layer installs one that shows a message box.
+// are dropped. The command-line tool installs one that prints them.
 using TWarningHandler = std::function<void(const std::string& caption, const std::string& text)>;
 // Installs a handler and returns the previous one.
 TWarningHandler SetWarningHandler(TWarningHandler handler);
+// Hands a warning to the innermost WarningCollector of the calling thread,
+// or, without one, to the handler.
 void ShowWarning(const std::string& text);
+
+// While it lives, collects the warnings raised on the thread that made it,
+// in their order, instead of handing them to the handler: a load keeps its
+// warnings with its photograph, whatever thread it runs on, and the caller
+// decides how to tell them. Collectors nest; the innermost one collects.
+class WarningCollector {
+  public:
+    WarningCollector();
+    ~WarningCollector();
+    WarningCollector(const WarningCollector&) = delete;
+    WarningCollector& operator=(const WarningCollector&) = delete;
+
+    const std::vector<std::string>& warnings() const { return warnings_; }
+    std::vector<std::string> take() { return std::move(warnings_); }
+
+  private:
+    friend void ShowWarning(const std::string& text);
+    std::vector<std::string> warnings_;
+    WarningCollector* outer_;
+};
 
 } // namespace vt

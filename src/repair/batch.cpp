@@ -81,6 +81,9 @@ struct Slot {
 
 class Run;
 
+// Thrown inside a worker's repair when its photo is dropped.
+struct PhotoDropped {};
+
 // The repair's progress in a worker: kept locally, published to the slot a
 // few dozen times a second and at the end.
 class WorkerProgress final : public IProgress {
@@ -102,14 +105,7 @@ class WorkerProgress final : public IProgress {
     void publish();
 
   private:
-    void maybePublish() {
-        // Reading the clock on every record would cost more than the record.
-        if (++calls_ % 64 != 0) return;
-        const Clock::time_point now = Clock::now();
-        if (now - last_ < kProgressInterval) return;
-        last_ = now;
-        publish();
-    }
+    void maybePublish();
 
     Run& run_;
     std::size_t index_;
@@ -125,7 +121,7 @@ class Run {
     Run(const std::vector<std::string>& photos, const HotPixelList& hotPixels,
         BatchObserver& observer, const BatchOptions& options)
         : photos_(photos), hotPixels_(hotPixels), observer_(observer),
-          keepPictures_(options.keepPictures), slots_(photos.size()),
+          keepPictures_(options.keepPictures), stopAsked_(options.stop), slots_(photos.size()),
           loadAfter_(LoadAfter(photos)) {
         const unsigned workers = unsigned(
             std::min<std::size_t>(BatchWorkers(options), std::max<std::size_t>(1, photos.size())));
@@ -133,8 +129,17 @@ class Run {
         // worker; without pictures to keep, finished photos wait as files
         // and the workers may run further ahead.
         ahead_ = keepPictures_ ? workers : 2 * workers;
-        for (unsigned w = 0; w < workers; ++w)
-            threads_.emplace_back([this] { Work(); });
+        for (unsigned w = 0; w < workers; ++w) {
+            try {
+                threads_.push_back(options.startWorker ? options.startWorker([this] { Work(); })
+                                                       : std::thread([this] { Work(); }));
+            } catch (...) {
+                // The run goes on with the workers it has; without any there
+                // is no run, and nothing was started that must be joined.
+                if (threads_.empty()) throw;
+                break;
+            }
+        }
     }
 
     ~Run() {
@@ -161,13 +166,17 @@ class Run {
         changed_.notify_all();
     }
 
+    // Whether the photo is dropped: the run is ending, or a stop was asked
+    // for and the photo lies beyond the one being reported.
+    bool Abandoned(std::size_t index) {
+        std::lock_guard<std::mutex> guard(lock_);
+        return stop_ || (StopAsked() && index > head_);
+    }
+
   private:
     void Work();
     void Process(std::size_t index);
-    bool Stopping() {
-        std::lock_guard<std::mutex> guard(lock_);
-        return stop_;
-    }
+    bool StopAsked() const { return stopAsked_ && stopAsked_->load(); }
     void SetPhase(std::size_t index, Slot::Phase phase) {
         {
             std::lock_guard<std::mutex> guard(lock_);
@@ -180,6 +189,7 @@ class Run {
     const HotPixelList& hotPixels_;
     BatchObserver& observer_;
     const bool keepPictures_;
+    const std::atomic<bool>* stopAsked_;
 
     std::mutex lock_;
     std::condition_variable changed_;
@@ -194,6 +204,16 @@ class Run {
 
 void WorkerProgress::publish() {
     run_.Publish(index_, status_, position_, maximum_);
+}
+
+void WorkerProgress::maybePublish() {
+    // Reading the clock on every record would cost more than the record.
+    if (++calls_ % 64 != 0) return;
+    if (run_.Abandoned(index_)) throw PhotoDropped{};
+    const Clock::time_point now = Clock::now();
+    if (now - last_ < kProgressInterval) return;
+    last_ = now;
+    publish();
 }
 
 void Run::Work() {
@@ -224,26 +244,35 @@ void Run::Process(std::size_t index) {
     try {
         SetPhase(index, Slot::Phase::Loading);
         Photo photo = LoadPhoto(path);
+        if (!photo.warnings.empty()) {
+            // A damaged file: what could be read is no photograph to store.
+            slot.failed = true;
+            slot.failure = {stage, false, DamagedPhotoText(path, photo.warnings), true};
+            return;
+        }
         // The repair works on 24 bits, as the single-photo flow does.
         photo.picture = std::move(photo.picture).convertedTo24();
-        if (Stopping()) return;
+        if (Abandoned(index)) return;
 
         stage = BatchFailure::Stage::Repair;
         SetPhase(index, Slot::Phase::Repairing);
         WorkerProgress progress(*this, index);
         FixHotPixels(progress, hotPixels_, photo.picture);
         progress.publish();
-        if (Stopping()) return;
+        if (Abandoned(index)) return;
 
         stage = BatchFailure::Stage::Store;
         StoreOptions options;
         options.metadata = &photo.metadata;
         options.source = path; // never stored over itself
+        options.cancelled = [this, index] { return Abandoned(index); };
         slot.prepared.emplace(PreparePhoto(photo.picture, DestinationPathFor(path), options));
         if (keepPictures_) {
             slot.picture = std::move(photo.picture);
             slot.metadata = std::move(photo.metadata);
         }
+    } catch (const PhotoDropped&) {
+        // Never reported: the run ends before this photo.
     } catch (...) {
         slot.failed = true;
         slot.failure = CurrentFailure(stage);
@@ -256,7 +285,7 @@ BatchSummary Run::Report() {
         summary.stoppedAt = index;
         // A stop ends the run after the photo in hand: the first photo is
         // always in hand.
-        if (index > 0 && !observer_.proceed()) return summary;
+        if (index > 0 && (StopAsked() || !observer_.proceed())) return summary;
         Slot& slot = slots_[index];
 
         // Replays the photo's steps as they come, then waits for its end.
@@ -294,6 +323,10 @@ BatchSummary Run::Report() {
         }
 
         bool goOn = true;
+        if (!slot.failed && !slot.prepared) {
+            // Dropped by a stop that came while it was in a worker's hands.
+            return summary;
+        }
         if (slot.failed) {
             ++summary.failed;
             goOn = observer_.failed(index, slot.failure);

@@ -9,8 +9,11 @@
 // more than workers + 1 full pictures counting the one its observer shows.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "camera/camerafile.h"
@@ -28,6 +31,10 @@ struct BatchFailure {
     bool jpegStore = false;
     // The error's message.
     std::string text;
+    // The photo was read, but its reader warned that the file is damaged
+    // (a JPEG that ends early, say): it is not stored, and `text` names the
+    // file and the warnings. The run goes on unless the observer says no.
+    bool damaged = false;
 };
 
 // What a run tells about each photograph, in list order and always on the
@@ -69,6 +76,14 @@ struct BatchOptions {
     // Hand each repaired picture to BatchObserver::storing (a window shows
     // it); without, pictures are freed as soon as they are encoded.
     bool keepPictures = false;
+    // Set from any thread to stop the run: it ends after the photo being
+    // reported, and photos the workers have started beyond it are dropped
+    // within their repair or encode rather than finished.
+    const std::atomic<bool>* stop = nullptr;
+    // Starts a worker thread; empty: std::thread. A worker that cannot be
+    // started leaves the run to those that could; when none can, RunBatch
+    // throws what the start threw.
+    std::function<std::thread(std::function<void()>)> startWorker;
 };
 
 struct BatchSummary {

@@ -4,8 +4,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
-#include <set>
 #include <vector>
 
 // jpeglib.h needs size_t and FILE declared before it.
@@ -23,6 +23,13 @@ namespace vt {
 
 std::string DestinationPathFor(const std::string& photoPath) {
     return ExtractFilePath(photoPath) + "Vorantel" + kPathDelim + ExtractFileName(photoPath);
+}
+
+bool InStoreFolder(const std::string& path) {
+    std::string dir = ExtractFilePath(path);
+    while (!dir.empty() && (dir.back() == '/' || dir.back() == '\\'))
+        dir.pop_back();
+    return SameText(ExtractFileName(dir), "Vorantel");
 }
 
 std::string StoredPathFor(const std::string& destination) {
@@ -109,7 +116,8 @@ constexpr int kRowBatch = 16;
 // One encoding. The caller owns every buffer; after a jump back here only
 // the compressor is released. Returns false with the message in err.
 bool encode(jpeg_compress_struct* cinfo, ErrorManager* err, FileDestination* dest, const Bitmap* b,
-            int quality, const PhotoMetadata* metadata, JSAMPLE* rowBuffer) {
+            int quality, const PhotoMetadata* metadata, JSAMPLE* rowBuffer,
+            const std::function<bool()>* cancelled) {
     cinfo->err = jpeg_std_error(&err->pub);
     err->pub.error_exit = errorExit;
     err->pub.emit_message = emitMessage;
@@ -152,6 +160,11 @@ bool encode(jpeg_compress_struct* cinfo, ErrorManager* err, FileDestination* des
     JSAMPROW rows[kRowBatch];
     while (cinfo->next_scanline < cinfo->image_height) {
         const int y0 = int(cinfo->next_scanline);
+        if (cancelled && y0 % 256 == 0 && (*cancelled)()) {
+            std::snprintf(err->message, sizeof err->message, "The store was cancelled.");
+            jpeg_destroy_compress(cinfo);
+            return false;
+        }
         int n = 0;
         if (rowBuffer == nullptr) {
             // The bitmap's own rows, as stored.
@@ -178,7 +191,7 @@ bool encode(jpeg_compress_struct* cinfo, ErrorManager* err, FileDestination* des
 } // namespace
 
 void WriteJpegTo(ReplacingFile& file, const Bitmap& bitmap, int quality,
-                 const PhotoMetadata* metadata) {
+                 const PhotoMetadata* metadata, const std::function<bool()>* cancelled) {
     if (bitmap.empty()) throw JpegError("The picture is empty.");
     quality = std::clamp(quality, 1, 100);
     // A marker segment holds at most 65533 bytes of payload.
@@ -199,7 +212,7 @@ void WriteJpegTo(ReplacingFile& file, const Bitmap& bitmap, int quality,
     dest.buffer = output.data();
     dest.size = output.size();
     if (!encode(&cinfo, &err, &dest, &bitmap, quality, metadata,
-                rowBuffer.empty() ? nullptr : rowBuffer.data()))
+                rowBuffer.empty() ? nullptr : rowBuffer.data(), cancelled))
         throw JpegError(err.message);
 }
 
@@ -230,34 +243,58 @@ JpegStoreError::JpegStoreError(const std::string& path, const std::string& reaso
 
 namespace {
 
-// Folders that a store created and that no stored photograph has reached
+// Folders that stores created and that no stored photograph has reached
 // yet: a store that fails or is dropped removes such a folder when it is
-// empty, so that a failed store leaves no trace. A folder that existed
-// before is never removed.
-class CreatedFolders {
+// empty and no other store is writing into it, so that a failed store
+// leaves no trace. A folder that existed before is never removed. Making a
+// folder, creating a temporary file in it and removing it happen under one
+// lock: a folder is never removed between another store's finding it and
+// that store's creating its file there.
+class StoreFolders {
   public:
-    void add(const std::string& dir) {
+    // Makes the folder if it is missing and creates the temporary file of
+    // the target in it.
+    std::unique_ptr<ReplacingFile> open(const std::string& dir, const std::string& target) {
         std::lock_guard<std::mutex> guard(lock_);
-        dirs_.insert(dir);
+        if (!dir.empty() && !DirectoryExists(dir) && CreateDir(dir)) pending_.emplace(dir, 0);
+        try {
+            auto file = std::make_unique<ReplacingFile>(target);
+            if (auto it = pending_.find(dir); it != pending_.end()) ++it->second;
+            return file;
+        } catch (...) {
+            removeIfUnused(dir);
+            throw;
+        }
     }
     // A photograph reached the folder: it stays.
     void keep(const std::string& dir) {
         std::lock_guard<std::mutex> guard(lock_);
-        dirs_.erase(dir);
+        pending_.erase(dir);
     }
-    // Removes the folder if a store created it and it is empty.
-    void removeIfUnused(const std::string& dir) {
+    // A store that had its file in the folder is dropped (its temporary file
+    // is gone already); the folder goes when it was the last one and the
+    // folder is empty.
+    void release(const std::string& dir) {
         std::lock_guard<std::mutex> guard(lock_);
-        if (dirs_.count(dir) && RemoveEmptyDir(dir)) dirs_.erase(dir);
+        auto it = pending_.find(dir);
+        if (it == pending_.end()) return;
+        if (it->second > 0) --it->second;
+        removeIfUnused(dir);
     }
 
   private:
+    void removeIfUnused(const std::string& dir) {
+        auto it = pending_.find(dir);
+        if (it != pending_.end() && it->second == 0 && RemoveEmptyDir(dir)) pending_.erase(it);
+    }
+
     std::mutex lock_;
-    std::set<std::string> dirs_;
+    // Per folder, the stores writing into it.
+    std::map<std::string, int> pending_;
 };
 
-CreatedFolders& Created() {
-    static CreatedFolders* folders = new CreatedFolders; // lives until exit
+StoreFolders& Folders() {
+    static StoreFolders* folders = new StoreFolders; // lives until exit
     return *folders;
 }
 
@@ -292,8 +329,9 @@ PreparedPhoto& PreparedPhoto::operator=(PreparedPhoto&&) noexcept = default;
 
 PreparedPhoto::~PreparedPhoto() {
     if (!state_ || state_->committed) return;
-    state_->file.reset(); // removes the temporary file
-    if (!state_->dir.empty()) Created().removeIfUnused(state_->dir);
+    if (!state_->file) return; // no file was made, nor a folder kept for it
+    state_->file.reset();      // removes the temporary file
+    Folders().release(state_->dir);
 }
 
 const std::string& PreparedPhoto::path() const {
@@ -311,7 +349,7 @@ std::string PreparedPhoto::commit() {
         st.file->commit();
     });
     st.committed = true;
-    if (!st.dir.empty()) Created().keep(st.dir);
+    Folders().keep(st.dir);
     return st.written;
 }
 
@@ -325,17 +363,16 @@ PreparedPhoto PreparePhoto(const Bitmap& picture, const std::string& destination
     PreparedPhoto::State& s = *prepared.state_;
 
     // One level: the "Vorantel" folder. It usually exists already; one made
-    // here, or by an earlier store of this run, goes again if no photograph
-    // reaches it.
+    // here, or by an earlier store, goes again if no photograph reaches it.
     s.dir = ExtractFilePath(destination);
-    if (!s.dir.empty() && !DirectoryExists(s.dir) && CreateDir(s.dir)) Created().add(s.dir);
 
     InFormat(s.kind, s.written, [&] {
         if (picture.empty()) throw std::runtime_error("The picture is empty.");
-        s.file = std::make_unique<ReplacingFile>(s.written);
+        s.file = Folders().open(s.dir, s.written);
         switch (s.kind) {
         case OutputKind::Jpeg:
-            WriteJpegTo(*s.file, picture, kJpegQuality, options.metadata);
+            WriteJpegTo(*s.file, picture, kJpegQuality, options.metadata,
+                        options.cancelled ? &options.cancelled : nullptr);
             break;
         case OutputKind::Tiff:
             WriteTiffTo(*s.file, picture);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -23,6 +24,10 @@ constexpr int kJpegQuality = 90;
 // "/photos/img_01.png" gives "/photos/Vorantel/img_01.png". Nothing is
 // created on disk.
 std::string DestinationPathFor(const std::string& photoPath);
+
+// Whether a path lies in a "Vorantel" folder (letter case aside): a stored
+// copy rather than an original photograph.
+bool InStoreFolder(const std::string& path);
 
 // The path StorePhoto writes for a destination path: the destination's
 // folder, its file name without the extension, and ".jpg", ".tif" or ".bmp"
@@ -65,6 +70,10 @@ struct StoreOptions {
     // a link back to the photograph's own folder, say). Empty: no check, for
     // flows that mean to store a photograph over itself.
     std::string source;
+    // Asked now and then while a JPEG is encoded; true abandons the store
+    // (it then throws as a failed store does). May be called on the thread
+    // that prepares the photo.
+    std::function<bool()> cancelled;
 };
 
 // A photograph encoded into a temporary file beside its destination but not
@@ -126,8 +135,10 @@ std::string StorePhoto(const Bitmap& picture, const std::string& destination,
 // JpegError.
 void WriteJpegFile(const std::string& path, const Bitmap& bitmap, int quality = kJpegQuality,
                    const PhotoMetadata* metadata = nullptr);
-// The same into a file that is not yet committed.
+// The same into a file that is not yet committed; a `cancelled` that
+// answers true abandons the encoding with a JpegError.
 void WriteJpegTo(ReplacingFile& file, const Bitmap& bitmap, int quality = kJpegQuality,
-                 const PhotoMetadata* metadata = nullptr);
+                 const PhotoMetadata* metadata = nullptr,
+                 const std::function<bool()>* cancelled = nullptr);
 
 } // namespace vt

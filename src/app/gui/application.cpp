@@ -1,5 +1,6 @@
 #include "app/gui/application.h"
 
+#include <QThread>
 #include <exception>
 
 #include "imageio/imageerrors.h"
@@ -13,16 +14,27 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // title ("Vorantel - Studio — Vorantel"), and the titles are complete.
     // The desktop file names the program and its icon to the desktop.
     setDesktopFileName(kDesktopFileName);
-    // Readers' warnings (a JPEG that ends early, say) are shown; the load
-    // goes on.
-    SetWarningHandler([](const std::string& caption, const std::string& text) {
-        MessageDlg(QString::fromStdString(text), QString::fromStdString(caption), MsgIcon::Warning,
-                   mbOK);
+    // Loads of photographs keep their readers' warnings with the photo and
+    // tell them with its name. A warning raised elsewhere is shown on the
+    // window's thread, whatever thread raised it; the load goes on.
+    SetWarningHandler([this](const std::string& caption, const std::string& text) {
+        auto show = [caption, text] {
+            MessageDlg(QString::fromStdString(text), QString::fromStdString(caption),
+                       MsgIcon::Warning, mbOK);
+        };
+        if (QThread::currentThread() == thread())
+            show();
+        else
+            QMetaObject::invokeMethod(this, show, Qt::QueuedConnection);
     });
 }
 
+TApplication::~TApplication() {
+    SetWarningHandler({});
+}
+
 void TApplication::ShowException(const char* message) {
-    MessageDlg(QString::fromUtf8(message), "Vorantel", MsgIcon::Error, mbOK);
+    ShowErrorMessage(QString::fromUtf8(message));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

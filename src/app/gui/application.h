@@ -14,6 +14,7 @@ class TApplication : public QApplication {
     Q_OBJECT
   public:
     TApplication(int& argc, char** argv);
+    ~TApplication() override;
     bool notify(QObject* receiver, QEvent* event) override;
 
     // Shows the message of an exception that reached the event loop.

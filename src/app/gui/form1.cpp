@@ -20,39 +20,27 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QShortcut>
-#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <algorithm>
 #include <utility>
 
-#include "app/gui/application.h"
-#include "app/gui/form1util.h"
-#include "app/gui/windowprogress.h"
-#include "camera/analysis.h"
-#include "camera/cameralibrary.h"
-#include "camera/gui/newcameraform.h"
+#include "app/commandstates.h"
 #include "effects/gui/effectsform.h"
 #include "effects/gui/halogrid.h"
 #include "effects/gui/raduvir.h"
 #include "effects/gui/retouchtab.h"
 #include "effects/gui/retouchview.h"
-#include "imageio/fileformatlist.h"
 #include "platform/files.h"
-#include "platform/gui/dialogs.h"
 #include "platform/gui/icons.h"
-#include "platform/gui/waitcursor.h"
+#include "platform/gui/qtutil.h"
 #include "platform/inifile.h"
-#include "repair/gui/batchrun.h"
 #include "repair/gui/droplist.h"
-#include "repair/photooutput.h"
-#include "repair/repair.h"
+#include "repair/gui/photolists.h"
 #include "ui/gui/aboutform.h"
 #include "ui/gui/formmemory.h"
 #include "ui/gui/help.h"
@@ -67,49 +55,24 @@ namespace {
 const char kSection[] = "Init";
 const char kUnset[] = "?";
 
-const char kGraphicFilter[] =
-    "Graphic Files|*.bmp;*.cut;*.pal;*.dib;*.fax;*.gif;*.icb;*.tga;*.vda;*.vst;*.win;*.jpg;"
-    "*.jpeg;*.pcc;*.pcd;*.pdd;*.psd;*.png;*.ppm;*.psp;*.rgb;*.rgba;*.rla;*.rpf;*.sga;*.rle;*.tif;"
-    "*.tiff;*.wmf"
-    "|Bitmap (*.bmp)|*.bmp"
-    "|Dr. Halo (*.cut;*.pal)|*.cut;*.pal"
-    "|Device Independent Bitmaps (*.dib)|*.dib"
-    "|GFI Fax (*.fax)|*.fax"
-    "|Graphics Interchange Format (*.gif)|*.gif"
-    "|Targa TrueVision (*.icb;*.tga;*.vda;*.vst;*.win)|*.icb;*.tga;*.vda;*.vst;*.win"
-    "|Joint Photographics Experts Group (*.jpg;*.jpeg)|*.jpg;*.jpeg"
-    "|PC Paintbrush (*.pcc)|*.pcc"
-    "|Kodak Photo-CD (*.pcd)|*.pcd"
-    "|Adobe Photoshop (*.pdd;*.psd)|*.pdd;*.psd"
-    "|Portable Network Graphics (*.png)|*.png"
-    "|Portable Pixmapped Graphics (*.ppm)|*.ppm"
-    "|Paintshop Pro (*.psp)|*.psp"
-    "|SGI (*.rgb;*.rgba;*.rla;*.rpf;*.sga)|*.rgb;*.rgba;*.rla;*.rpf;*.sga"
-    "|Run-length Encoded BMP (*.rle)|*.rle"
-    "|Tagged Image File Format (*.tif; *.tiff)|*.tif;*.tiff";
-
-const char kSaveFilter[] = "JPEG|*.jpg|TIFF|*.tif|Bitmap|*.bmp";
-
 } // namespace
-
-const char* const TForm1::GraphicFilter = kGraphicFilter;
-const char* const TForm1::SaveFilter = kSaveFilter;
 
 TForm1::TForm1(const std::string& programDir, const QStringList& args, QWidget* parent)
     : QMainWindow(parent), programDir_(IncludeTrailingDelimiter(programDir)), args_(args) {
     setObjectName("Form1");
     createControls();
     createMenus();
-    createRetouch();
+    createPanels();
     FormMemory1 = new TFormMemory(this);
     FormMemory1->Restore();
     FormCreate();
 }
 
 TForm1::~TForm1() {
-    if (BatchRunning()) {
-        BatchRun->Stop();
-        BatchRun->WaitForEnd();
+    // A run reports to the window: it ends before the window goes.
+    if (BatchPanel->Running()) {
+        BatchPanel->Stop();
+        BatchPanel->WaitForEnd();
     }
     FormMemory1->Store();
     if (!destroyed_) FormDestroy();
@@ -330,19 +293,7 @@ void TForm1::createControls() {
     cbRetouchTimer->setObjectName("cbRetouchTimer");
     cbRetouchTimer->setInterval(250);
 
-    NewCameraForm = new TNewCameraForm(this);
     PictureLoader = [](const std::string& path) { return vt::LoadPhoto(path); };
-    FileLocator = [](const std::string& path) {
-        // The desktop's file manager, asked to show the file selected.
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
-            "org.freedesktop.FileManager1", "ShowItems");
-        call << QStringList{QUrl::fromLocalFile(Q(path)).toString()} << QString();
-        QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
-        if (reply.type() == QDBusMessage::ReplyMessage) return true;
-        // Without one, open the folder that holds it.
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(ExtractFilePath(path))));
-    };
 
     TipDialog1 = new TTipDialog(this);
     TipDialog1->setObjectName("TipDialog1");
@@ -353,47 +304,40 @@ void TForm1::createControls() {
     titleFont.setItalic(true);
     TipDialog1->TitleFont = titleFont;
 
-    // Wiring of the controls' events.
-    connect(sbNewCamera, &QToolButton::clicked, this, [this] { NewCamera1Click(); });
+    // Wiring of the controls' events; the panels wire their own.
+    connect(sbNewCamera, &QToolButton::clicked, this, [this] { CameraPanel->NewCamera1Click(); });
     connect(sbOpenFile, &QToolButton::clicked, this, [this] { sbOpenFileClick(); });
     connect(sbSave, &QToolButton::clicked, this, [this] { sbSaveClick(); });
-    connect(sbUndo, &QToolButton::clicked, this, [this] { sbUndoClick(); });
+    connect(sbUndo, &QToolButton::clicked, this, [this] { RetouchView->sbUndoClick(); });
     connect(sbFix, &QToolButton::clicked, this, [this] { sbFixClick(); });
-    connect(sbEffects, &QToolButton::clicked, this, [this] { btnRetouchClick(); });
+    connect(sbEffects, &QToolButton::clicked, this, [this] { RetouchTab->btnRetouchClick(); });
     connect(sbDelete, &QToolButton::clicked, this, [this] { DeleteItems1Click(); });
-    connect(sbReset, &QToolButton::clicked, this, [this] { btnResetClick(); });
+    connect(sbReset, &QToolButton::clicked, this, [this] { RetouchTab->btnResetClick(); });
     connect(sbHelp, &QToolButton::clicked, this, [this] { HelpTopics1Click(); });
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] { PageControl1Change(); });
-    // Only a choice of the user runs the change handler.
-    connect(cbCameras, &QComboBox::activated, this, [this] { cbCamerasChange(); });
     connect(lbBatchList, &QListWidget::itemSelectionChanged, this,
             [this] { RefreshCommandStates(); });
     // A choice in the retouch list is left alone until its photo loads: a
     // refresh while no picture is shown would take the choice away again.
     Button1->setToolTip("Click to reveal an Open dialog");
-    connect(btnAddImagesToList, &QPushButton::clicked, this, [this] { btnAddImagesToListClick(); });
     connect(Button1, &QPushButton::clicked, this, [this] { btnAddImagesToListClick(); });
-    connect(btnFixSingle, &QPushButton::clicked, this, [this] { btnFixSingleClick(); });
-    BatchRun = new TBatchRun(*this);
-    connect(btnFixBatch, &QPushButton::clicked, this, [this] { BatchRun->btnFixBatchClick(); });
-    connect(btnStopBatch, &QPushButton::clicked, this, [this] { BatchRun->Stop(); });
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    escape->setObjectName("StopBatchShortcut");
-    connect(escape, &QShortcut::activated, this, [this] {
-        if (BatchRunning()) BatchRun->Stop();
-    });
-    lbBatchList->OnDragEnter = [this] { return ddfxBatchDragEnter(); };
-    lbBatchList->OnProcessDropped = [this](const QStringList& f) { ddfxBatchProcessDropped(f); };
-    cbRetouchList->OnProcessDropped = [this](const QStringList& f) {
-        ddfxRetouchProcessDropped(f);
+    connect(btnFixSingle, &QPushButton::clicked, this, [this] { Photo->btnFixSingleClick(); });
+    StopBatchShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    StopBatchShortcut->setObjectName("StopBatchShortcut");
+    // Live only while a run goes on, so that Escape reaches everything else.
+    StopBatchShortcut->setEnabled(false);
+    connect(StopBatchShortcut, &QShortcut::activated, this, [this] { BatchPanel->Stop(); });
+    cbRetouchList->OnProcessDropped = [this](const QStringList& files) {
+        RetouchTab->AddFiles(files);
+        RefreshCommandStates();
     };
     for (QListWidget* list : std::initializer_list<QListWidget*>{lbBatchList, cbRetouchList}) {
         list->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(list, &QWidget::customContextMenuRequested, this,
                 [this, list](const QPoint& pos) { showBatchMenu(list, pos); });
     }
-    connect(btnRetouch, &QPushButton::clicked, this, [this] { btnRetouchClick(); });
-    connect(btnReset, &QPushButton::clicked, this, [this] { btnResetClick(); });
+    connect(btnRetouch, &QPushButton::clicked, this, [this] { RetouchTab->btnRetouchClick(); });
+    connect(btnReset, &QPushButton::clicked, this, [this] { RetouchTab->btnResetClick(); });
 }
 
 void TForm1::createMenus() {
@@ -408,23 +352,25 @@ void TForm1::createMenus() {
 
     File1 = bar->addMenu("&File");
     File1->setObjectName("File1");
-    NewCamera1 = action(File1, "NewCamera1", "&New Camera", [this] { NewCamera1Click(); });
+    NewCamera1 =
+        action(File1, "NewCamera1", "&New Camera", [this] { CameraPanel->NewCamera1Click(); });
     OpenExistingCameraFile1 = action(File1, "OpenExistingCameraFile1", "&Open Camera File",
-                                     [this] { OpenExistingCameraFile1Click(); });
+                                     [this] { CameraPanel->OpenExistingCameraFile1Click(); });
     AnalyzePhotograph1 =
         action(File1, "AnalyzePhotograph1", "&Analyze Photograph", [this] { sbOpenFileClick(); });
     AnalyzePhotograph1->setEnabled(false);
     File1->addSeparator();
     SaveRetouchedPhotograph1 =
         action(File1, "SaveRetouchedPhotograph1", "&Save Retouched Photograph",
-               [this] { SaveRetouchedPhotograph1Click(); });
+               [this] { Photo->SaveRetouchedPhotograph1Click(); });
     SavePhotographAs1 = action(File1, "SavePhotographAs1", "Save Photograph &As...",
-                               [this] { SavePhotographAs1Click(); });
+                               [this] { Photo->SavePhotographAs1Click(); });
     File1->addSeparator();
-    LocateFile2 = action(File1, "LocateFile2", "&Locate File", [this] { LocateFile1Click(); });
+    LocateFile2 =
+        action(File1, "LocateFile2", "&Locate File", [this] { RetouchTab->LocateFile1Click(); });
     File1->addSeparator();
     // Quitting asks about unsaved changes like closing the window.
-    Quit1 = action(File1, "Quit1", "&Quit", [this] { close(); });
+    Quit1 = action(File1, "Quit1", "&Quit", [this] { RequestClose(); });
     AnalyzePhotograph1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     SaveRetouchedPhotograph1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     SavePhotographAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
@@ -437,9 +383,9 @@ void TForm1::createMenus() {
         action(Edit1, "DeleteItems1", "&Delete From List", [this] { DeleteItems1Click(); });
     Fix1 = action(Edit1, "Fix1", "&Fix", [this] { sbFixClick(); });
     Edit1->addSeparator();
-    Effects1 = action(Edit1, "Effects1", "&Effects", [this] { btnRetouchClick(); });
-    Reset1 = action(Edit1, "Reset1", "&Reset", [this] { btnResetClick(); });
-    Undo1 = action(Edit1, "Undo1", "&Undo", [this] { sbUndoClick(); });
+    Effects1 = action(Edit1, "Effects1", "&Effects", [this] { RetouchTab->btnRetouchClick(); });
+    Reset1 = action(Edit1, "Reset1", "&Reset", [this] { RetouchTab->btnResetClick(); });
+    Undo1 = action(Edit1, "Undo1", "&Undo", [this] { RetouchView->sbUndoClick(); });
     Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     connect(Edit1, &QMenu::aboutToShow, this, [this] { Edit1Click(); });
 
@@ -458,8 +404,9 @@ void TForm1::createMenus() {
     pmBatch->setObjectName("pmBatch");
     DeleteItems2 =
         action(pmBatch, "DeleteItems2", "&Delete From List", [this] { DeleteItems1Click(); });
-    LocateFile1 = action(pmBatch, "LocateFile1", "&Locate File", [this] { LocateFile1Click(); });
-    Effects2 = action(pmBatch, "Effects2", "&Effects", [this] { btnRetouchClick(); });
+    LocateFile1 =
+        action(pmBatch, "LocateFile1", "&Locate File", [this] { RetouchTab->LocateFile1Click(); });
+    Effects2 = action(pmBatch, "Effects2", "&Effects", [this] { RetouchTab->btnRetouchClick(); });
     connect(pmBatch, &QMenu::aboutToShow, this, [this] { Edit1Click(); });
 
     pmHalo = new QMenu(this);
@@ -470,7 +417,38 @@ void TForm1::createMenus() {
     SelectAColor1->setObjectName("SelectAColor1");
 }
 
-void TForm1::createRetouch() {
+void TForm1::createPanels() {
+    TCameraPanel::Controls camera;
+    camera.window = this;
+    camera.cbCameras = cbCameras;
+    camera.lbFixPoints = lbFixPoints;
+    camera.Label1 = Label1;
+    camera.ProgressBar1 = ProgressBar1;
+    camera.btnFixSingle = btnFixSingle;
+    camera.Shape1 = Shape1;
+    camera.Image1 = Image1;
+    CameraPanel = new TCameraPanel(camera, programDir_, odSingleShot, *this, this);
+
+    TPhotoSession::Controls photo;
+    photo.Image1 = Image1;
+    photo.ScrollBox1 = ScrollBox1;
+    photo.Shape1 = Shape1;
+    photo.lbFixPoints = lbFixPoints;
+    photo.btnFixSingle = btnFixSingle;
+    photo.Label1 = Label1;
+    photo.ProgressBar1 = ProgressBar1;
+    Photo = new TPhotoSession(photo, odSingleShot, *this, this);
+
+    TBatchPanel::Controls batch;
+    batch.lbBatchList = lbBatchList;
+    batch.btnAddImagesToList = btnAddImagesToList;
+    batch.btnFixBatch = btnFixBatch;
+    batch.btnStopBatch = btnStopBatch;
+    batch.lblFileName = lblFileName;
+    batch.lblBatchProgress = lblBatchProgress;
+    batch.pbBatchProgress = pbBatchProgress;
+    BatchPanel = new TBatchPanel(batch, odImageFile, *this, this);
+
     TRetouchView::Controls view;
     view.window = this;
     view.ScrollBox1 = ScrollBox1;
@@ -483,7 +461,7 @@ void TForm1::createRetouch() {
     view.pmHalo = pmHalo;
     view.SetBrush1 = SetBrush1;
     view.SelectAColor1 = SelectAColor1;
-    RetouchView = new TRetouchView(view, UndoList, *this, this);
+    RetouchView = new TRetouchView(view, *this, this);
 
     EffectsForm = new TEffectsForm(this);
     // The dialog shares its context with the Retouch tab, but has a page of
@@ -499,15 +477,17 @@ void TForm1::createRetouch() {
     tab.Image1 = Image1;
     tab.EffectsForm = EffectsForm;
     RetouchTab = new TRetouchTab(tab, *this, this);
-}
-
-void TForm1::SetRetouchPhotoPath(const std::string& path, PhotoMetadata metadata) {
-    odSingleShot.lastPickedDir = Q(ExtractFilePath(path));
-    // Stored back over itself, as asked, keeping what the file carries.
-    DestinationPath = path;
-    PhotoSource = path;
-    SourceMetadata = std::move(metadata);
-    setStatusText(Q(path));
+    RetouchTab->FileLocator = [](const std::string& path) {
+        // The desktop's file manager, asked to show the file selected.
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+            "org.freedesktop.FileManager1", "ShowItems");
+        call << QStringList{QUrl::fromLocalFile(Q(path)).toString()} << QString();
+        QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
+        if (reply.type() == QDBusMessage::ReplyMessage) return true;
+        // Without one, open the folder that holds it.
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(ExtractFilePath(path))));
+    };
 }
 
 void TForm1::showBatchMenu(QWidget* list, const QPoint& pos) {
@@ -518,7 +498,7 @@ void TForm1::showBatchMenu(QWidget* list, const QPoint& pos) {
 QString TForm1::statusText() const {
     return StatusText->text();
 }
-void TForm1::setStatusText(const QString& text) {
+void TForm1::SetStatusText(const QString& text) {
     StatusText->setText(text);
 }
 
@@ -526,16 +506,12 @@ void TForm1::setStatusText(const QString& text) {
 // Start-up and shutdown
 
 void TForm1::FormCreate() {
-    UndoList.Clear();
-    UnsavedChanges = false;
+    RetouchView->Undo().Clear();
+    Photo->SetUnsavedChanges(false);
 
     odSingleShot.initialDir = Q(programDir_);
-    odCamera.initialDir = Q(programDir_);
+    CameraPanel->odCamera.initialDir = Q(programDir_);
     odImageFile.initialDir = Q(programDir_);
-
-    cameraDir_ = CameraDirectoryOf(programDir_);
-    CreateDir(cameraDir_); // exists already, or cannot be made: either way go on
-    NewCameraFlag = false;
 
     // Magnifier: eleven cells of the grid's designed height div 11.
     imgHalo->setCellSize(imgHalo->height() / THaloGrid::kCells);
@@ -543,12 +519,10 @@ void TForm1::FormCreate() {
 
     ClearPhoto();
     setWindowTitle("Vorantel");
-    BatchPaths.clear();
+    BatchPanel->Clear();
 
     Image1->setOnPictureChange([this] { PictureChanged(); });
-
-    for (const std::string& name : EnumerateCameras(cameraDir_))
-        addCameraName(Q(name));
+    CameraPanel->FillCameraList();
 
     imgBrush->setColor(Qt::black);
 
@@ -562,14 +536,14 @@ void TForm1::FormCreate() {
         std::string file = ExtractFileName(S(args_.first()));
         if (SameText(ExtractFileExt(file), ".cam")) {
             QString name = Q(file.substr(0, file.size() - 4));
-            int index = findCameraName(name);
+            int index = CameraPanel->findCameraName(name);
             if (index >= 0) cbCameras->setCurrentIndex(index);
         } else {
             commandLinePhoto_ = S(QFileInfo(args_.first()).absoluteFilePath());
         }
     }
 
-    cbCamerasChange();
+    CameraPanel->cbCamerasChange();
     if (cbCameras->count() > 0) SetBatchEnabled(true);
     RefreshCommandStates();
 
@@ -583,7 +557,7 @@ void TForm1::readSettings() {
     // added or removed outside the program: the name, while it exists,
     // decides.
     const std::string lastName = ini.ReadString(kSection, "LastCamName", "");
-    if (int byName = lastName.empty() ? -1 : findCameraName(Q(lastName)); byName >= 0)
+    if (int byName = lastName.empty() ? -1 : CameraPanel->findCameraName(Q(lastName)); byName >= 0)
         last = byName;
     cbCameras->setCurrentIndex(last >= 0 && last < cbCameras->count() ? last : -1);
     std::string single = ini.ReadString(kSection, "odSingleShot", kUnset);
@@ -597,20 +571,16 @@ void TForm1::writeSettings() {
     TIniFile ini(programDir_ + "Vorantel.ini");
     ini.WriteInteger(kSection, "LastCam", cbCameras->currentIndex());
     ini.WriteString(kSection, "LastCamName", S(cbCameras->currentText()));
-    auto folder = [](const OpenDialogState& d) {
-        return S(d.lastPickedDir.isEmpty() ? d.initialDir : d.lastPickedDir);
-    };
-    ini.WriteString(kSection, "odSingleShot", folder(odSingleShot));
-    ini.WriteString(kSection, "odImageFile", folder(odImageFile));
+    ini.WriteString(kSection, "odSingleShot", S(odSingleShot.startDir()));
+    ini.WriteString(kSection, "odImageFile", S(odImageFile.startDir()));
     ini.WriteBool(kSection, "TipOfTheDay", TipDialog1->ShowAtStart);
 }
 
 void TForm1::FormDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
-    FreeHotPixelList();
-    BatchPaths.clear();
-    lbBatchList->clear();
+    CameraPanel->FreeHotPixelList();
+    BatchPanel->Clear();
     cbRetouchList->clear();
     SetActiveTab(PageControl1, 0);
     try {
@@ -618,7 +588,14 @@ void TForm1::FormDestroy() {
     } catch (const std::exception&) {
         // The program is ending; there is nobody left to tell.
     }
-    UndoList.Clear();
+    RetouchView->Undo().Clear();
+}
+
+void TForm1::OpenCommandLinePhoto() {
+    if (commandLinePhoto_.empty()) return;
+    const std::string path = std::exchange(commandLinePhoto_, std::string());
+    ClearImgHalo();
+    if (Photo->LoadPhotoForRepair(path)) RefreshCommandStates();
 }
 
 void TForm1::SetBatchEnabled(bool enabled) {
@@ -627,17 +604,38 @@ void TForm1::SetBatchEnabled(bool enabled) {
     btnFixBatch->setEnabled(enabled);
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+bool TForm1::MayClose() {
     // A batch run ends with the photo in hand; what it stored stays stored.
-    if (BatchRunning()) {
-        BatchRun->Stop();
-        BatchRun->WaitForEnd();
+    if (BatchPanel->Running()) {
+        BatchPanel->Stop();
+        BatchPanel->WaitForEnd();
     }
-    if (UnsavedChanges && !PromptSaveChanges()) {
-        event->ignore();
+    return Photo->MayReplace();
+}
+
+bool TForm1::RequestClose() {
+    if (closing_) return false;
+    closing_ = true;
+    const bool may = MayClose();
+    closing_ = false;
+    if (!may) return false;
+    mayClose_ = true;
+    const bool closed = close();
+    mayClose_ = false;
+    return closed;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (mayClose_) {
+        event->accept();
         return;
     }
-    event->accept();
+    // Asking, or waiting for a run to stop, inside the window system's own
+    // close would let a second close request through and end the program
+    // with the question still open: the request is taken up afterwards,
+    // once, by RequestClose.
+    event->ignore();
+    if (!closing_) QTimer::singleShot(0, this, [this] { RequestClose(); });
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
@@ -649,7 +647,7 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 }
 
 // --------------------------------------------------------------------------
-// Command states and photo state
+// Command states and the displayed picture
 
 void TForm1::PictureChanged() {
     const bool empty = Image1->Picture().empty();
@@ -663,116 +661,81 @@ void TForm1::PictureChanged() {
 }
 
 void TForm1::RefreshCommandStates() {
-    const int tab = PageControl1->currentIndex();
-    const bool cameraSelected = cbCameras->currentIndex() >= 0;
-    const bool batchEnabled = PageControl1->isTabEnabled(1);
-    const bool pictureEmpty = Image1->Picture().empty();
-    const bool retouchSelected = !cbRetouchList->selectedItems().isEmpty();
-    const bool batchSelected = !lbBatchList->selectedItems().isEmpty();
-    const bool undoNotEmpty = !UndoList.empty();
+    CommandInputs in;
+    in.tab = WindowTab(PageControl1->currentIndex());
+    in.cameraSelected = cbCameras->currentIndex() >= 0;
+    in.batchEnabled = PageControl1->isTabEnabled(1);
+    in.pictureEmpty = Image1->Picture().empty();
+    in.hasDestination = !Photo->Destination().empty();
+    in.newCamera = CameraPanel->NewCameraFlag();
+    in.hotPixelsListed = lbFixPoints->count() > 0;
+    in.fixSingleEnabled = OwnEnabled(btnFixSingle);
+    in.resetEnabled = OwnEnabled(btnReset);
+    in.undoAvailable = !RetouchView->Undo().empty();
+    in.batchListed = lbBatchList->count() > 0;
+    in.batchSelected = !lbBatchList->selectedItems().isEmpty();
+    in.retouchSelected = !cbRetouchList->selectedItems().isEmpty();
+    in.batchRunning = BatchPanel->Running();
+    const CommandStates s = DeriveCommandStates(in);
 
-    switch (tab) {
-    case 0: {
-        sbOpenFile->setEnabled(cameraSelected);
-        sbFix->setEnabled(OwnEnabled(btnFixSingle));
-        const bool fixPoints = !NewCameraFlag && !pictureEmpty && lbFixPoints->count() > 0;
-        lbFixPoints->setEnabled(fixPoints);
-        imgHalo->setVisible(fixPoints);
-        sbSave->setEnabled(fixPoints);
-        sbEffects->setEnabled(false);
-        sbReset->setEnabled(false);
-        sbDelete->setEnabled(cameraSelected);
-        sbUndo->setEnabled(undoNotEmpty);
-        break;
+    sbNewCamera->setEnabled(s.newCamera);
+    NewCamera1->setEnabled(s.newCamera);
+    OpenExistingCameraFile1->setEnabled(s.openCameraFile);
+    sbOpenFile->setEnabled(s.openFile);
+    AnalyzePhotograph1->setEnabled(s.openFile);
+    AnalyzePhotograph1->setText(AnalyzeCaption(s));
+    sbFix->setEnabled(s.fix);
+    Fix1->setEnabled(s.fix);
+    sbSave->setEnabled(s.save);
+    sbEffects->setEnabled(s.effects);
+    Effects1->setEnabled(s.effects);
+    sbReset->setEnabled(s.reset);
+    Reset1->setEnabled(s.reset);
+    sbDelete->setEnabled(s.deleteItems);
+    DeleteItems1->setEnabled(s.deleteItems);
+    DeleteItems2->setEnabled(s.deleteItems);
+    sbUndo->setEnabled(s.undo);
+    Undo1->setEnabled(s.undo);
+    if (s.hotPixelList) {
+        lbFixPoints->setEnabled(*s.hotPixelList);
+        imgHalo->setVisible(*s.hotPixelList);
     }
-    case 1:
-        sbOpenFile->setEnabled(batchEnabled);
-        sbFix->setEnabled(lbBatchList->count() > 0 && batchEnabled);
-        sbSave->setEnabled(false);
-        sbEffects->setEnabled(false);
-        sbReset->setEnabled(false);
-        sbDelete->setEnabled(batchSelected && batchEnabled);
-        sbUndo->setEnabled(false);
-        break;
-    default:
-        sbOpenFile->setEnabled(true);
-        sbFix->setEnabled(false);
-        sbSave->setEnabled(retouchSelected && !pictureEmpty);
-        sbEffects->setEnabled(retouchSelected && !pictureEmpty);
-        sbReset->setEnabled(OwnEnabled(btnReset));
-        sbDelete->setEnabled(retouchSelected);
-        sbUndo->setEnabled(false);
-        break;
-    }
+    LocateFile1->setVisible(s.locateVisible);
+    Effects1->setVisible(s.locateVisible);
+    Effects2->setVisible(s.locateVisible);
+    Effects2->setEnabled(s.locateVisible);
+    LocateFile2->setEnabled(s.locateEnabled);
+    SaveRetouchedPhotograph1->setEnabled(s.saveMenus);
+    SavePhotographAs1->setEnabled(s.saveMenus);
+    btnRetouch->setEnabled(s.effectsButton);
+    if (s.clearRetouchSelection) cbRetouchList->clearSelection();
+}
 
-    DeleteItems1->setEnabled(sbDelete->isEnabled());
-    LocateFile1->setVisible(tab == 2 && DeleteItems1->isEnabled());
-    Effects1->setVisible(LocateFile1->isVisible());
-    Effects2->setVisible(Effects1->isVisible());
-    Effects2->setEnabled(Effects2->isVisible());
-    const bool canSave = !NewCameraFlag && !pictureEmpty && tab != 1;
-    SaveRetouchedPhotograph1->setEnabled(canSave);
-    SavePhotographAs1->setEnabled(canSave);
-    AnalyzePhotograph1->setEnabled(sbOpenFile->isEnabled());
-    AnalyzePhotograph1->setText(tab == 0 ? "Analyze Photograph" : "Add Photographs to List");
-    LocateFile2->setEnabled(LocateFile1->isVisible());
-    DeleteItems2->setEnabled(DeleteItems1->isEnabled());
-    Fix1->setEnabled(sbFix->isEnabled());
-    Effects1->setEnabled(sbEffects->isEnabled());
-    Reset1->setEnabled(sbReset->isEnabled());
-    Undo1->setEnabled(sbUndo->isEnabled());
-    if (pictureEmpty) cbRetouchList->clearSelection();
-
-    if (BatchRunning()) {
-        // Only looking is left while a batch runs.
-        for (QAction* a : {NewCamera1, OpenExistingCameraFile1, AnalyzePhotograph1,
-                           SaveRetouchedPhotograph1, SavePhotographAs1, DeleteItems1, DeleteItems2,
-                           Fix1, Effects1, Effects2, Reset1, Undo1})
-            a->setEnabled(false);
-        for (QWidget* w :
-             std::initializer_list<QWidget*>{sbNewCamera, sbOpenFile, sbSave, sbUndo, sbFix,
-                                             sbEffects, sbDelete, sbReset, lbFixPoints})
+void TForm1::LockForRun(bool running) {
+    if (running) {
+        lockedByBatch_.clear();
+        for (QWidget* w : std::initializer_list<QWidget*>{
+                 cbCameras, lbFixPoints, btnFixSingle, lbBatchList, btnAddImagesToList,
+                 cbRetouchList, Button1, btnRetouch, btnReset, Image1, imgHalo, imgBrush}) {
+            lockedByBatch_.emplace_back(w, OwnEnabled(w));
             w->setEnabled(false);
+        }
+    } else {
+        for (auto [w, enabled] : lockedByBatch_)
+            w->setEnabled(enabled);
+        lockedByBatch_.clear();
     }
-}
-
-bool TForm1::BatchRunning() const {
-    return BatchRun && BatchRun->Running();
-}
-
-void TForm1::BatchStarted() {
-    lockedByBatch_.clear();
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             cbCameras, lbFixPoints, btnFixSingle, lbBatchList, btnAddImagesToList, cbRetouchList,
-             Button1, btnRetouch, btnReset, Image1}) {
-        lockedByBatch_.emplace_back(w, OwnEnabled(w));
-        w->setEnabled(false);
-    }
-    btnFixBatch->hide();
-    btnStopBatch->show();
-    btnStopBatch->setEnabled(true);
-    RefreshCommandStates();
-}
-
-void TForm1::BatchEnded() {
-    for (auto [w, enabled] : lockedByBatch_)
-        w->setEnabled(enabled);
-    lockedByBatch_.clear();
-    btnStopBatch->hide();
-    btnFixBatch->show();
+    // The magnifier's pop-up paints too.
+    pmHalo->setEnabled(!running);
+    StopBatchShortcut->setEnabled(running);
 }
 
 void TForm1::ClearImgHalo() {
-    imgHalo->fillAll(palette().button().color());
-    UndoList.Clear();
-    imgHalo->hide();
-    imgHalo->update();
+    RetouchView->ClearImgHalo();
 }
 
 void TForm1::ClearPhoto() {
-    Image1->setPictureOriginal(Bitmap(0, 0));
-    Image1->ResetEffects();
-    Shape1->hide();
+    Photo->Clear();
     imgHalo->hide();
 }
 
@@ -795,39 +758,61 @@ void TForm1::PageControl1Change() {
     RefreshCommandStates();
 }
 
-void TForm1::DeleteItems1Click() {
-    bool removed = false;
-    switch (PageControl1->currentIndex()) {
-    case 0:
-        DeleteCamera();
-        break;
-    case 1:
-        removed = DeleteSelectedItems(lbBatchList);
-        break;
-    default:
-        removed = DeleteSelectedItems(cbRetouchList);
-        break;
+// --------------------------------------------------------------------------
+// Routing by the active tab
+
+void TForm1::sbOpenFileClick() {
+    // Cancel keeps the displayed photo with its changes.
+    if (!Photo->MayReplace()) {
+        RefreshCommandStates();
+        return;
     }
-    if (removed) ClearPhoto();
+    if (PageControl1->currentIndex() == 0)
+        Photo->OpenPhotoForRepair();
+    else
+        btnAddImagesToListClick();
+}
+
+void TForm1::btnAddImagesToListClick() {
+    if (PageControl1->currentIndex() == 1) {
+        BatchPanel->btnAddImagesToListClick();
+        return;
+    }
+    RetouchTab->AddFiles(AskForImages(odImageFile));
     RefreshCommandStates();
 }
 
-// --------------------------------------------------------------------------
-// Commands whose flows come with the photo work; they keep their place in
-// the window and its command states.
+void TForm1::sbFixClick() {
+    switch (PageControl1->currentIndex()) {
+    case 0:
+        Photo->btnFixSingleClick();
+        break;
+    case 1:
+        BatchPanel->btnFixBatchClick();
+        break;
+    default:
+        break;
+    }
+}
 
-// The retouch flows live with the retouch view and the Retouch tab.
-void TForm1::sbUndoClick() {
-    RetouchView->sbUndoClick();
+void TForm1::sbSaveClick() {
+    if (PageControl1->currentIndex() != 1) Photo->SaveRetouchedPhotograph1Click();
 }
-void TForm1::lbFixPointsClick() {
-    RetouchView->lbFixPointsClick();
-}
-void TForm1::btnRetouchClick() {
-    RetouchTab->btnRetouchClick();
-}
-void TForm1::btnResetClick() {
-    RetouchTab->btnResetClick();
+
+void TForm1::DeleteItems1Click() {
+    bool removed = false;
+    const int tab = PageControl1->currentIndex();
+    if (tab == 0) {
+        CameraPanel->DeleteCamera();
+    } else {
+        const bool selected =
+            tab == 1 ? BatchPanel->HasSelection() : !RetouchTab->SelectedPath().empty();
+        // The displayed photo goes with the entries: its changes first.
+        if (selected && MayReplacePhoto())
+            removed = tab == 1 ? BatchPanel->DeleteSelected() : RetouchTab->DeleteSelected();
+    }
+    if (removed) ClearPhoto();
+    RefreshCommandStates();
 }
 
 void TForm1::HelpTopics1Click() {
@@ -850,6 +835,68 @@ void TForm1::ShowNextTip1Click() {
         .WriteBool(kSection, "TipOfTheDay", TipDialog1->ShowAtStart);
 }
 
-} // namespace vt::gui
+// --------------------------------------------------------------------------
+// What the panels ask of the window
 
-namespace vt::gui {} // namespace vt::gui
+bool TForm1::MayReplacePhoto() {
+    return Photo->MayReplace();
+}
+
+std::shared_ptr<const HotPixelList> TForm1::HotPixels() const {
+    return CameraPanel->HotPixels();
+}
+
+void TForm1::AddToRetouchList(const std::string& path) {
+    RetouchTab->AddToRetouchList(path);
+}
+
+void TForm1::ClearBatchList() {
+    BatchPanel->Clear();
+}
+
+void TForm1::ShowBlackshot(Bitmap picture) {
+    Photo->ShowBlackshot(std::move(picture));
+}
+
+void TForm1::ShowCameraTab() {
+    SetActiveTab(PageControl1, 0);
+}
+
+void TForm1::ShowCameraName(const std::string& name) {
+    setWindowTitle(name.empty() ? QString("Vorantel") : Q("Vorantel - " + name));
+}
+
+void TForm1::GoToFirstHotPixel() {
+    RetouchView->SelectFirstFixPoint();
+}
+
+bool TForm1::CameraTabActive() const {
+    return PageControl1->currentIndex() == 0;
+}
+
+bool TForm1::CameraSelected() const {
+    return CameraPanel->CameraSelected();
+}
+
+bool TForm1::BatchEnabled() const {
+    return PageControl1->isTabEnabled(1);
+}
+
+void TForm1::ShowStoredPhoto(Bitmap picture, const std::string& source, PhotoMetadata metadata,
+                             const std::string& destination) {
+    Photo->ShowStored(std::move(picture), source, std::move(metadata), destination);
+}
+
+void TForm1::SetUnsavedChanges(bool changed) {
+    Photo->SetUnsavedChanges(changed);
+}
+
+std::string TForm1::CurrentDestination() const {
+    return Photo->Destination();
+}
+
+void TForm1::ShowRetouchPhoto(const std::string& path, vt::Photo photo) {
+    Photo->ShowRetouch(path, std::move(photo));
+}
+
+} // namespace vt::gui

@@ -1,24 +1,27 @@
 // The main window: tool bar, the Camera, Batch and Retouch tabs, the photo
-// view, menus and status bar; it owns the current camera's hot-pixel list,
-// the photo state and the photo lists, and keeps every command's state in
-// step with them.
+// view, menus and status bar. It holds the controls and routes every menu
+// item and tool button to the panel that does the work: the camera library
+// (TCameraPanel), the displayed photo (TPhotoSession), the batch list and
+// its run (TBatchPanel), the retouch view and the Retouch tab. It keeps the
+// settings, derives every command's state, and implements what each panel
+// asks of the window.
 #pragma once
 
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "camera/camerafile.h"
+#include "camera/gui/camerapanel.h"
 #include "effects/gui/retouchhost.h"
-#include "effects/undolist.h"
 #include "imageio/fileformatlist.h"
-#include "platform/bitmap.h"
+#include "platform/gui/dialogs.h"
+#include "repair/gui/batchpanel.h"
 #include "repair/gui/droplist.h"
-
-#include <functional>
+#include "repair/gui/photosession.h"
 
 class QAction;
 class QComboBox;
@@ -29,6 +32,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QScrollArea;
+class QShortcut;
 class QStatusBar;
 class QTabWidget;
 class QTimer;
@@ -45,19 +49,14 @@ class TRetouchView;
 class TRetouchTab;
 class TEffectsForm;
 class TTipDialog;
-class TNewCameraForm;
 class TDropList;
-class TBatchRun;
 class TFormMemory;
 
-// Start folder of an open dialog, and the folder of the last file picked in
-// it during this run.
-struct OpenDialogState {
-    QString initialDir;
-    QString lastPickedDir; // empty until a file was picked
-};
-
-class TForm1 : public QMainWindow, private TRetouchHost {
+class TForm1 : public QMainWindow,
+               private TCameraHost,
+               private TPhotoHost,
+               private TBatchHost,
+               private TRetouchHost {
     Q_OBJECT
   public:
     // programDir: where "Vorantel.ini" and the camera library live (with or
@@ -70,134 +69,52 @@ class TForm1 : public QMainWindow, private TRetouchHost {
     // --- Start-up and shutdown.
     void FormCreate();
     void FormDestroy();
-    void SetBatchEnabled(bool enabled);
+    void SetBatchEnabled(bool enabled) override;
+    // Opens the photo named on the command line, if any (once the window
+    // shows).
+    void OpenCommandLinePhoto();
+    // Closing, as File > Quit and the window's close button ask for it:
+    // a batch run is stopped and waited for, unsaved changes are asked
+    // about, then the window closes. A request while one is being answered
+    // is ignored: the question on screen is the one to answer. Returns
+    // whether the window closed.
+    bool RequestClose();
 
-    // --- Command states and photo state.
+    // --- Command states and the displayed picture.
     void RefreshCommandStates() override;
     void PictureChanged();
-    void ClearPhoto();
+    void ClearPhoto() override;
     void ClearImgHalo() override;
 
-    // --- Camera library.
-    void LoadCameraFile(const std::string& path);
-    void FreeHotPixelList();
-    void cbCamerasChange();
-    void OpenExistingCameraFile1Click();
-    void DeleteCamera();
-
-    // --- Menu and tool-bar handlers.
+    // --- Menu and tool-bar handlers, routed by the active tab.
     void File1Click();
     void Edit1Click();
     void PageControl1Change();
     void DeleteItems1Click();
     void HelpTopics1Click();
     void ShowNextTip1Click();
-    void NewCamera1Click();
     void sbOpenFileClick();
     void sbSaveClick();
     void sbFixClick();
-    void sbUndoClick();
-    void btnRetouchClick();
-    void btnResetClick();
-    void SaveRetouchedPhotograph1Click();
-    void SavePhotographAs1Click();
-    void LocateFile1Click();
+    void btnAddImagesToListClick();
     void AboutVorantel1Click();
     void JointheTarnwickForum1Click();
-    void lbFixPointsClick();
 
-    // --- Blackshot analysis.
-    // Analyses the displayed blackshot for the current camera name; writes,
-    // selects and loads the camera. Returns the highest luminance found.
-    int AnalyzeBlackshot(int threshold);
-    // Runs the analysis with the New Camera dialog's threshold and shows the
-    // follow-up messages.
-    void DefineCameraFromBlackshot();
-    // The threshold chosen for the camera being defined.
-    int seThresholdValue = 30;
-    // The camera being defined (set before the analysis).
-    void setCurrentCameraName(const std::string& name) { currentCameraName_ = name; }
-
-    // --- New camera.
-    void EnterNewCamera();
-    TNewCameraForm* NewCameraForm = nullptr;
-
-    // --- Retouching: the Camera tab's marker, magnifier, brush and undo,
-    // and the Retouch tab's list, effects and Restore.
+    // --- The panels.
+    TCameraPanel* CameraPanel = nullptr;
+    TPhotoSession* Photo = nullptr;
+    TBatchPanel* BatchPanel = nullptr;
     TRetouchView* RetouchView = nullptr;
     TRetouchTab* RetouchTab = nullptr;
     TEffectsForm* EffectsForm = nullptr;
 
-    // --- Single-photo repair and storing.
-    void OpenPhotoForRepair();
-    // Loads, shows and prepares a photo for repair, as after the open
-    // dialog; false (after telling the user) when it cannot be read.
-    bool LoadPhotoForRepair(const std::string& path);
-    // Opens the photo named on the command line, if any (once the window
-    // shows).
-    void OpenCommandLinePhoto();
-    void btnFixSingleClick();
-    void SetSaveFilterFromDestination();
-    // Stores the displayed picture under the destination path; returns the
-    // path written, or an empty string when the JPEG could not be written
-    // (reported to the user already).
-    std::string StorePhoto();
-    // Asks "Save?" for the displayed photo's changes. True lets the caller
-    // go on (saved, or not wanted); false asks it to stop and keep the photo
-    // and its changes (Cancel, or no save happened).
-    bool PromptSaveChanges() override;
-    int sdSaveJPEGFilterIndex = 1;
-
-    // --- Batch run (its flow lives in TBatchRun).
-    TBatchRun* BatchRun = nullptr;
-    bool BatchRunning() const;
-    // Called by the run as it starts and ends: while it runs, nothing that
-    // touches the batch list, the camera or the photo can be used, and Stop
-    // stands in place of Fix.
-    void BatchStarted();
-    void BatchEnded();
-
-    // --- Photo lists.
-    void btnAddImagesToListClick();
-    void AddToRetouchList(const std::string& path);
-    bool DeleteSelectedItems(QListWidget* list);
-    void LocateInExplorer();
-    bool ddfxBatchDragEnter();
-    void ddfxBatchProcessDropped(const QStringList& files);
-    void ddfxRetouchProcessDropped(const QStringList& files);
-    // The full path a retouch-list entry owns ("" without one).
-    static std::string RetouchPathOf(const QListWidgetItem* item);
-
-    // The open dialogs' filter of graphic files and the save dialog's.
-    static const char* const GraphicFilter;
-    static const char* const SaveFilter;
-
-    // Shows a file in the desktop's file manager; false when nothing could
-    // be started. Replaceable for tests.
-    std::function<bool(const std::string&)> FileLocator;
-
     // Reads a photograph or blackshot with its metadata; replaceable for
     // tests.
-    std::function<Photo(const std::string&)> PictureLoader;
+    std::function<vt::Photo(const std::string&)> PictureLoader;
 
-    // --- State shared with the flows.
     const std::string& ProgramDir() const { return programDir_; }
-    const std::string& CameraDir() const { return cameraDir_; }
-    const std::string& CurrentCameraName() const { return currentCameraName_; }
-    const HotPixelList* HotPixels() const { return hotPixels_.get(); }
-    std::string DestinationPath;
-    // The file the displayed photo was read from, and what it carries
-    // besides its pixels, for the stored copy.
-    std::string PhotoSource;
-    vt::PhotoMetadata SourceMetadata;
-    bool UnsavedChanges = false;
-    bool NewCameraFlag = false;
-    std::vector<std::string> BatchPaths;
-    // Paints recorded by the magnifier.
-    TUndoList UndoList;
     OpenDialogState odSingleShot;
     OpenDialogState odImageFile;
-    OpenDialogState odCamera;
     TTipDialog* TipDialog1 = nullptr;
     TFormMemory* FormMemory1 = nullptr;
 
@@ -280,46 +197,63 @@ class TForm1 : public QMainWindow, private TRetouchHost {
 
     QTimer* Timer1 = nullptr;
     QTimer* cbRetouchTimer = nullptr;
+    // Escape stops a batch run; it is live only while one runs.
+    QShortcut* StopBatchShortcut = nullptr;
 
     // The status bar's one text.
     QString statusText() const;
-    void setStatusText(const QString& text);
+    void SetStatusText(const QString& text) override;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    // What the retouch flows need of the window.
-    bool HasUnsavedChanges() const override { return UnsavedChanges; }
-    void SetUnsavedChanges(bool changed) override { UnsavedChanges = changed; }
-    std::string CurrentDestination() const override { return DestinationPath; }
-    Photo LoadPhoto(const std::string& path) override { return PictureLoader(path); }
-    void SetRetouchPhotoPath(const std::string& path, PhotoMetadata metadata) override;
+    // --- What the panels ask of the window.
+    bool MayReplacePhoto() override;
+    vt::Photo LoadPhoto(const std::string& path) override { return PictureLoader(path); }
+    std::shared_ptr<const HotPixelList> HotPixels() const override;
+    void AddToRetouchList(const std::string& path) override;
+    // Camera panel.
+    void ClearBatchList() override;
+    void ShowBlackshot(Bitmap picture) override;
+    void ShowCameraTab() override;
+    void ShowCameraName(const std::string& name) override;
+    // Photo session.
+    void GoToFirstHotPixel() override;
+    bool CameraTabActive() const override;
+    // Batch panel.
+    bool CameraSelected() const override;
+    bool BatchEnabled() const override;
+    void ShowStoredPhoto(Bitmap picture, const std::string& source, PhotoMetadata metadata,
+                         const std::string& destination) override;
+    void LockForRun(bool running) override;
+    // Retouch view and tab.
+    void SetUnsavedChanges(bool changed) override;
+    std::string CurrentDestination() const override;
+    void ShowRetouchPhoto(const std::string& path, vt::Photo photo) override;
     void SetBatchMenuAutoPopup(bool on) override { pmBatchAutoPopup = on; }
-    void createRetouch();
 
     void createControls();
     void createMenus();
+    void createPanels();
     QToolButton* addToolButton(const char* name, const char* hint, const char* icon);
-    // Adds name to cbCameras at its sorted place; returns its index.
-    int addCameraName(const QString& name);
-    int findCameraName(const QString& name) const;
     void showBatchMenu(QWidget* list, const QPoint& pos);
-    // Enables lbFixPoints and handles its first entry as a click.
-    void SelectFirstFixPoint();
-    // The "File Error" box of a photograph or blackshot that cannot be read.
-    void ReportUnreadable(const std::string& path, const std::exception& e) override;
+    // Stops a batch run, waits for it, and asks about unsaved changes; true
+    // when nothing keeps the window open.
+    bool MayClose();
     void writeSettings();
     void readSettings();
 
     std::string programDir_;
-    std::string cameraDir_;
-    std::string currentCameraName_;
     QStringList args_;
     std::string commandLinePhoto_;
-    std::unique_ptr<HotPixelList> hotPixels_;
     bool destroyed_ = false;
+    // A close is being asked about (or waits for a run to stop); requests
+    // meanwhile are ignored.
+    bool closing_ = false;
+    // The close was asked about and may now happen.
+    bool mayClose_ = false;
     // Enabled states of the controls a batch run locks, to give back.
     std::vector<std::pair<QWidget*, bool>> lockedByBatch_;
 };

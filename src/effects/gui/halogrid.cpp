@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -98,7 +99,11 @@ void TShape::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->globalPosition().toPoint();
     if (!dragging_ && (at - pressedAt_).manhattanLength() < QApplication::startDragDistance())
         return;
-    dragging_ = true;
+    if (!dragging_) {
+        // The keyboard belongs to the drag while it lasts: Escape ends it.
+        grabKeyboard();
+        dragging_ = true;
+    }
     emit dragMoved(at);
 }
 
@@ -107,7 +112,24 @@ void TShape::mouseReleaseEvent(QMouseEvent* event) {
     pressed_ = false;
     if (!dragging_) return;
     dragging_ = false;
+    releaseKeyboard();
     emit dragDropped(event->globalPosition().toPoint());
+}
+
+void TShape::keyPressEvent(QKeyEvent* event) {
+    if (dragging_ && event->key() == Qt::Key_Escape) {
+        cancelDrag();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TShape::cancelDrag() {
+    const bool wasDragging = dragging_;
+    pressed_ = dragging_ = false;
+    if (!wasDragging) return;
+    releaseKeyboard();
+    emit dragCancelled();
 }
 
 TBrushSwatch::TBrushSwatch(QWidget* parent) : QFrame(parent) {

@@ -65,15 +65,20 @@ class TShape : public QWidget {
     QColor penColor() const { return color_; }
     bool dragging() const { return dragging_; }
 
+    // Ends a drag without a drop: the marker stays where it was.
+    void cancelDrag();
+
   signals:
     void dragMoved(const QPoint& globalPos);
     void dragDropped(const QPoint& globalPos);
+    void dragCancelled();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     int penWidth_ = 2;

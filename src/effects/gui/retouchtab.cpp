@@ -1,6 +1,7 @@
 #include "effects/gui/retouchtab.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollArea>
@@ -12,14 +13,20 @@
 #include "effects/gui/raduvir.h"
 #include "effects/gui/retouchhost.h"
 #include "effects/gui/retouchview.h"
+#include "imageio/gui/loadmessages.h"
+#include "platform/files.h"
 #include "platform/gui/dialogs.h"
+#include "platform/gui/qtutil.h"
 #include "platform/gui/waitcursor.h"
+#include "repair/repair.h"
 
 namespace vt::gui {
 
 namespace {
 
-// Runs a handler when a widget loses the keyboard focus.
+// Runs a handler when a widget loses the keyboard focus to another control
+// of its window by the user's own doing; a pop-up menu, a message box or
+// another window taking the focus does not count.
 class FocusLoss : public QObject {
   public:
     FocusLoss(QWidget* widget, std::function<void()> handler)
@@ -29,7 +36,17 @@ class FocusLoss : public QObject {
 
   protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::FocusOut) handler_();
+        if (event->type() != QEvent::FocusOut) return false;
+        switch (static_cast<QFocusEvent*>(event)->reason()) {
+        case Qt::MouseFocusReason:
+        case Qt::TabFocusReason:
+        case Qt::BacktabFocusReason:
+        case Qt::ShortcutFocusReason:
+            handler_();
+            break;
+        default:
+            break;
+        }
         return false;
     }
 
@@ -82,7 +99,7 @@ void TRetouchTab::cbRetouchTimerTimer() {
     host_.SetBatchMenuAutoPopup(true);
     // Cancel (or a save that did not happen) keeps the photo on display
     // with its changes.
-    if (host_.HasUnsavedChanges() && !host_.PromptSaveChanges()) {
+    if (!host_.MayReplacePhoto()) {
         SelectDisplayedEntry();
         host_.RefreshCommandStates();
         return;
@@ -96,25 +113,21 @@ void TRetouchTab::cbRetouchTimerTimer() {
         return;
     }
     const std::string path = PathOf(selected.first());
+    Photo loaded;
     {
         WaitCursor wait;
-        Photo loaded;
         try {
             loaded = host_.LoadPhoto(path);
         } catch (const std::exception& e) {
-            host_.ReportUnreadable(path, e);
+            ReportUnreadable(path, e.what());
             return;
         }
-        Bitmap photo = std::move(loaded.picture).convertedTo24();
-        host_.ClearImgHalo();
-        host_.SetRetouchPhotoPath(path, std::move(loaded.metadata));
-        c_.Image1->setPictureOriginal(std::move(photo));
-        c_.ScrollBox1->horizontalScrollBar()->setValue(0);
-        c_.ScrollBox1->verticalScrollBar()->setValue(0);
-        c_.Image1->ResetEffects();
     }
+    const std::vector<std::string> warnings = loaded.warnings;
+    host_.ShowRetouchPhoto(path, std::move(loaded));
     c_.btnFixSingle->setEnabled(true);
     host_.RefreshCommandStates();
+    if (!warnings.empty()) ReportDamaged(path, warnings);
 }
 
 void TRetouchTab::btnRetouchClick() {
@@ -129,6 +142,38 @@ void TRetouchTab::btnRetouchClick() {
         }
     }
     host_.RefreshCommandStates();
+}
+
+void TRetouchTab::AddToRetouchList(const std::string& path) {
+    QListWidget* list = c_.cbRetouchList;
+    for (int i = 0; i < list->count(); ++i)
+        if (PathOf(list->item(i)) == path) return;
+    auto* item = new QListWidgetItem(QString::fromStdString(ExtractFileName(path)));
+    item->setData(Qt::UserRole, QString::fromStdString(path));
+    QSignalBlocker block(list);
+    InsertSorted(list, item);
+}
+
+void TRetouchTab::AddFiles(const QStringList& files) {
+    for (const QString& file : files)
+        if (IsImageExtension(ExtractFileName(file.toStdString())))
+            AddToRetouchList(file.toStdString());
+}
+
+bool TRetouchTab::DeleteSelected() {
+    return DeleteSelectedItems(c_.cbRetouchList);
+}
+
+std::string TRetouchTab::SelectedPath() const {
+    const QList<QListWidgetItem*> selected = c_.cbRetouchList->selectedItems();
+    return selected.isEmpty() ? std::string() : PathOf(selected.first());
+}
+
+void TRetouchTab::LocateFile1Click() {
+    const std::string path = SelectedPath();
+    if (path.empty()) return;
+    if (FileLocator && FileLocator(path)) return;
+    MessageDlg("Error during CreateProcess", "Vorantel", MsgIcon::None, mbOK);
 }
 
 void TRetouchTab::btnResetClick() {

@@ -65,14 +65,14 @@ void OnListChoice(QListWidget* list, std::function<void()> handler) {
     list->installEventFilter(new ListKeys(list, std::move(handler)));
 }
 
-TRetouchView::TRetouchView(const Controls& controls, TUndoList& undo, TRetouchHost& host,
-                           QObject* parent)
-    : QObject(parent), c_(controls), undo_(undo), host_(host) {
+TRetouchView::TRetouchView(const Controls& controls, TRetouchHost& host, QObject* parent)
+    : QObject(parent), c_(controls), host_(host) {
     PointerPos = [] { return QCursor::pos(); };
 
     OnListChoice(c_.lbFixPoints, [this] { lbFixPointsClick(); });
     connect(c_.Shape1, &TShape::dragMoved, this, [this](const QPoint& p) { MarkerDragged(p); });
     connect(c_.Shape1, &TShape::dragDropped, this, [this](const QPoint& p) { MarkerDropped(p); });
+    connect(c_.Shape1, &TShape::dragCancelled, this, [this] { MarkerDragCancelled(); });
     connect(c_.Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
 
     c_.imgHalo->OnDrawCell = [this](int col, int row) { imgHaloDrawCell(col, row); };
@@ -139,6 +139,9 @@ void TRetouchView::Image1DragDrop(int x, int y) {
     }
     c_.Timer1->stop();
     PlaceMarker(x, y);
+    // The marker shows wherever it is put on a picture, also one that was
+    // on view before it had a marker (a blackshot just analysed).
+    if (!c_.Image1->Picture().empty()) c_.Shape1->show();
     ShowNeighbourhood(x, y);
 }
 
@@ -209,9 +212,20 @@ void TRetouchView::MarkerDragged(const QPoint& globalPos) {
     }
 }
 
-void TRetouchView::MarkerDropped(const QPoint& globalPos) {
+void TRetouchView::RestoreDragCursor() {
     if (dragCursor_) QApplication::restoreOverrideCursor();
     dragCursor_ = false;
+}
+
+void TRetouchView::MarkerDragCancelled() {
+    // The marker never left its pixel; only the drag's scrolling and cursor
+    // have to go.
+    RestoreDragCursor();
+    FormDragOver(QPoint(), c_.Shape1, DragState::Leave);
+}
+
+void TRetouchView::MarkerDropped(const QPoint& globalPos) {
+    RestoreDragCursor();
     if (OverView(globalPos) && Image1DragOver(c_.Shape1)) {
         const QPoint at = c_.Image1->mapFromGlobal(globalPos);
         Image1DragDrop(at.x(), at.y());
@@ -222,6 +236,21 @@ void TRetouchView::MarkerDropped(const QPoint& globalPos) {
 
 // --------------------------------------------------------------------------
 // Magnifier
+
+void TRetouchView::ClearImgHalo() {
+    c_.imgHalo->fillAll(c_.imgHalo->palette().button().color());
+    undo_.Clear();
+    c_.imgHalo->hide();
+    c_.imgHalo->update();
+}
+
+void TRetouchView::SelectFirstFixPoint() {
+    QListWidget* list = c_.lbFixPoints;
+    list->setEnabled(true);
+    if (list->count() == 0) return;
+    list->setCurrentRow(0);
+    lbFixPointsClick();
+}
 
 TColor TRetouchView::PixelOf(int x, int y) const {
     // Reading puts no blank picture in: the grid reads while it paints.

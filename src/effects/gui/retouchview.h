@@ -43,8 +43,16 @@ class TRetouchView : public QObject {
         QAction* SetBrush1 = nullptr;
         QAction* SelectAColor1 = nullptr;
     };
-    TRetouchView(const Controls& controls, TUndoList& undo, TRetouchHost& host,
-                 QObject* parent = nullptr);
+    TRetouchView(const Controls& controls, TRetouchHost& host, QObject* parent = nullptr);
+
+    // The paints recorded by the magnifier, newest first.
+    TUndoList& Undo() { return undo_; }
+    const TUndoList& Undo() const { return undo_; }
+    // Empties the magnifier and the undo list, and hides the magnifier.
+    void ClearImgHalo();
+    // Enables the hot-pixel list and goes to its first entry, as a click on
+    // it would.
+    void SelectFirstFixPoint();
 
     // --- Marker.
     // Goes to the hot pixel of the selected entry of lbFixPoints.
@@ -99,15 +107,18 @@ class TRetouchView : public QObject {
     QPoint PixelOfCell(int col, int row) const;
     // Sets a pixel, repaints it and records the paint; the cell shows c.
     void PaintPixel(int col, int row, TColor c, bool groupStart);
-    // The marker dragged to a screen position, or dropped there.
+    // The marker dragged to a screen position, dropped there, or its drag
+    // given up (Escape).
     void MarkerDragged(const QPoint& globalPos);
     void MarkerDropped(const QPoint& globalPos);
+    void MarkerDragCancelled();
+    void RestoreDragCursor();
     // Whether a screen position lies over the visible part of the photo.
     bool OverView(const QPoint& globalPos) const;
     void SetDragCursor(bool accepted);
 
     Controls c_;
-    TUndoList& undo_;
+    TUndoList undo_;
     TRetouchHost& host_;
     bool strokeStart_ = false;
     QPoint popupPoint_;

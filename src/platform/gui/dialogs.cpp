@@ -30,6 +30,10 @@ void setDialogs(Dialogs* seam) {
     g_seam = seam;
 }
 
+void ShowErrorMessage(const QString& message) {
+    MessageDlg(message, "Vorantel", MsgIcon::Error, mbOK);
+}
+
 int MessageDlg(const QString& text, const QString& caption, MsgIcon icon, int buttons,
                int defaultButton) {
     return dialogs().messageBox({text, caption, buttons, icon, defaultButton});

@@ -84,6 +84,19 @@ void setDialogs(Dialogs* seam);
 int MessageDlg(const QString& text, const QString& caption, MsgIcon icon, int buttons,
                int defaultButton = mbNone);
 
+// The box of an error that reached the event loop: its message under the
+// program's name, with the error icon.
+void ShowErrorMessage(const QString& message);
+
+// An open dialog's folders: the one it starts in when nothing was picked
+// yet (from the settings), and the folder of the last file picked in it
+// during this run, where it starts from then on.
+struct OpenDialogState {
+    QString initialDir;
+    QString lastPickedDir; // empty until a file was picked
+    QString startDir() const { return lastPickedDir.isEmpty() ? initialDir : lastPickedDir; }
+};
+
 // Converts a "Description|*.a;*.b|..." filter into Qt's name filters, each
 // showing its patterns once.
 QStringList QtNameFilters(const QString& filter);

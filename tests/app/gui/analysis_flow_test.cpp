@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "app/gui/form1.h"
-#include "app/gui/scripted_dialogs.h"
 #include "effects/gui/raduvir.h"
 #include "platform/files.h"
+#include "platform/gui/scripted_dialogs.h"
 #include "support/tempdir.h"
 
 using namespace vt;
@@ -34,7 +34,7 @@ class AnalysisFlow : public ::testing::Test {
     static void showBlackshot(TForm1& f, const Bitmap& b, const std::string& name) {
         f.Image1->setPictureOriginal(b);
         f.Image1->ResetEffects();
-        f.setCurrentCameraName(name);
+        f.CameraPanel->setCurrentCameraName(name);
     }
     static Bitmap Black(int w, int h) {
         Bitmap b(w, h);
@@ -54,7 +54,7 @@ TEST_F(AnalysisFlow, SinglePixelDefinesTheCamera) {
     Bitmap b = Black(9, 9);
     b.setPixel(4, 4, RGBColor(200, 200, 200));
     showBlackshot(*f, b, "Nine");
-    f->DefineCameraFromBlackshot();
+    f->CameraPanel->DefineCameraFromBlackshot();
 
     ASSERT_EQ(dlg.messages.size(), 1u);
     EXPECT_EQ(dlg.messages[0].text, "Camera \"Nine\" is defined.");
@@ -69,7 +69,7 @@ TEST_F(AnalysisFlow, SinglePixelDefinesTheCamera) {
     EXPECT_EQ(f->windowTitle(), "Vorantel - Nine");
     ASSERT_EQ(f->lbFixPoints->count(), 1);
     EXPECT_EQ(f->lbFixPoints->item(0)->text(), "x=    4, y=    4");
-    EXPECT_EQ(f->HotPixels()->size(), 4u);
+    EXPECT_EQ(f->CameraPanel->HotPixels()->size(), 4u);
     EXPECT_EQ(f->Label1->text(), "Done");
     EXPECT_EQ(f->ProgressBar1->value(), 0);
     EXPECT_EQ(f->ProgressBar1->maximum(), 9);
@@ -84,7 +84,7 @@ TEST_F(AnalysisFlow, AllBlackGivesNoHotPixels) {
     Bitmap b = Black(12, 7);
     b.setPixel(3, 3, RGBColor(9, 9, 9));
     showBlackshot(*f, b, "Dark");
-    f->DefineCameraFromBlackshot();
+    f->CameraPanel->DefineCameraFromBlackshot();
     ASSERT_EQ(dlg.messages.size(), 1u);
     EXPECT_EQ(dlg.messages[0].text,
               "Your blackshot has no hot/dead pixels!\rTry a lower luminance threshold.");
@@ -103,7 +103,7 @@ TEST_F(AnalysisFlow, TryAgainQuotesTheNumbersAndYesUsesTheHighest) {
         auto f = start();
         showBlackshot(*f, b, "Faint");
         dlg.messageAnswers = {mbNo};
-        f->DefineCameraFromBlackshot();
+        f->CameraPanel->DefineCameraFromBlackshot();
         ASSERT_EQ(dlg.messages.size(), 1u);
         EXPECT_EQ(dlg.messages[0].text, "No hot pixels were found with luminance of 30 or more.\r"
                                         "The highest luminance value found was 15.\r"
@@ -117,7 +117,7 @@ TEST_F(AnalysisFlow, TryAgainQuotesTheNumbersAndYesUsesTheHighest) {
     auto f = start();
     showBlackshot(*f, b, "Faint");
     dlg.messageAnswers = {mbYes};
-    f->DefineCameraFromBlackshot();
+    f->CameraPanel->DefineCameraFromBlackshot();
     ASSERT_EQ(dlg.messages.size(), 2u);
     EXPECT_EQ(dlg.messages[1].caption, "Camera Defined");
     EXPECT_EQ(f->cbCameras->currentText(), "Faint");
@@ -136,7 +136,7 @@ TEST_F(AnalysisFlow, TooLargeAClusterIsRefusedThenQuestioned) {
     b.setPixel(18, 18, RGBColor(250, 250, 250));
     showBlackshot(*f, b, "Blotch");
     dlg.messageAnswers = {mbOK, mbNo};
-    f->DefineCameraFromBlackshot();
+    f->CameraPanel->DefineCameraFromBlackshot();
     ASSERT_EQ(dlg.messages.size(), 2u);
     EXPECT_EQ(dlg.messages[0].caption, "Blackshot Error");
     EXPECT_EQ(dlg.messages[0].icon, MsgIcon::Error);
@@ -156,7 +156,7 @@ TEST_F(AnalysisFlow, ANameInAnotherCaseReplacesTheExistingCamera) {
     Bitmap b = Black(9, 9);
     b.setPixel(4, 4, RGBColor(200, 200, 200));
     showBlackshot(*f, b, "studio");
-    f->DefineCameraFromBlackshot();
+    f->CameraPanel->DefineCameraFromBlackshot();
     EXPECT_EQ(f->cbCameras->count(), 2);
     EXPECT_EQ(f->cbCameras->currentText(), "Studio");
     EXPECT_EQ(dir.read("Cameras/Studio.cam").size(), 4u * 50u);
@@ -171,7 +171,7 @@ TEST_F(AnalysisFlow, AFailedWriteIsReportedAndSelectsNothing) {
     b.setPixel(4, 4, RGBColor(200, 200, 200));
     showBlackshot(*f, b, "Blocked");
     dlg.messageAnswers = {mbOK, mbNo};
-    f->DefineCameraFromBlackshot();
+    f->CameraPanel->DefineCameraFromBlackshot();
     ASSERT_EQ(dlg.messages.size(), 2u);
     EXPECT_EQ(dlg.messages[0].caption, "File Error");
     EXPECT_EQ(dlg.messages[0].icon, MsgIcon::Error);
@@ -186,7 +186,7 @@ TEST_F(AnalysisFlow, AFailedWriteIsReportedAndSelectsNothing) {
 TEST_F(AnalysisFlow, AnEmptyBlackshotIsRefusedBeforeAnalysis) {
     auto f = start();
     showBlackshot(*f, Bitmap(0, 0), "Empty");
-    EXPECT_THROW(f->DefineCameraFromBlackshot(), std::exception);
+    EXPECT_THROW(f->CameraPanel->DefineCameraFromBlackshot(), std::exception);
     EXPECT_TRUE(dlg.messages.empty());
     EXPECT_FALSE(FileExists(dir.file("Cameras/Empty.cam")));
 }

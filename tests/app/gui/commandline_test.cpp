@@ -8,10 +8,10 @@
 #include <gtest/gtest.h>
 
 #include "app/gui/form1.h"
-#include "app/gui/scripted_dialogs.h"
 #include "camera/camerafile.h"
 #include "effects/gui/raduvir.h"
 #include "platform/files.h"
+#include "platform/gui/scripted_dialogs.h"
 #include "support/tempdir.h"
 
 using namespace vt;
@@ -60,11 +60,11 @@ TEST_F(CommandLine, APhotoOpensForRepair) {
     EXPECT_FALSE(f.Image1->Picture().empty());
     EXPECT_EQ(f.cbCameras->currentText(), "Studio");
     EXPECT_EQ(f.statusText().toStdString(), dir.file("photos/shot.bmp"));
-    EXPECT_EQ(f.DestinationPath, dir.file("photos/Vorantel/shot.bmp"));
+    EXPECT_EQ(f.Photo->Destination(), dir.file("photos/Vorantel/shot.bmp"));
     EXPECT_TRUE(f.btnFixSingle->isEnabled());
     EXPECT_TRUE(f.lbFixPoints->isEnabled());
     EXPECT_EQ(f.lbFixPoints->currentRow(), 0);
-    EXPECT_FALSE(f.UnsavedChanges);
+    EXPECT_FALSE(f.Photo->UnsavedChanges());
     EXPECT_TRUE(dlg.messages.empty());
     // Once only.
     f.Image1->setPictureOriginal(Bitmap(0, 0));
@@ -79,7 +79,7 @@ TEST_F(CommandLine, ARelativePathIsTakenFromTheCurrentFolder) {
     TForm1 f(dir.path(), {"shot.bmp"});
     QDir::setCurrent(cwd);
     f.OpenCommandLinePhoto();
-    EXPECT_EQ(f.DestinationPath, dir.file("photos/Vorantel/shot.bmp"));
+    EXPECT_EQ(f.Photo->Destination(), dir.file("photos/Vorantel/shot.bmp"));
 }
 
 TEST_F(CommandLine, AnUnreadablePhotoIsReportedAsTheOpenDialogWould) {

@@ -16,11 +16,12 @@
 #include <memory>
 
 #include "app/gui/form1.h"
-#include "app/gui/scripted_dialogs.h"
 #include "camera/camerafile.h"
 #include "effects/gui/halogrid.h"
 #include "effects/gui/raduvir.h"
+#include "effects/gui/retouchview.h"
 #include "platform/files.h"
+#include "platform/gui/scripted_dialogs.h"
 #include "platform/inifile.h"
 #include "support/tempdir.h"
 #include "ui/gui/tipdialog.h"
@@ -265,9 +266,9 @@ TEST_F(Form1Test, FixPointsAreSortedWithTheirValues) {
         EXPECT_EQ(f->lbFixPoints->item(i)->text(), texts[i]);
         EXPECT_EQ(f->lbFixPoints->item(i)->data(Qt::UserRole).toInt(), values[i]);
     }
-    ASSERT_NE(f->HotPixels(), nullptr);
-    EXPECT_EQ(f->HotPixels()->size(), 5u);
-    EXPECT_EQ(f->HotPixels()->at(1).y(), 4);
+    ASSERT_NE(f->CameraPanel->HotPixels(), nullptr);
+    EXPECT_EQ(f->CameraPanel->HotPixels()->size(), 5u);
+    EXPECT_EQ(f->CameraPanel->HotPixels()->at(1).y(), 4);
 }
 
 TEST_F(Form1Test, UnmarkedOnlyAndMarkedOnlyFiles) {
@@ -279,16 +280,16 @@ TEST_F(Form1Test, UnmarkedOnlyAndMarkedOnlyFiles) {
     writeIni("[Init]\r\nLastCam=0\r\nTipOfTheDay=0\r\n");
     auto f = start();
     EXPECT_EQ(f->lbFixPoints->count(), 0);
-    EXPECT_EQ(f->HotPixels()->size(), 2u);
+    EXPECT_EQ(f->CameraPanel->HotPixels()->size(), 2u);
     f->cbCameras->setCurrentIndex(1);
-    f->cbCamerasChange();
+    f->CameraPanel->cbCamerasChange();
     EXPECT_EQ(f->lbFixPoints->count(), 3);
-    EXPECT_EQ(f->HotPixels()->size(), 3u);
+    EXPECT_EQ(f->CameraPanel->HotPixels()->size(), 3u);
     // Four consecutive lines for one pixel all become records.
     addCamera("c_four", OnePixelCamera(5, 5));
-    f->LoadCameraFile(dir.file("Cameras/c_four.cam"));
-    EXPECT_EQ(f->HotPixels()->size(), 4u);
-    for (const HotPixelRecord& r : *f->HotPixels())
+    f->CameraPanel->LoadCameraFile(dir.file("Cameras/c_four.cam"));
+    EXPECT_EQ(f->CameraPanel->HotPixels()->size(), 4u);
+    for (const HotPixelRecord& r : *f->CameraPanel->HotPixels())
         EXPECT_EQ(r.x() * 100 + r.y(), 505);
     EXPECT_EQ(f->lbFixPoints->count(), 1);
 }
@@ -298,9 +299,9 @@ TEST_F(Form1Test, MalformedCameraFileIsReportedAndKeepsThePreviousList) {
     addCamera("torn", Line('*', {1, 1, 0, 0, 1, 0, 2, 0}) + " 00001,00001,00000,000\r\n");
     writeIni("[Init]\r\nLastCam=0\r\nTipOfTheDay=0\r\n");
     auto f = start();
-    ASSERT_EQ(f->HotPixels()->size(), 4u);
+    ASSERT_EQ(f->CameraPanel->HotPixels()->size(), 4u);
     f->cbCameras->setCurrentIndex(1);
-    f->cbCamerasChange();
+    f->CameraPanel->cbCamerasChange();
     ASSERT_EQ(dlg.messages.size(), 1u);
     const MessageBoxRequest& m = dlg.messages[0];
     std::string path = dir.file("Cameras/torn.cam");
@@ -314,8 +315,8 @@ TEST_F(Form1Test, MalformedCameraFileIsReportedAndKeepsThePreviousList) {
     EXPECT_EQ(f->cbCameras->currentIndex(), -1);
     EXPECT_FALSE(f->PageControl1->isTabEnabled(1));
     EXPECT_EQ(f->lbFixPoints->count(), 0);
-    EXPECT_EQ(f->HotPixels()->size(), 4u); // the previous camera's records
-    EXPECT_EQ(f->CurrentCameraName(), "torn");
+    EXPECT_EQ(f->CameraPanel->HotPixels()->size(), 4u); // the previous camera's records
+    EXPECT_EQ(f->CameraPanel->CurrentCameraName(), "torn");
     EXPECT_FALSE(f->sbOpenFile->isEnabled());
     EXPECT_FALSE(f->sbDelete->isEnabled());
 }
@@ -328,7 +329,7 @@ TEST_F(Form1Test, OpeningACameraFileFromElsewhere) {
     f->PageControl1->setCurrentIndex(2);
     dlg.openAnswers.push_back(
         ScriptedDialogs::picked({QString::fromStdString(other.file("Travel.cam"))}));
-    f->OpenExistingCameraFile1Click();
+    f->CameraPanel->OpenExistingCameraFile1Click();
     ASSERT_EQ(dlg.openRequests.size(), 1u);
     EXPECT_EQ(dlg.openRequests[0].filter, "Camera Files|*.cam");
     EXPECT_EQ(dlg.openRequests[0].initialDir, QString::fromStdString(dir.path()));
@@ -341,14 +342,14 @@ TEST_F(Form1Test, OpeningACameraFileFromElsewhere) {
     EXPECT_FALSE(FileExists(dir.file("Cameras/Travel.cam"))); // not copied
 
     // Choosing it again reads the library's file, which does not exist.
-    f->cbCamerasChange();
+    f->CameraPanel->cbCamerasChange();
     ASSERT_EQ(dlg.messages.size(), 1u);
     EXPECT_EQ(dlg.messages[0].text.toStdString(), "Unable to open or read file " +
                                                       dir.file("Cameras/Travel.cam") + "\r" +
                                                       SysErrorMessage(ENOENT));
 
     // Cancelling the dialog changes nothing.
-    f->OpenExistingCameraFile1Click();
+    f->CameraPanel->OpenExistingCameraFile1Click();
     EXPECT_EQ(f->cbCameras->currentIndex(), -1);
 }
 
@@ -395,11 +396,11 @@ TEST_F(Form1Test, SelectingACameraEmptiesTheBatchList) {
     auto* item = new QListWidgetItem("x.jpg");
     item->setData(Qt::UserRole, "/p/x.jpg");
     f->lbBatchList->addItem(item);
-    f->BatchPaths.push_back("/p/x.jpg");
+    f->BatchPanel->Paths().push_back("/p/x.jpg");
     f->cbCameras->setCurrentIndex(1);
-    f->cbCamerasChange();
+    f->CameraPanel->cbCamerasChange();
     EXPECT_EQ(f->lbBatchList->count(), 0);
-    EXPECT_TRUE(f->BatchPaths.empty());
+    EXPECT_TRUE(f->BatchPanel->Paths().empty());
 }
 
 TEST_F(Form1Test, PictureChangesDriveMarkerMagnifierAndSwatch) {
@@ -421,14 +422,14 @@ TEST_F(Form1Test, PictureChangesDriveMarkerMagnifierAndSwatch) {
 
     // Emptying the picture hides everything, clears the magnifier and the
     // retouch selection.
-    f->UndoList.Record(true, 0, 0, 0);
+    f->RetouchView->Undo().Record(true, 0, 0, 0);
     f->cbRetouchList->addItem("photo.jpg");
     f->cbRetouchList->item(0)->setSelected(true);
     f->ClearPhoto();
     EXPECT_TRUE(f->Shape1->isHidden());
     EXPECT_TRUE(f->imgHalo->isHidden());
     EXPECT_TRUE(f->imgBrush->isHidden());
-    EXPECT_TRUE(f->UndoList.empty());
+    EXPECT_TRUE(f->RetouchView->Undo().empty());
     EXPECT_TRUE(f->cbRetouchList->selectedItems().isEmpty());
     EXPECT_EQ(f->imgHalo->cellColor(5, 5), f->palette().button().color());
 
@@ -449,7 +450,6 @@ struct Situation {
     bool batchEntries = false;
     bool batchSelected = false;
     bool retouchSelected = false;
-    bool newCamera = false;
     bool fixSingle = false;
     bool reset = false;
     bool undo = false;
@@ -468,17 +468,19 @@ class CommandStates : public Form1Test {
         writeIni(std::string("[Init]\r\nTipOfTheDay=0\r\nLastCam=") + (s.camera ? "0" : "-1") +
                  "\r\n");
         auto f = start();
-        if (s.picture) showPhoto(*f);
+        if (s.picture) {
+            showPhoto(*f);
+            f->Photo->SetDestination(dir.file("Vorantel/photo.jpg"));
+        }
         if (s.batchEntries) {
             f->lbBatchList->addItem("a.jpg");
             f->lbBatchList->item(0)->setSelected(s.batchSelected);
         }
         f->cbRetouchList->addItem("b.jpg");
         f->cbRetouchList->item(0)->setSelected(s.retouchSelected);
-        f->NewCameraFlag = s.newCamera;
         f->btnFixSingle->setEnabled(s.fixSingle);
         f->btnReset->setEnabled(s.reset);
-        if (s.undo) f->UndoList.Record(true, 0, 0, 0);
+        if (s.undo) f->RetouchView->Undo().Record(true, 0, 0, 0);
         f->PageControl1->setCurrentIndex(tab);
         f->RefreshCommandStates();
         return f;
@@ -541,15 +543,6 @@ TEST_F(CommandStates, CameraTab) {
         EXPECT_TRUE(f->SaveRetouchedPhotograph1->isEnabled());
     }
     {
-        auto f = arrange({.camera = true, .picture = true, .newCamera = true}, 0);
-        check(*f, {true, false, false, false, false, true, false}, "new camera");
-        EXPECT_FALSE(f->lbFixPoints->isEnabled());
-        EXPECT_FALSE(f->SaveRetouchedPhotograph1->isEnabled());
-        EXPECT_FALSE(f->SavePhotographAs1->isEnabled());
-        f->RefreshCommandStates();
-        EXPECT_FALSE(f->lbFixPoints->isEnabled());
-    }
-    {
         auto f = arrange({.picture = true}, 0);
         check(*f, {false, false, false, false, false, false, false}, "picture, no camera");
         EXPECT_TRUE(f->SaveRetouchedPhotograph1->isEnabled());
@@ -601,15 +594,10 @@ TEST_F(CommandStates, RetouchTab) {
         auto f = arrange({.picture = true, .retouchSelected = true, .reset = true}, 2);
         check(*f, {true, false, true, true, true, true, false}, "restore enabled");
     }
-    {
-        auto f = arrange({.picture = true, .retouchSelected = true, .newCamera = true}, 2);
-        check(*f, {true, false, true, true, false, true, false}, "new camera");
-        EXPECT_FALSE(f->SaveRetouchedPhotograph1->isEnabled());
-    }
 }
 
 TEST_F(CommandStates, MenusRefreshWhenTheyOpen) {
-    auto f = arrange({.camera = true}, 0);
+    auto f = arrange({.camera = true, .picture = true}, 0);
     f->btnFixSingle->setEnabled(true); // changed behind the window's back
     EXPECT_FALSE(f->Fix1->isEnabled());
     emit f->Edit1->aboutToShow();
@@ -626,12 +614,7 @@ TEST_F(Form1Test, DeletingListEntriesClearsThePhoto) {
     addCamera("a", OnePixelCamera(5, 5));
     writeIni("[Init]\r\nLastCam=0\r\nTipOfTheDay=0\r\n");
     auto f = start();
-    for (const char* p : {"/p/1.jpg", "/p/2.jpg", "/p/3.jpg"}) {
-        auto* item = new QListWidgetItem(QString(p).mid(3));
-        item->setData(Qt::UserRole, p);
-        f->lbBatchList->addItem(item);
-        f->BatchPaths.push_back(p);
-    }
+    f->BatchPanel->AddFiles({"/p/1.jpg", "/p/2.jpg", "/p/3.jpg"});
     f->PageControl1->setCurrentIndex(1);
     showPhoto(*f);
     f->lbBatchList->item(0)->setSelected(true);
@@ -640,7 +623,7 @@ TEST_F(Form1Test, DeletingListEntriesClearsThePhoto) {
     f->DeleteItems1Click();
     ASSERT_EQ(f->lbBatchList->count(), 1);
     EXPECT_EQ(f->lbBatchList->item(0)->text(), "2.jpg");
-    EXPECT_EQ(f->BatchPaths, std::vector<std::string>{"/p/2.jpg"});
+    EXPECT_EQ(f->BatchPanel->Paths(), std::vector<std::string>{"/p/2.jpg"});
     EXPECT_TRUE(f->Image1->Picture().empty());
     EXPECT_FALSE(f->sbDelete->isEnabled());
 }

@@ -25,11 +25,12 @@
 #include <jpeglib.h>
 
 #include "app/gui/form1.h"
-#include "app/gui/scripted_dialogs.h"
 #include "camera/gui/newcameraform.h"
 #include "effects/gui/raduvir.h"
+#include "effects/gui/retouchtab.h"
 #include "platform/bmpfile.h"
 #include "platform/files.h"
+#include "platform/gui/scripted_dialogs.h"
 #include "repair/photooutput.h"
 #include "support/tempdir.h"
 
@@ -77,7 +78,7 @@ class PhotoFlow : public ::testing::Test {
             return int(QDialog::Accepted);
         });
         dlg.openAnswers.push_back(ScriptedDialogs::picked({QString::fromStdString(shot)}));
-        f.NewCamera1Click();
+        f.CameraPanel->NewCamera1Click();
     }
 
     TempDir dir;
@@ -92,8 +93,7 @@ QString Q(const std::string& s) {
 
 TEST_F(PhotoFlow, NewCameraFromABlackshotFile) {
     auto f = start();
-    f->UnsavedChanges = true;
-    f->setStatusText("old");
+    f->SetStatusText("old");
     defineNine(*f);
     ASSERT_EQ(dlg.modalForms.size(), 1u);
     EXPECT_EQ(dlg.modalForms[0], "NewCameraForm");
@@ -110,8 +110,8 @@ TEST_F(PhotoFlow, NewCameraFromABlackshotFile) {
     EXPECT_FALSE(f->Image1->Picture().empty());
     EXPECT_TRUE(f->Image1->PictureOriginal().empty());
     EXPECT_EQ(f->Image1->Picture().width(), 9);
-    EXPECT_FALSE(f->NewCameraFlag);
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_FALSE(f->CameraPanel->NewCameraFlag());
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
     EXPECT_EQ(f->Label1->text(), "");
     EXPECT_EQ(f->statusText(), "");
     EXPECT_TRUE(FileExists(dir.file("Cameras/Nine.cam")));
@@ -121,24 +121,26 @@ TEST_F(PhotoFlow, NewCameraCancelledOrUnreadable) {
     dir.write("Vorantel.ini", "[Init]\r\nTipOfTheDay=0\r\n");
     auto f = start();
     // Dialog cancelled: nothing happens at all.
-    f->NewCamera1Click();
+    f->CameraPanel->NewCamera1Click();
     EXPECT_TRUE(dlg.openRequests.empty());
 
     // Blackshot dialog cancelled.
     f->Image1->setPictureOriginal(Bitmap(5, 5));
     f->Image1->ResetEffects();
-    f->UnsavedChanges = true;
+    f->Photo->SetUnsavedChanges(true);
     dlg.modalScripts.push_back([](QDialog& form) {
         static_cast<TNewCameraForm&>(form).cbInCamera->setEditText("Later");
         return int(QDialog::Accepted);
     });
-    f->NewCamera1Click();
+    f->CameraPanel->NewCamera1Click();
     EXPECT_EQ(dlg.openRequests.size(), 1u);
     EXPECT_TRUE(dlg.messages.empty());
-    EXPECT_EQ(f->Image1->Picture().width(), 5); // still shown
-    EXPECT_TRUE(f->Image1->PictureOriginal().empty());
-    EXPECT_FALSE(f->UnsavedChanges);
+    // The photo stays as it was, with its changes.
+    EXPECT_EQ(f->Image1->Picture().width(), 5);
+    EXPECT_FALSE(f->Image1->PictureOriginal().empty());
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
     EXPECT_FALSE(f->PageControl1->isTabEnabled(1));
+    f->Photo->SetUnsavedChanges(false);
 
     // A file that is no image.
     dir.write("photos/notes.bmp", "hello");
@@ -147,7 +149,7 @@ TEST_F(PhotoFlow, NewCameraCancelledOrUnreadable) {
         return int(QDialog::Accepted);
     });
     dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/notes.bmp"))}));
-    f->NewCamera1Click();
+    f->CameraPanel->NewCamera1Click();
     ASSERT_EQ(dlg.messages.size(), 1u);
     EXPECT_TRUE(dlg.messages[0].text.startsWith(
         Q("Unable to read file " + dir.file("photos/notes.bmp") + "\r")));
@@ -171,7 +173,7 @@ TEST_F(PhotoFlow, ReplaceQuestionNoAndYes) {
     };
     dlg.modalScripts.push_back(name("studio"));
     dlg.messageAnswers.push_back(mbNo);
-    f->NewCamera1Click();
+    f->CameraPanel->NewCamera1Click();
     ASSERT_EQ(dlg.messages.size(), 1u);
     EXPECT_EQ(dlg.messages[0].text,
               "There is already a camera named studio. Do you want to replace it?");
@@ -185,7 +187,7 @@ TEST_F(PhotoFlow, ReplaceQuestionNoAndYes) {
     dlg.modalScripts.push_back(name("studio"));
     dlg.messageAnswers.push_back(mbYes);
     dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(shot)}));
-    f->NewCamera1Click();
+    f->CameraPanel->NewCamera1Click();
     ASSERT_EQ(dlg.messages.size(), 3u);
     EXPECT_EQ(dlg.messages[2].text, "Camera \"studio\" is defined.");
     // The existing entry is selected, its file replaced, the caption shows
@@ -199,7 +201,7 @@ TEST_F(PhotoFlow, ReplaceQuestionNoAndYes) {
 
 TEST_F(PhotoFlow, NewCameraDialogRules) {
     auto f = start();
-    TNewCameraForm& form = *f->NewCameraForm;
+    TNewCameraForm& form = *f->CameraPanel->NewCameraForm;
     EXPECT_EQ(form.windowTitle(), "New Camera");
     EXPECT_EQ(form.seThreshold->value(), 30);
     EXPECT_EQ(form.seThreshold->minimum(), 20);
@@ -220,13 +222,13 @@ TEST_F(PhotoFlow, NewCameraDialogRules) {
         form.seThreshold->setValue(45);
         return int(QDialog::Rejected);
     });
-    f->NewCamera1Click();
+    f->CameraPanel->NewCamera1Click();
     // The threshold is kept for the next camera of this run.
     dlg.modalScripts.push_back([&](QDialog&) {
         EXPECT_EQ(form.seThreshold->value(), 45);
         return int(QDialog::Rejected);
     });
-    f->NewCamera1Click();
+    f->CameraPanel->NewCamera1Click();
     EXPECT_EQ(dlg.modalForms.size(), 2u);
 }
 
@@ -240,13 +242,13 @@ TEST_F(PhotoFlow, OpenRepairStoreAndListOnce) {
     dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(photo)}));
     f->sbOpenFileClick();
     EXPECT_EQ(dlg.openRequests.back().title, "Open the photograph to be analyzed");
-    EXPECT_EQ(f->DestinationPath, dir.file("photos/Vorantel/img_01.bmp"));
+    EXPECT_EQ(f->Photo->Destination(), dir.file("photos/Vorantel/img_01.bmp"));
     EXPECT_EQ(f->statusText(), Q(photo));
     EXPECT_TRUE(f->btnFixSingle->isEnabled());
     EXPECT_TRUE(f->sbFix->isEnabled());
     EXPECT_TRUE(f->lbFixPoints->isEnabled());
     EXPECT_EQ(f->lbFixPoints->currentRow(), 0);
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
     EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(4, 4), RGBColor(255, 255, 255));
 
     f->sbFixClick();
@@ -254,7 +256,7 @@ TEST_F(PhotoFlow, OpenRepairStoreAndListOnce) {
     // 320 / 8, blue 100.
     EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(4, 4), RGBColor(40, 40, 100));
     EXPECT_EQ(f->Image1->PictureOriginal().bitmap()->pixel(4, 4), RGBColor(255, 255, 255));
-    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
     EXPECT_FALSE(f->btnFixSingle->isEnabled());
     EXPECT_FALSE(f->sbFix->isEnabled());
     EXPECT_TRUE(f->sbSave->isEnabled());
@@ -267,10 +269,10 @@ TEST_F(PhotoFlow, OpenRepairStoreAndListOnce) {
     ASSERT_TRUE(FileExists(stored));
     Bitmap back = ReadBmpFile(stored);
     EXPECT_EQ(back.pixel(4, 4), RGBColor(40, 40, 100));
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
     ASSERT_EQ(f->cbRetouchList->count(), 1);
     EXPECT_EQ(f->cbRetouchList->item(0)->text(), "img_01.bmp");
-    EXPECT_EQ(TForm1::RetouchPathOf(f->cbRetouchList->item(0)), stored);
+    EXPECT_EQ(TRetouchTab::PathOf(f->cbRetouchList->item(0)), stored);
     EXPECT_TRUE(dlg.messages.empty());
 }
 
@@ -279,17 +281,17 @@ TEST_F(PhotoFlow, UnreadablePhotoKeepsThePreviousOne) {
     defineNine(*f);
     std::string photo = writePhoto("a.bmp");
     dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(photo)}));
-    f->OpenPhotoForRepair();
+    f->Photo->OpenPhotoForRepair();
     dlg.messages.clear();
     dir.write("photos/bad.bmp", "BM not really");
     dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/bad.bmp"))}));
-    f->OpenPhotoForRepair();
+    f->Photo->OpenPhotoForRepair();
     ASSERT_EQ(dlg.messages.size(), 1u);
     EXPECT_TRUE(dlg.messages[0].text.startsWith(
         Q("Unable to read file " + dir.file("photos/bad.bmp") + "\r")));
     EXPECT_EQ(dlg.messages[0].caption, "File Error");
     EXPECT_EQ(f->Image1->Picture().width(), 9);
-    EXPECT_EQ(f->DestinationPath, dir.file("photos/Vorantel/a.bmp"));
+    EXPECT_EQ(f->Photo->Destination(), dir.file("photos/Vorantel/a.bmp"));
     EXPECT_EQ(f->Label1->text(), "");
     EXPECT_FALSE(f->lbFixPoints->isEnabled());
 }
@@ -336,12 +338,12 @@ TEST_F(PhotoFlow, PhotosInOtherFormatsOpenAndRepair) {
         dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/") + name)}));
         f->sbOpenFileClick();
         EXPECT_TRUE(dlg.messages.empty());
-        EXPECT_EQ(f->DestinationPath, dir.file("photos/Vorantel/") + name);
+        EXPECT_EQ(f->Photo->Destination(), dir.file("photos/Vorantel/") + name);
         EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(4, 4), RGBColor(255, 255, 255));
         EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(7, 2), RGBColor(70, 20, 100));
         f->sbFixClick();
         EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(4, 4), RGBColor(40, 40, 100));
-        f->UnsavedChanges = false;
+        f->Photo->SetUnsavedChanges(false);
     }
 }
 
@@ -350,11 +352,11 @@ TEST_F(PhotoFlow, SavePromptYesNoCancel) {
     defineNine(*f);
     std::string photo = writePhoto("p.bmp");
     dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(photo)}));
-    f->OpenPhotoForRepair();
+    f->Photo->OpenPhotoForRepair();
     dlg.messages.clear();
 
     // Cancel: no open, the changes stay marked.
-    f->UnsavedChanges = true;
+    f->Photo->SetUnsavedChanges(true);
     const std::size_t opened = dlg.openRequests.size();
     dlg.messageAnswers.push_back(mbCancel);
     f->sbOpenFileClick();
@@ -364,39 +366,39 @@ TEST_F(PhotoFlow, SavePromptYesNoCancel) {
     EXPECT_EQ(dlg.messages[0].buttons, mbYes | mbNo | mbCancel);
     EXPECT_EQ(dlg.messages[0].icon, MsgIcon::None);
     EXPECT_EQ(dlg.openRequests.size(), opened);
-    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
 
     // Cancel keeps the window open; No lets it close.
-    f->UnsavedChanges = true;
+    f->Photo->SetUnsavedChanges(true);
     dlg.messageAnswers.push_back(mbCancel);
-    EXPECT_FALSE(f->PromptSaveChanges());
-    f->UnsavedChanges = true;
+    EXPECT_FALSE(f->Photo->PromptSaveChanges());
+    f->Photo->SetUnsavedChanges(true);
     dlg.messageAnswers.push_back(mbNo);
-    EXPECT_TRUE(f->PromptSaveChanges());
+    EXPECT_TRUE(f->Photo->PromptSaveChanges());
     EXPECT_TRUE(dlg.saveRequests.empty());
 
     // Yes: the save dialog, preset from the destination; the file is stored
     // under the chosen name, the retouch list is not touched.
-    f->UnsavedChanges = true;
+    f->Photo->SetUnsavedChanges(true);
     dlg.messageAnswers.push_back(mbYes);
     std::string chosen = dir.file("photos/elsewhere.bmp");
     dlg.saveAnswers.push_back(ScriptedDialogs::picked({Q(chosen)}, 3));
-    EXPECT_TRUE(f->PromptSaveChanges());
+    EXPECT_TRUE(f->Photo->PromptSaveChanges());
     ASSERT_EQ(dlg.saveRequests.size(), 1u);
     EXPECT_EQ(dlg.saveRequests[0].title, "Save Retouched Photograph");
     EXPECT_EQ(dlg.saveRequests[0].filter, "JPEG|*.jpg|TIFF|*.tif|Bitmap|*.bmp");
     EXPECT_EQ(dlg.saveRequests[0].filterIndex, 3);
     EXPECT_EQ(dlg.saveRequests[0].fileName, Q(dir.file("photos/Vorantel/p.bmp")));
     EXPECT_TRUE(FileExists(chosen));
-    EXPECT_EQ(f->DestinationPath, chosen);
+    EXPECT_EQ(f->Photo->Destination(), chosen);
     EXPECT_EQ(f->cbRetouchList->count(), 0);
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
 
     // Closing the window with changes asks; Cancel keeps it open.
     f->show();
-    f->UnsavedChanges = true;
+    f->Photo->SetUnsavedChanges(true);
     dlg.messageAnswers.push_back(mbCancel);
-    EXPECT_FALSE(f->close());
+    EXPECT_FALSE(f->RequestClose());
     EXPECT_TRUE(f->isVisible());
 }
 
@@ -430,7 +432,7 @@ TEST_F(PhotoFlow, ListsFromTheDialog) {
     for (int i = 0; i < f->lbBatchList->count(); ++i)
         shown << f->lbBatchList->item(i)->text();
     EXPECT_EQ(shown, QStringList({"a.jpg", "a.jpg", "c.tif", "img.jpeg"}));
-    EXPECT_EQ(f->BatchPaths,
+    EXPECT_EQ(f->BatchPanel->Paths(),
               (std::vector<std::string>{"/p/a.jpg", "/p/c.tif", "/p/a.jpg", "/q/img.jpeg"}));
     EXPECT_TRUE(f->btnFixBatch->isEnabled());
 
@@ -440,7 +442,7 @@ TEST_F(PhotoFlow, ListsFromTheDialog) {
     f->Button1->click();
     QStringList retouch;
     for (int i = 0; i < f->cbRetouchList->count(); ++i)
-        retouch << Q(TForm1::RetouchPathOf(f->cbRetouchList->item(i)));
+        retouch << Q(TRetouchTab::PathOf(f->cbRetouchList->item(i)));
     EXPECT_EQ(retouch, QStringList({"/y/a.jpg", "/x/a.jpg", "/x/B.tiff"}));
 }
 
@@ -473,7 +475,7 @@ TEST_F(PhotoFlow, DropsOnTheLists) {
     EXPECT_EQ(f->lbBatchList->count(), 0); // refused without a camera
     Drop(f->cbRetouchList, {"/d/one.jpg", "/d/notes.txt", "/d/one.jpg"});
     ASSERT_EQ(f->cbRetouchList->count(), 1);
-    EXPECT_EQ(TForm1::RetouchPathOf(f->cbRetouchList->item(0)), "/d/one.jpg");
+    EXPECT_EQ(TRetouchTab::PathOf(f->cbRetouchList->item(0)), "/d/one.jpg");
 
     defineNine(*f);
     Drop(f->lbBatchList, {"/d/two.png", "/d/notes.txt", "/d/one.jpg"});
@@ -481,19 +483,19 @@ TEST_F(PhotoFlow, DropsOnTheLists) {
     for (int i = 0; i < f->lbBatchList->count(); ++i)
         shown << f->lbBatchList->item(i)->text();
     EXPECT_EQ(shown, QStringList({"one.jpg", "two.png"}));
-    EXPECT_EQ(f->BatchPaths, (std::vector<std::string>{"/d/two.png", "/d/one.jpg"}));
+    EXPECT_EQ(f->BatchPanel->Paths(), (std::vector<std::string>{"/d/two.png", "/d/one.jpg"}));
     EXPECT_TRUE(f->btnFixBatch->isEnabled());
 }
 
 TEST_F(PhotoFlow, LocateWithoutSelectionDoesNothing) {
     auto f = start();
-    f->AddToRetouchList("/x/a.jpg");
+    f->RetouchTab->AddToRetouchList("/x/a.jpg");
     int calls = 0;
-    f->FileLocator = [&](const std::string&) {
+    f->RetouchTab->FileLocator = [&](const std::string&) {
         ++calls;
         return false;
     };
-    f->LocateInExplorer();
+    f->RetouchTab->LocateFile1Click();
     EXPECT_EQ(calls, 0);
     EXPECT_TRUE(dlg.messages.empty());
 }
@@ -503,34 +505,33 @@ TEST_F(PhotoFlow, StoringAsJpegAndAFailedJpeg) {
     defineNine(*f);
     std::string photo = writePhoto("shot.bmp");
     dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(photo)}));
-    f->OpenPhotoForRepair();
-    f->btnFixSingleClick();
+    f->Photo->OpenPhotoForRepair();
+    f->Photo->btnFixSingleClick();
     dlg.messages.clear();
 
     // Save As with the JPEG type: the file is a JPEG beside the photo.
     std::string chosen = dir.file("photos/Vorantel/out.jpeg");
     dlg.saveAnswers.push_back(ScriptedDialogs::picked({Q(chosen)}, 1));
-    f->SavePhotographAs1Click();
+    f->Photo->SavePhotographAs1Click();
     EXPECT_EQ(dlg.saveRequests.back().filterIndex, 3); // preset from ".bmp"
     std::string jpeg = dir.read("photos/Vorantel/out.jpg");
     ASSERT_GE(jpeg.size(), 4u);
     EXPECT_EQ(jpeg.substr(0, 2), "\xFF\xD8");
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
     ASSERT_EQ(f->cbRetouchList->count(), 1);
-    EXPECT_EQ(TForm1::RetouchPathOf(f->cbRetouchList->item(0)),
-              dir.file("photos/Vorantel/out.jpg"));
+    EXPECT_EQ(TRetouchTab::PathOf(f->cbRetouchList->item(0)), dir.file("photos/Vorantel/out.jpg"));
 
     // A JPEG that cannot be written: the box, and nothing counts as stored.
     dir.write("photos/blocked", "a file where a folder should be");
-    f->DestinationPath = dir.file("photos/blocked/x.jpg");
-    f->UnsavedChanges = true;
-    f->SaveRetouchedPhotograph1Click();
+    f->Photo->SetDestination(dir.file("photos/blocked/x.jpg"));
+    f->Photo->SetUnsavedChanges(true);
+    f->Photo->SaveRetouchedPhotograph1Click();
     ASSERT_EQ(dlg.messages.size(), 1u);
     EXPECT_EQ(dlg.messages[0].caption, "File Error");
     EXPECT_EQ(dlg.messages[0].icon, MsgIcon::Error);
     EXPECT_TRUE(dlg.messages[0].text.startsWith(
         Q("Unable to read file " + dir.file("photos/blocked/x.jpg") + "\r")));
-    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
     EXPECT_EQ(f->cbRetouchList->count(), 1);
 }
 
@@ -546,30 +547,30 @@ TEST_F(PhotoFlow, AJpegThatEndsEarlyLoadsWithAWarning) {
     std::string bytes = dir.read("photos/whole.jpg");
     dir.write("photos/cut.jpg", bytes.substr(0, bytes.size() / 2));
     dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/cut.jpg"))}));
-    f->OpenPhotoForRepair();
+    f->Photo->OpenPhotoForRepair();
     ASSERT_EQ(dlg.messages.size(), 1u);
     EXPECT_EQ(dlg.messages[0].caption, "Warning");
     EXPECT_EQ(dlg.messages[0].icon, MsgIcon::Warning);
     EXPECT_EQ(f->Image1->Picture().width(), 256);
-    EXPECT_EQ(f->DestinationPath, dir.file("photos/Vorantel/cut.jpg"));
+    EXPECT_EQ(f->Photo->Destination(), dir.file("photos/Vorantel/cut.jpg"));
 }
 
 TEST_F(PhotoFlow, LocateShowsTheSelectedFileOrSaysItCannot) {
     auto f = start();
-    f->AddToRetouchList("/y/a.jpg");
-    f->AddToRetouchList("/x/a.jpg");
+    f->RetouchTab->AddToRetouchList("/y/a.jpg");
+    f->RetouchTab->AddToRetouchList("/x/a.jpg");
     std::vector<std::string> shown;
     bool starts = true;
-    f->FileLocator = [&](const std::string& p) {
+    f->RetouchTab->FileLocator = [&](const std::string& p) {
         shown.push_back(p);
         return starts;
     };
     f->cbRetouchList->item(1)->setSelected(true);
-    f->LocateFile1Click();
-    EXPECT_EQ(shown, std::vector<std::string>{TForm1::RetouchPathOf(f->cbRetouchList->item(1))});
+    f->RetouchTab->LocateFile1Click();
+    EXPECT_EQ(shown, std::vector<std::string>{TRetouchTab::PathOf(f->cbRetouchList->item(1))});
     EXPECT_TRUE(dlg.messages.empty());
     starts = false;
-    f->LocateInExplorer();
+    f->RetouchTab->LocateFile1Click();
     ASSERT_EQ(dlg.messages.size(), 1u);
     EXPECT_EQ(dlg.messages[0].text, "Error during CreateProcess");
     EXPECT_EQ(dlg.messages[0].buttons, mbOK);
@@ -579,10 +580,10 @@ TEST_F(PhotoFlow, FixRepairsThePictureAsShownAndTurnsTheEffectsOff) {
     auto f = start();
     defineNine(*f);
     dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(writePhoto("inv.bmp"))}));
-    f->OpenPhotoForRepair();
+    f->Photo->OpenPhotoForRepair();
     f->Image1->setPicInvert(true);
     ASSERT_EQ(f->Image1->Picture().bitmap()->pixel(0, 0), RGBColor(255, 255, 155));
-    f->btnFixSingleClick();
+    f->Photo->btnFixSingleClick();
     EXPECT_FALSE(f->Image1->PicInvert());
     // The inverted neighbours' mean: 255 - 40, 255 - 40, 255 - 100.
     EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(4, 4), RGBColor(215, 215, 155));
@@ -637,7 +638,7 @@ TEST_F(PhotoFlow, TheStoredCopyKeepsThePhotosMetadata) {
 
     // Save As under another name keeps them too.
     dlg.saveAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/other.jpg"))}));
-    f->SavePhotographAs1Click();
+    f->Photo->SavePhotographAs1Click();
     EXPECT_EQ(Segments(dir.file("photos/other.jpg")), before);
     EXPECT_TRUE(dlg.messages.empty());
 }
@@ -661,13 +662,13 @@ TEST_F(PhotoFlow, TheDefaultStoreNeverReplacesThePhotoItself) {
     EXPECT_TRUE(dlg.messages[0].text.startsWith(
         Q("Unable to read file " + dir.file("photos/Vorantel/self.jpg") + "\r")));
     EXPECT_EQ(dir.read("photos/self.jpg"), original);
-    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
     EXPECT_EQ(f->cbRetouchList->count(), 0);
 }
 
 TEST_F(PhotoFlow, APastedNameThatWouldLeaveTheLibraryIsRefused) {
     auto f = start();
-    TNewCameraForm& form = *f->NewCameraForm;
+    TNewCameraForm& form = *f->CameraPanel->NewCameraForm;
     // Pasted text is not filtered as it is typed: OK looks at the whole name
     // and keeps the dialog open.
     for (const char* bad : {"../Evil", ".hidden", "a\nb", "x\x1b[2J", "a/b", "a\\b", "a*", "a?"}) {
@@ -679,7 +680,7 @@ TEST_F(PhotoFlow, APastedNameThatWouldLeaveTheLibraryIsRefused) {
             EXPECT_EQ(d.result(), int(QDialog::Rejected));
             return d.result();
         });
-        f->NewCamera1Click();
+        f->CameraPanel->NewCamera1Click();
         ASSERT_EQ(dlg.messages.size(), 1u);
         EXPECT_EQ(dlg.messages[0].caption, "New Camera");
         EXPECT_EQ(dlg.messages[0].icon, MsgIcon::Warning);
@@ -691,7 +692,7 @@ TEST_F(PhotoFlow, APastedNameThatWouldLeaveTheLibraryIsRefused) {
         form.cbInCamera->setEditText("../Evil");
         return int(QDialog::Accepted);
     });
-    f->NewCamera1Click();
+    f->CameraPanel->NewCamera1Click();
     EXPECT_EQ(dlg.messages.size(), 1u);
     EXPECT_TRUE(dlg.openRequests.empty()); // no blackshot asked for
     EXPECT_FALSE(FileExists(dir.file("Evil.cam")));
@@ -701,6 +702,6 @@ TEST_F(PhotoFlow, APastedNameThatWouldLeaveTheLibraryIsRefused) {
         form.btnCameraName->click();
         return d.result();
     });
-    f->NewCamera1Click();
+    f->CameraPanel->NewCamera1Click();
     EXPECT_EQ(dlg.openRequests.size(), 1u);
 }

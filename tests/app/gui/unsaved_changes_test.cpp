@@ -9,10 +9,10 @@
 #include <memory>
 
 #include "app/gui/form1.h"
-#include "app/gui/scripted_dialogs.h"
 #include "effects/gui/raduvir.h"
 #include "platform/bmpfile.h"
 #include "platform/files.h"
+#include "platform/gui/scripted_dialogs.h"
 #include "support/tempdir.h"
 
 using namespace vt;
@@ -39,8 +39,8 @@ class UnsavedChanges : public ::testing::Test {
         // a.bmp opened and repaired: a change not stored yet.
         dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/a.bmp"))}));
         f->sbOpenFileClick();
-        f->btnFixSingleClick();
-        ASSERT_TRUE(f->UnsavedChanges);
+        f->Photo->btnFixSingleClick();
+        ASSERT_TRUE(f->Photo->UnsavedChanges());
         repaired = *f->Image1->Picture().bitmap();
         dlg.messages.clear();
         dlg.openRequests.clear();
@@ -58,12 +58,12 @@ class UnsavedChanges : public ::testing::Test {
 
 TEST_F(UnsavedChanges, CancelOnCloseKeepsAskingUntilAnswered) {
     dlg.messageAnswers = {mbCancel, mbCancel};
-    EXPECT_FALSE(f->close());
-    EXPECT_FALSE(f->close());
+    EXPECT_FALSE(f->RequestClose());
+    EXPECT_FALSE(f->RequestClose());
     ASSERT_EQ(dlg.messages.size(), 2u); // asked both times
     EXPECT_EQ(dlg.messages[1].caption, "Save?");
     EXPECT_TRUE(f->isVisible());
-    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
     EXPECT_TRUE(stillShown());
     // File > Quit asks the same question.
     EXPECT_EQ(f->Quit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -78,44 +78,44 @@ TEST_F(UnsavedChanges, CancelOnCloseKeepsAskingUntilAnswered) {
 
 TEST_F(UnsavedChanges, YesWithTheSaveDialogCancelledIsACancel) {
     dlg.messageAnswers = {mbYes};
-    EXPECT_FALSE(f->close()); // the save dialog answers "cancelled"
+    EXPECT_FALSE(f->RequestClose()); // the save dialog answers "cancelled"
     EXPECT_EQ(dlg.saveRequests.size(), 1u);
     EXPECT_TRUE(f->isVisible());
-    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
 
     dlg.messageAnswers = {mbYes};
     f->sbOpenFileClick();
     EXPECT_TRUE(dlg.openRequests.empty());
     EXPECT_TRUE(stillShown());
-    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
     EXPECT_FALSE(FileExists(dir.file("photos/Vorantel/a.bmp")));
 
     // Yes with the dialog accepted stores, and the close goes ahead.
     dlg.messageAnswers = {mbYes};
     dlg.saveAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/Vorantel/a.bmp"))}, 3));
     CreateDir(dir.file("photos/Vorantel"));
-    EXPECT_TRUE(f->close());
+    EXPECT_TRUE(f->RequestClose());
     EXPECT_TRUE(FileExists(dir.file("photos/Vorantel/a.bmp")));
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
 }
 
 TEST_F(UnsavedChanges, YesWithAFailedStoreIsACancel) {
     dir.write("photos/blocked", "a file where a folder should be");
     dlg.messageAnswers = {mbYes};
     dlg.saveAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/blocked/a.jpg"))}));
-    EXPECT_FALSE(f->PromptSaveChanges());
+    EXPECT_FALSE(f->Photo->PromptSaveChanges());
     ASSERT_EQ(dlg.messages.size(), 2u);
     EXPECT_EQ(dlg.messages[1].caption, "File Error");
-    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
 
     // A BMP that cannot be written is reported by the same road.
     dlg.messageAnswers = {mbYes};
     dlg.saveAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/blocked/a.bmp"))}, 3));
-    EXPECT_FALSE(f->close());
+    EXPECT_FALSE(f->RequestClose());
     ASSERT_EQ(dlg.messages.size(), 4u);
     EXPECT_EQ(dlg.messages[3].icon, MsgIcon::Error);
     EXPECT_TRUE(f->isVisible());
-    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
     EXPECT_TRUE(stillShown());
 }
 
@@ -125,13 +125,13 @@ TEST_F(UnsavedChanges, CancelBeforeOpeningAnotherPhotoKeepsThisOne) {
     f->AnalyzePhotograph1->trigger();
     EXPECT_TRUE(dlg.openRequests.empty());
     EXPECT_TRUE(stillShown());
-    EXPECT_TRUE(f->UnsavedChanges);
-    EXPECT_EQ(f->DestinationPath, dir.file("photos/Vorantel/a.bmp"));
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
+    EXPECT_EQ(f->Photo->Destination(), dir.file("photos/Vorantel/a.bmp"));
 
     // No gives the changes up: the open goes ahead.
     dlg.messageAnswers = {mbNo};
     f->sbOpenFileClick();
     EXPECT_EQ(dlg.openRequests.size(), 1u);
     EXPECT_EQ(f->Image1->Picture().bitmap()->pixel(0, 0), RGBColor(10, 200, 10));
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
 }

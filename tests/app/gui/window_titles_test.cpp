@@ -9,11 +9,11 @@
 #include <gtest/gtest.h>
 
 #include "app/gui/form1.h"
-#include "app/gui/scripted_dialogs.h"
 #include "camera/camerafile.h"
 #include "camera/gui/newcameraform.h"
 #include "effects/gui/effectsform.h"
 #include "platform/files.h"
+#include "platform/gui/scripted_dialogs.h"
 #include "platform/registry.h"
 #include "support/tempdir.h"
 #include "ui/gui/aboutform.h"
@@ -70,7 +70,7 @@ TEST_F(WindowSystem, TitlesAreExactlyTheWindowsCaptions) {
 
     TTipDialogForm tip;
     EXPECT_EQ(TitleOnServer(tip), Expected("Tip"));
-    EXPECT_EQ(TitleOnServer(*f.NewCameraForm), Expected("New Camera"));
+    EXPECT_EQ(TitleOnServer(*f.CameraPanel->NewCameraForm), Expected("New Camera"));
     EXPECT_EQ(TitleOnServer(*f.EffectsForm), Expected("Special Effects"));
     TAboutForm about;
     EXPECT_EQ(TitleOnServer(about), Expected("About Vorantel"));

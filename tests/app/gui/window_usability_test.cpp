@@ -17,12 +17,13 @@
 #include <memory>
 
 #include "app/gui/form1.h"
-#include "app/gui/scripted_dialogs.h"
 #include "camera/gui/newcameraform.h"
 #include "effects/gui/halogrid.h"
 #include "effects/gui/raduvir.h"
+#include "effects/gui/retouchtab.h"
 #include "effects/gui/retouchview.h"
 #include "platform/files.h"
+#include "platform/gui/scripted_dialogs.h"
 #include "support/tempdir.h"
 
 using namespace vt;
@@ -39,7 +40,7 @@ class Usability : public ::testing::Test {
         dir.write("Cameras/Cam.cam", "*00002,00002,00001,00001,00002,00001,00003,00001\r\n");
         dir.write("Vorantel.ini", "[Init]\r\nLastCam=0\r\nTipOfTheDay=0\r\n");
         f = std::make_unique<TForm1>(dir.path());
-        f->PictureLoader = [](const std::string&) { return Photo{Bitmap(40, 30), {}}; };
+        f->PictureLoader = [](const std::string&) { return Photo{Bitmap(40, 30), {}, {}}; };
     }
     void showActive() {
         f->show();
@@ -93,9 +94,9 @@ TEST_F(Usability, KeyboardShortcutsReachTheCommands) {
     f->imgHalo->setFocus();
     f->RetouchView->imgHaloMouseDown(Qt::LeftButton);
     f->RetouchView->imgHaloClick(QPoint(44, 44));
-    ASSERT_EQ(f->UndoList.size(), 1u);
+    ASSERT_EQ(f->RetouchView->Undo().size(), 1u);
     QTest::keyClick(f.get(), Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_TRUE(f->UndoList.empty());
+    EXPECT_TRUE(f->RetouchView->Undo().empty());
 
     // Ctrl+Shift+S asks where to save; Ctrl+Q asks about the changes.
     QTest::keyClick(f.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
@@ -109,8 +110,8 @@ TEST_F(Usability, KeyboardShortcutsReachTheCommands) {
 }
 
 TEST_F(Usability, TheListsFollowTheArrowKeys) {
-    f->AddToRetouchList("/r/a.bmp");
-    f->AddToRetouchList("/r/b.bmp");
+    f->RetouchTab->AddToRetouchList("/r/a.bmp");
+    f->RetouchTab->AddToRetouchList("/r/b.bmp");
     f->PageControl1->setCurrentIndex(2);
     showActive();
     f->cbRetouchList->setFocus();
@@ -159,7 +160,7 @@ TEST_F(Usability, EveryToolButtonAndTheSwatchHaveTheirHints) {
 }
 
 TEST_F(Usability, NewCameraDialogTakesTheNameAndEnterConfirms) {
-    TNewCameraForm& form = *f->NewCameraForm;
+    TNewCameraForm& form = *f->CameraPanel->NewCameraForm;
     // Left last time with the focus on the threshold.
     dlg.modalScripts.push_back([&](QDialog& d) {
         d.show();
@@ -169,7 +170,7 @@ TEST_F(Usability, NewCameraDialogTakesTheNameAndEnterConfirms) {
         d.reject();
         return d.result();
     });
-    f->NewCamera1Click();
+    f->CameraPanel->NewCamera1Click();
     dlg.modalScripts.push_back([&](QDialog& d) {
         d.show();
         QApplication::setActiveWindow(&d);
@@ -181,8 +182,8 @@ TEST_F(Usability, NewCameraDialogTakesTheNameAndEnterConfirms) {
         EXPECT_FALSE(d.isVisible());
         return d.result();
     });
-    f->NewCamera1Click();
-    EXPECT_EQ(f->CurrentCameraName(), "Garden");
+    f->CameraPanel->NewCamera1Click();
+    EXPECT_EQ(f->CameraPanel->CurrentCameraName(), "Garden");
     // The blackshot is asked for next: the name was taken.
     ASSERT_EQ(dlg.openRequests.size(), 1u);
     EXPECT_EQ(dlg.openRequests[0].title, "Open the camera's blackshot");

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-#include "app/gui/form1.h"
 #include "platform/gui/dialogs.h"
+#include "repair/gui/photolists.h"
 #include "support/tempdir.h"
 
 using namespace vt::gui;
@@ -27,7 +27,7 @@ using Names = std::vector<std::string>;
 } // namespace
 
 TEST(OpenDialogFilters, EachPatternShowsOnce) {
-    const Names filters = Std(QtNameFilters(TForm1::GraphicFilter));
+    const Names filters = Std(QtNameFilters(kGraphicFilter));
     ASSERT_EQ(filters.size(), 17);
     EXPECT_EQ(filters[0],
               "Graphic Files (*.bmp *.cut *.pal *.dib *.fax *.gif *.icb *.tga *.vda *.vst *.win "
@@ -52,7 +52,7 @@ namespace {
 Names Listed(const QString& dir, const QString& filter) {
     QFileDialog dlg;
     dlg.setOption(QFileDialog::DontUseNativeDialog);
-    dlg.setNameFilters(QtNameFilters(TForm1::GraphicFilter));
+    dlg.setNameFilters(QtNameFilters(kGraphicFilter));
     if (!dlg.nameFilters().contains(filter)) return {"(no such filter)"};
     dlg.selectNameFilter(filter);
     dlg.setDirectory(dir);
@@ -84,6 +84,6 @@ TEST(OpenDialogFilters, TheDialogListsTheFilesOfAFilter) {
     const QString path = QString::fromStdString(dir.path()).chopped(1);
     EXPECT_EQ(Listed(path, "Tagged Image File Format (*.tif *.tiff)"), (Names{"a.tif", "b.tiff"}));
     EXPECT_EQ(Listed(path, "Dr. Halo (*.cut *.pal)"), (Names{"c.cut", "d.pal"}));
-    EXPECT_EQ(Listed(path, QtNameFilters(TForm1::GraphicFilter)[0]),
+    EXPECT_EQ(Listed(path, QtNameFilters(kGraphicFilter)[0]),
               (Names{"a.tif", "b.tiff", "c.cut", "d.pal", "e.jpg"}));
 }

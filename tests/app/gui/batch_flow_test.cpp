@@ -16,12 +16,14 @@
 #include <memory>
 
 #include "app/gui/form1.h"
-#include "app/gui/scripted_dialogs.h"
 #include "camera/camerafile.h"
 #include "effects/gui/raduvir.h"
+#include "effects/gui/retouchtab.h"
 #include "platform/bmpfile.h"
 #include "platform/files.h"
-#include "repair/gui/batchrun.h"
+#include "platform/gui/scripted_dialogs.h"
+#include "repair/gui/batchpanel.h"
+#include "repair/gui/droplist.h"
 #include "repair/photooutput.h"
 #include "support/tempdir.h"
 
@@ -62,7 +64,7 @@ class BatchFlow : public ::testing::Test {
 
     std::unique_ptr<TForm1> start() {
         auto f = std::make_unique<TForm1>(dir.path());
-        f->BatchRun->Workers = 2;
+        f->BatchPanel->Workers = 2;
         f->PageControl1->setCurrentIndex(1);
         return f;
     }
@@ -98,12 +100,12 @@ class BatchFlow : public ::testing::Test {
         QStringList files;
         for (const std::string& p : paths)
             files << QString::fromStdString(p);
-        f.ddfxBatchProcessDropped(files);
+        f.BatchPanel->AddFiles(files);
     }
 
     void run(TForm1& f) {
         f.btnFixBatch->click();
-        f.BatchRun->WaitForEnd();
+        f.BatchPanel->WaitForEnd();
     }
 
     std::vector<std::string> batchNames(TForm1& f) {
@@ -115,7 +117,7 @@ class BatchFlow : public ::testing::Test {
     std::vector<std::string> retouchPaths(TForm1& f) {
         std::vector<std::string> paths;
         for (int i = 0; i < f.cbRetouchList->count(); ++i)
-            paths.push_back(TForm1::RetouchPathOf(f.cbRetouchList->item(i)));
+            paths.push_back(TRetouchTab::PathOf(f.cbRetouchList->item(i)));
         std::sort(paths.begin(), paths.end());
         return paths;
     }
@@ -149,7 +151,7 @@ TEST_F(BatchFlow, ThreePhotosFromTwoFoldersAreStoredAndMoveToTheRetouchList) {
     run(*f);
     EXPECT_TRUE(dlg.messages.empty());
     EXPECT_EQ(f->lbBatchList->count(), 0);
-    EXPECT_TRUE(f->BatchPaths.empty());
+    EXPECT_TRUE(f->BatchPanel->Paths().empty());
     // Each in the "Vorantel" folder beside it, in the format of its name:
     // x.png as JPEG, y.tiff as TIFF, z.bmp as BMP.
     const std::vector<std::string> stored = {dir.file("one/Vorantel/x.jpg"),
@@ -166,9 +168,9 @@ TEST_F(BatchFlow, ThreePhotosFromTwoFoldersAreStoredAndMoveToTheRetouchList) {
     // The end of the run: no photo, no path, Fix disabled, Fix shown again.
     EXPECT_TRUE(f->Image1->Picture().empty());
     EXPECT_EQ(f->statusText(), "");
-    EXPECT_EQ(f->DestinationPath, "");
+    EXPECT_EQ(f->Photo->Destination(), "");
     EXPECT_EQ(f->lblFileName->text(), "");
-    EXPECT_EQ(f->lblBatchProgress->text(), "Done");
+    EXPECT_EQ(f->lblBatchProgress->text(), "");
     EXPECT_FALSE(f->btnFixBatch->isEnabled());
     EXPECT_FALSE(f->btnFixBatch->isHidden());
     EXPECT_TRUE(f->btnStopBatch->isHidden());
@@ -185,7 +187,7 @@ TEST_F(BatchFlow, TheSecondOfThreeUnreadableEndsTheRun) {
     // While the box shows, the run is still going: only looking is left.
     bool lockedWhileShown = false;
     dlg.onMessage = [&] {
-        lockedWhileShown = f->BatchRunning() && !f->cbCameras->isEnabled() &&
+        lockedWhileShown = f->BatchPanel->Running() && !f->cbCameras->isEnabled() &&
                            !f->sbOpenFile->isEnabled() && !f->sbNewCamera->isEnabled() &&
                            !f->lbBatchList->isEnabled() && !f->cbRetouchList->isEnabled() &&
                            !f->btnStopBatch->isHidden() && f->btnFixBatch->isHidden();
@@ -203,11 +205,14 @@ TEST_F(BatchFlow, TheSecondOfThreeUnreadableEndsTheRun) {
     EXPECT_FALSE(FileExists(dir.file("Vorantel/c.bmp")));
     // The failed photo leaves the list; the third stays for a later run.
     EXPECT_EQ(batchNames(*f), std::vector<std::string>{"c.bmp"});
-    EXPECT_EQ(f->BatchPaths, std::vector<std::string>{c});
+    EXPECT_EQ(f->BatchPanel->Paths(), std::vector<std::string>{c});
     EXPECT_EQ(retouchPaths(*f), std::vector<std::string>{dir.file("Vorantel/a.bmp")});
-    // No end-of-run steps: the failed photo's path stays, the shown photo
-    // stays, Fix waits; the tool button and menu follow the list.
-    EXPECT_EQ(f->statusText().toStdString(), dir.file("Vorantel/b.bmp"));
+    // No end-of-run steps: the last stored photo stays on view with its own
+    // destination and metadata (never the failed photo's), Fix waits; the
+    // tool button and menu follow the list.
+    EXPECT_EQ(f->statusText().toStdString(), dir.file("Vorantel/a.bmp"));
+    EXPECT_EQ(f->Photo->Destination(), dir.file("Vorantel/a.bmp"));
+    EXPECT_EQ(f->Photo->Source(), a);
     EXPECT_FALSE(f->Image1->Picture().empty());
     EXPECT_FALSE(f->btnFixBatch->isEnabled());
     EXPECT_TRUE(f->sbFix->isEnabled());
@@ -219,7 +224,7 @@ TEST_F(BatchFlow, TheSecondOfThreeUnreadableEndsTheRun) {
 
 TEST_F(BatchFlow, AFailureInPhotoTwoOfFiveWithThreeWorkersStoresOnlyPhotoOne) {
     auto f = start();
-    f->BatchRun->Workers = 3;
+    f->BatchPanel->Workers = 3;
     std::vector<std::string> photos;
     for (int i = 1; i <= 5; ++i)
         photos.push_back(photo("d" + std::to_string(i) + "/p.bmp", i));
@@ -232,19 +237,19 @@ TEST_F(BatchFlow, AFailureInPhotoTwoOfFiveWithThreeWorkersStoresOnlyPhotoOne) {
         // No file, no temporary file, no folder made for it.
         EXPECT_FALSE(fs::exists(dir.file("d" + std::to_string(i) + "/Vorantel"))) << i;
     }
-    EXPECT_EQ(f->BatchPaths, (std::vector<std::string>{photos[2], photos[3], photos[4]}));
+    EXPECT_EQ(f->BatchPanel->Paths(), (std::vector<std::string>{photos[2], photos[3], photos[4]}));
     EXPECT_EQ(f->lbBatchList->count(), 3);
 }
 
 TEST_F(BatchFlow, AnEmptyListGoesStraightToTheEnd) {
     auto f = start();
-    f->setStatusText("something");
-    f->DestinationPath = "x";
-    f->BatchRun->btnFixBatchClick();
-    EXPECT_FALSE(f->BatchRunning());
+    f->SetStatusText("something");
+    f->Photo->SetDestination("x");
+    f->BatchPanel->btnFixBatchClick();
+    EXPECT_FALSE(f->BatchPanel->Running());
     EXPECT_TRUE(dlg.messages.empty());
     EXPECT_EQ(f->statusText(), "");
-    EXPECT_EQ(f->DestinationPath, "");
+    EXPECT_EQ(f->Photo->Destination(), "");
     EXPECT_FALSE(f->btnFixBatch->isEnabled());
 }
 
@@ -255,10 +260,10 @@ TEST_F(BatchFlow, StopEndsTheRunAfterThePhotoInHand) {
         photos.push_back(photo("s/p" + std::to_string(i) + ".bmp", i));
     add(*f, photos);
     f->btnFixBatch->click();
-    ASSERT_TRUE(f->BatchRunning());
+    ASSERT_TRUE(f->BatchPanel->Running());
     EXPECT_FALSE(f->btnStopBatch->isHidden());
     f->btnStopBatch->click();
-    f->BatchRun->WaitForEnd();
+    f->BatchPanel->WaitForEnd();
     // The first photo was in hand: it is stored and leaves the list.
     EXPECT_TRUE(FileExists(dir.file("s/Vorantel/p0.bmp")));
     EXPECT_EQ(fs::directory_iterator(dir.file("s/Vorantel")) == fs::directory_iterator(), false);
@@ -268,7 +273,7 @@ TEST_F(BatchFlow, StopEndsTheRunAfterThePhotoInHand) {
         ++storedFiles;
     }
     EXPECT_EQ(storedFiles, 1);
-    EXPECT_EQ(f->BatchPaths, (std::vector<std::string>{photos[1], photos[2], photos[3]}));
+    EXPECT_EQ(f->BatchPanel->Paths(), (std::vector<std::string>{photos[1], photos[2], photos[3]}));
     EXPECT_EQ(batchNames(*f), (std::vector<std::string>{"p1.bmp", "p2.bmp", "p3.bmp"}));
     // The rest can be run again.
     EXPECT_TRUE(f->btnFixBatch->isEnabled());
@@ -282,7 +287,7 @@ TEST_F(BatchFlow, StopEndsTheRunAfterThePhotoInHand) {
 TEST_F(BatchFlow, WithoutACameraLoadedTheRunIsRefused) {
     dir.write("Vorantel.ini", "[Init]\r\nTipOfTheDay=0\r\nLastCam=-1\r\n");
     auto f = start();
-    ASSERT_EQ(f->HotPixels(), nullptr);
+    ASSERT_EQ(f->CameraPanel->HotPixels(), nullptr);
     const std::string a = photo("a.bmp");
     add(*f, {a});
     run(*f);
@@ -290,7 +295,7 @@ TEST_F(BatchFlow, WithoutACameraLoadedTheRunIsRefused) {
     EXPECT_EQ(dlg.messages[0].caption, "Fix");
     EXPECT_EQ(dlg.messages[0].icon, MsgIcon::Warning);
     EXPECT_FALSE(fs::exists(dir.file("Vorantel")));
-    EXPECT_EQ(f->BatchPaths, std::vector<std::string>{a});
+    EXPECT_EQ(f->BatchPanel->Paths(), std::vector<std::string>{a});
     EXPECT_TRUE(f->btnFixBatch->isEnabled());
 }
 
@@ -301,7 +306,7 @@ TEST_F(BatchFlow, ClosingTheWindowEndsTheRunWithThePhotoInHand) {
         photos.push_back(photo("c/p" + std::to_string(i) + ".bmp", i));
     add(*f, photos);
     f->btnFixBatch->click();
-    f->close();
-    EXPECT_FALSE(f->BatchRunning());
+    f->RequestClose();
+    EXPECT_FALSE(f->BatchPanel->Running());
     EXPECT_TRUE(FileExists(dir.file("c/Vorantel/p0.bmp")));
 }

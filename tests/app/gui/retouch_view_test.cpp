@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "effects/gui/retouch_fixture.h"
+#include "app/gui/retouch_fixture.h"
 #include "effects/gui/retouchview.h"
 
 using namespace vt;
@@ -220,7 +220,7 @@ TEST_F(RetouchView, ThreeUndosTakeBackTwoClicksAndThenADrag) {
     for (auto [x, y] : {std::pair{696, 496}, {697, 496}, {698, 496}, {700, 500}, {702, 502}})
         EXPECT_EQ(shown().pixel(x, y), black) << x << "," << y;
     EXPECT_EQ(f->imgHalo->cellColor(2, 1), QColor(Qt::black));
-    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
     EXPECT_TRUE(f->sbUndo->isEnabled());
     EXPECT_TRUE(f->Undo1->isEnabled());
     // The photograph itself is untouched: the paint is in the display.
@@ -240,7 +240,7 @@ TEST_F(RetouchView, ThreeUndosTakeBackTwoClicksAndThenADrag) {
     EXPECT_FALSE(f->sbUndo->isEnabled());
     EXPECT_FALSE(f->Undo1->isEnabled());
     // Undo never clears the unsaved changes.
-    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
 }
 
 TEST_F(RetouchView, ADragOverTheSameCellTwiceIsUndoneToItsColourBeforeTheDrag) {
@@ -255,14 +255,14 @@ TEST_F(RetouchView, ADragOverTheSameCellTwiceIsUndoneToItsColourBeforeTheDrag) {
     release(f->imgHalo, cell(4, 4));
     // Each pass over a cell is a paint of its own (the release paints once
     // more); the first starts the group.
-    ASSERT_EQ(f->UndoList.size(), 4u);
-    EXPECT_TRUE(f->UndoList.at(3).groupStart);
-    EXPECT_FALSE(f->UndoList.at(2).groupStart);
-    EXPECT_FALSE(f->UndoList.at(0).groupStart);
-    EXPECT_EQ(f->UndoList.at(0).previous, RGBColor(250, 10, 10));
-    f->sbUndoClick();
+    ASSERT_EQ(f->RetouchView->Undo().size(), 4u);
+    EXPECT_TRUE(f->RetouchView->Undo().at(3).groupStart);
+    EXPECT_FALSE(f->RetouchView->Undo().at(2).groupStart);
+    EXPECT_FALSE(f->RetouchView->Undo().at(0).groupStart);
+    EXPECT_EQ(f->RetouchView->Undo().at(0).previous, RGBColor(250, 10, 10));
+    f->RetouchView->sbUndoClick();
     EXPECT_EQ(shown(), before);
-    EXPECT_TRUE(f->UndoList.empty());
+    EXPECT_TRUE(f->RetouchView->Undo().empty());
 }
 
 TEST_F(RetouchView, PaintingOnlyWithTheLeftButtonAndOnlyOverACell) {
@@ -277,15 +277,15 @@ TEST_F(RetouchView, PaintingOnlyWithTheLeftButtonAndOnlyOverACell) {
     f->RetouchView->imgHaloClick(QPoint(-1, 4));
     f->RetouchView->imgHaloClick(QPoint(4, 11 * f->imgHalo->cellSize()));
     EXPECT_EQ(shown(), before);
-    EXPECT_TRUE(f->UndoList.empty());
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_TRUE(f->RetouchView->Undo().empty());
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
 
     // Losing the focus in the middle of a stroke ends its group start.
     press(f->imgHalo, cell(1, 1));
     f->RetouchView->imgHaloExit();
     move(f->imgHalo, cell(2, 1));
-    ASSERT_EQ(f->UndoList.size(), 1u);
-    EXPECT_FALSE(f->UndoList.at(0).groupStart);
+    ASSERT_EQ(f->RetouchView->Undo().size(), 1u);
+    EXPECT_FALSE(f->RetouchView->Undo().at(0).groupStart);
     release(f->imgHalo, cell(2, 1));
 }
 
@@ -296,10 +296,10 @@ TEST_F(RetouchView, PaintingOutsideThePhotoChangesNothingButIsRecorded) {
     f->RetouchView->SetBrushColor(RGBColor(0, 0, 255));
     click(f->imgHalo, cell(0, 0)); // pixel (-3, -2)
     EXPECT_EQ(shown(), before);
-    ASSERT_EQ(f->UndoList.size(), 1u);
-    EXPECT_EQ(f->UndoList.at(0).previous, clInvalid);
+    ASSERT_EQ(f->RetouchView->Undo().size(), 1u);
+    EXPECT_EQ(f->RetouchView->Undo().at(0).previous, clInvalid);
     EXPECT_EQ(f->imgHalo->cellColor(0, 0), QColor(0, 0, 255));
-    f->sbUndoClick();
+    f->RetouchView->sbUndoClick();
     EXPECT_EQ(shown(), before);
     EXPECT_EQ(f->imgHalo->cellColor(0, 0), QColor(Qt::black));
 }
@@ -317,8 +317,8 @@ TEST_F(RetouchView, SetBrushTakesAColourFromThePhoto) {
     f->SetBrush1->trigger();
     EXPECT_EQ(f->RetouchView->BrushColor(), PhotoColor(123, 42));
     EXPECT_EQ(f->imgBrush->color(), Q(PhotoColor(123, 42)));
-    EXPECT_TRUE(f->UndoList.empty());
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_TRUE(f->RetouchView->Undo().empty());
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
     // The next click paints with it.
     click(f->imgHalo, cell(5, 5));
     EXPECT_EQ(shown().pixel(120, 45), PhotoColor(123, 42));
@@ -343,9 +343,9 @@ TEST_F(RetouchView, SelectAColorThenUndoGivesThatPixelItsColourBack) {
     EXPECT_EQ(dlg.colorRequests[0], Q(PhotoColor(698, 499))); // opened on the pixel's colour
     EXPECT_EQ(shown().pixel(698, 499), RGBColor(1, 2, 3));
     EXPECT_EQ(f->imgHalo->cellColor(3, 4), QColor(1, 2, 3));
-    EXPECT_TRUE(f->UnsavedChanges);
-    ASSERT_EQ(f->UndoList.size(), 1u);
-    EXPECT_TRUE(f->UndoList.at(0).groupStart);
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
+    ASSERT_EQ(f->RetouchView->Undo().size(), 1u);
+    EXPECT_TRUE(f->RetouchView->Undo().at(0).groupStart);
     // The brush is not changed by it.
     EXPECT_EQ(f->RetouchView->BrushColor(), RGBColor(0, 0, 0));
 
@@ -354,19 +354,19 @@ TEST_F(RetouchView, SelectAColorThenUndoGivesThatPixelItsColourBack) {
     f->RetouchView->pmHaloPopup(f->imgHalo->mapToGlobal(cell(3, 4)));
     dlg.colorAnswers.push_back(QColor(200, 100, 50));
     f->SelectAColor1->trigger();
-    f->sbUndoClick();
+    f->RetouchView->sbUndoClick();
     EXPECT_EQ(shown().pixel(698, 499), RGBColor(1, 2, 3));
     EXPECT_EQ(shown().pixel(704, 504), RGBColor(0, 0, 0));
-    f->sbUndoClick();
-    f->sbUndoClick();
+    f->RetouchView->sbUndoClick();
+    f->RetouchView->sbUndoClick();
     EXPECT_EQ(shown(), before);
 
     // A cancelled colour dialog changes nothing; outside the photo no dialog.
-    f->UnsavedChanges = false;
+    f->Photo->SetUnsavedChanges(false);
     f->SelectAColor1->trigger();
     EXPECT_EQ(shown(), before);
-    EXPECT_TRUE(f->UndoList.empty());
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_TRUE(f->RetouchView->Undo().empty());
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
     clickRow(f->lbFixPoints, rowOf(2, 3));
     f->RetouchView->pmHaloPopup(f->imgHalo->mapToGlobal(cell(1, 1)));
     const std::size_t asked = dlg.colorRequests.size();
@@ -385,7 +385,7 @@ TEST_F(RetouchView, TheSwatchOpensTheColourDialogOnTheBrushColour) {
     EXPECT_EQ(f->RetouchView->BrushColor(), RGBColor(40, 50, 60));
     click(f->imgBrush, QPoint(5, 5)); // cancelled
     EXPECT_EQ(f->RetouchView->BrushColor(), RGBColor(40, 50, 60));
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
 }
 
 TEST_F(RetouchView, UndoIsOfferedOnTheCameraTabOnlyAndEmptiedByANewPhoto) {
@@ -400,6 +400,6 @@ TEST_F(RetouchView, UndoIsOfferedOnTheCameraTabOnlyAndEmptiedByANewPhoto) {
     // Another photo: "Save?" No, and the undo list is gone with the paint.
     dlg.messageAnswers.push_back(mbNo);
     openPhoto();
-    EXPECT_TRUE(f->UndoList.empty());
+    EXPECT_TRUE(f->RetouchView->Undo().empty());
     EXPECT_FALSE(f->sbUndo->isEnabled());
 }

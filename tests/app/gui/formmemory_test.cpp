@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "app/gui/form1.h"
+#include "app/gui/programfolder.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "support/tempdir.h"
 #include "ui/gui/formmemory.h"
-#include "ui/gui/programfolder.h"
 #include "ui/windowplacement.h"
 
 using namespace vt;

@@ -1,4 +1,4 @@
-#include "app/gui/windowprogress.h"
+#include "platform/gui/windowprogress.h"
 
 #include <QLabel>
 #include <QProgressBar>

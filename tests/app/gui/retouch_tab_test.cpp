@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/gui/retouch_fixture.h"
 #include "effects/gui/effectsform.h"
-#include "effects/gui/retouch_fixture.h"
 #include "effects/gui/retouchtab.h"
 
 using namespace vt;
@@ -27,15 +27,15 @@ class RetouchTab : public RetouchFixture {
         RetouchFixture::SetUp();
         photos["/r/a.bmp"] = TestPhoto(300, 200, 1);
         photos["/r/b.bmp"] = TestPhoto(320, 240, 2);
-        f->AddToRetouchList("/r/a.bmp");
-        f->AddToRetouchList("/r/b.bmp");
-        f->AddToRetouchList("/r/missing.bmp");
+        f->RetouchTab->AddToRetouchList("/r/a.bmp");
+        f->RetouchTab->AddToRetouchList("/r/b.bmp");
+        f->RetouchTab->AddToRetouchList("/r/missing.bmp");
         f->PageControl1->setCurrentIndex(2);
     }
     using RetouchFixture::rowOf;
     int rowOf(const std::string& path) const {
         for (int i = 0; i < f->cbRetouchList->count(); ++i)
-            if (TForm1::RetouchPathOf(f->cbRetouchList->item(i)) == path) return i;
+            if (TRetouchTab::PathOf(f->cbRetouchList->item(i)) == path) return i;
         return -1;
     }
     // Clicks an entry and lets the delay run out.
@@ -73,14 +73,14 @@ TEST_F(RetouchTab, OfTwoQuickClicksOnlyTheSecondLoads) {
     EXPECT_TRUE(f->pmBatchAutoPopup);
     EXPECT_EQ(shown(), TestPhoto(320, 240, 2));
     EXPECT_EQ(*f->Image1->PictureOriginal().bitmap(), TestPhoto(320, 240, 2));
-    EXPECT_EQ(f->DestinationPath, "/r/b.bmp");
+    EXPECT_EQ(f->Photo->Destination(), "/r/b.bmp");
     EXPECT_EQ(f->statusText(), "/r/b.bmp");
     EXPECT_EQ(f->odSingleShot.lastPickedDir, "/r/");
     EXPECT_TRUE(f->btnRetouch->isEnabled());
     EXPECT_TRUE(f->btnFixSingle->isEnabled());
     EXPECT_TRUE(f->sbEffects->isEnabled());
     EXPECT_TRUE(f->sbSave->isEnabled());
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
     EXPECT_EQ(f->ScrollBox1->horizontalScrollBar()->value(), 0);
 }
 
@@ -123,8 +123,8 @@ TEST_F(RetouchTab, APhotoThatCannotBeReadLeavesEverythingAsItWas) {
     EXPECT_EQ(dlg.messages[1].icon, MsgIcon::Error);
     EXPECT_EQ(dlg.messages[1].buttons, mbOK);
     EXPECT_EQ(shown(), before);
-    EXPECT_EQ(f->UndoList.size(), 1u);
-    EXPECT_EQ(f->DestinationPath, "/p/Vorantel/photo.bmp");
+    EXPECT_EQ(f->RetouchView->Undo().size(), 1u);
+    EXPECT_EQ(f->Photo->Destination(), "/p/Vorantel/photo.bmp");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -139,10 +139,10 @@ TEST_F(RetouchTab, AnEntryGoneBeforeTheDelayEndsLoadsNothing) {
 
 TEST_F(RetouchTab, CancelInSaveKeepsThePhotoItsChangesAndItsEntry) {
     load("/r/a.bmp");
-    f->btnRetouchClick(); // nothing chosen: Cancel
+    f->RetouchTab->btnRetouchClick(); // nothing chosen: Cancel
     dlg.modalScripts.push_back(effect("Brightness", 40));
-    f->btnRetouchClick();
-    ASSERT_TRUE(f->UnsavedChanges);
+    f->RetouchTab->btnRetouchClick();
+    ASSERT_TRUE(f->Photo->UnsavedChanges());
     const Bitmap changed = shown();
 
     dlg.messages.clear();
@@ -152,17 +152,17 @@ TEST_F(RetouchTab, CancelInSaveKeepsThePhotoItsChangesAndItsEntry) {
     EXPECT_EQ(dlg.messages[0].text, "Would you like to save the changes to a.bmp?");
     EXPECT_EQ(loads, std::vector<std::string>{"/r/a.bmp"});
     EXPECT_EQ(shown(), changed);
-    EXPECT_TRUE(f->UnsavedChanges);
-    EXPECT_EQ(f->DestinationPath, "/r/a.bmp");
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
+    EXPECT_EQ(f->Photo->Destination(), "/r/a.bmp");
     // The list shows the photo still displayed.
     ASSERT_EQ(f->cbRetouchList->selectedItems().size(), 1);
-    EXPECT_EQ(TForm1::RetouchPathOf(f->cbRetouchList->selectedItems()[0]), "/r/a.bmp");
+    EXPECT_EQ(TRetouchTab::PathOf(f->cbRetouchList->selectedItems()[0]), "/r/a.bmp");
 
     // No gives the changes up and loads.
     dlg.messageAnswers.push_back(mbNo);
     load("/r/b.bmp");
     EXPECT_EQ(loads.back(), "/r/b.bmp");
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
 }
 
 TEST_F(RetouchTab, EffectsPreviewTheStretchedPhotoWithItsOwnEffects) {
@@ -186,7 +186,7 @@ TEST_F(RetouchTab, EffectsPreviewTheStretchedPhotoWithItsOwnEffects) {
     f->sbEffects->click();
     EXPECT_TRUE(checked);
     EXPECT_EQ(dlg.modalForms, std::vector<QString>{"EffectsForm"});
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
     EXPECT_FALSE(f->btnReset->isEnabled());
 }
 
@@ -197,7 +197,7 @@ TEST_F(RetouchTab, RestoreAfterEffectsShowsThePhotoAsLoaded) {
     f->Effects1->trigger();
     EXPECT_EQ(f->Image1->PicBrightness(), 50);
     EXPECT_EQ(shown().pixel(10, 10), RGBColor(61, 63, 51)); // (11, 13, 1) + 50
-    EXPECT_TRUE(f->UnsavedChanges);
+    EXPECT_TRUE(f->Photo->UnsavedChanges());
     EXPECT_TRUE(f->btnReset->isEnabled());
     EXPECT_TRUE(f->sbReset->isEnabled());
     EXPECT_TRUE(f->Reset1->isEnabled());
@@ -216,20 +216,20 @@ TEST_F(RetouchTab, RestoreAfterEffectsShowsThePhotoAsLoaded) {
     EXPECT_EQ(f->Image1->PicBrightness(), 0);
     EXPECT_FALSE(f->btnReset->isEnabled());
     EXPECT_FALSE(f->sbReset->isEnabled());
-    EXPECT_FALSE(f->UnsavedChanges);
+    EXPECT_FALSE(f->Photo->UnsavedChanges());
 }
 
 TEST_F(RetouchTab, EffectsReplaceBrushPaintsAndRepairs) {
     load("/r/a.bmp");
     f->PageControl1->setCurrentIndex(0);
     f->lbFixPoints->setCurrentRow(rowOf(120, 45));
-    f->lbFixPointsClick();
+    f->RetouchView->lbFixPointsClick();
     click(f->imgHalo, cell(5, 5));
     ASSERT_EQ(shown().pixel(120, 45), RGBColor(0, 0, 0));
     f->PageControl1->setCurrentIndex(2);
     f->cbRetouchList->item(rowOf("/r/a.bmp"))->setSelected(true);
     dlg.modalScripts.push_back(effect("Brightness", 1));
-    f->btnRetouchClick();
+    f->RetouchTab->btnRetouchClick();
     // Rendered from the photograph: the paint is gone.
     const TColor c = PhotoColor(120, 45, 1);
     EXPECT_EQ(shown().pixel(120, 45),

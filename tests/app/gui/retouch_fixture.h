@@ -14,11 +14,12 @@
 #include <string>
 
 #include "app/gui/form1.h"
-#include "app/gui/scripted_dialogs.h"
 #include "camera/camerafile.h"
 #include "effects/gui/halogrid.h"
 #include "effects/gui/raduvir.h"
+#include "effects/gui/retouchview.h"
 #include "platform/files.h"
+#include "platform/gui/scripted_dialogs.h"
 #include "support/tempdir.h"
 
 namespace vt::gui::testing {
@@ -62,7 +63,7 @@ class RetouchFixture : public ::testing::Test {
             loads.push_back(path);
             auto it = photos.find(path);
             if (it == photos.end()) throw std::runtime_error("Cannot load image.");
-            return Photo{it->second, {}};
+            return Photo{it->second, {}, {}};
         };
         f->show();
         QApplication::processEvents();

@@ -1,4 +1,5 @@
-// Small helpers shared by the files that hold the main window's flows.
+// Small helpers of the Qt layer: string conversions, a control's own enabled
+// state, program-made tab changes and sorted list insertion.
 #pragma once
 
 #include <QListWidget>
@@ -39,6 +40,18 @@ inline void InsertSorted(QListWidget* list, QListWidgetItem* item) {
     while (at > 0 && CompareText(S(list->item(at - 1)->text()), text) > 0)
         --at;
     list->insertItem(at, item);
+}
+
+// Removes the selected entries of a list; true when any went.
+inline bool DeleteSelectedItems(QListWidget* list) {
+    bool removed = false;
+    QSignalBlocker block(list);
+    for (int i = list->count() - 1; i >= 0; --i)
+        if (list->item(i)->isSelected()) {
+            delete list->takeItem(i);
+            removed = true;
+        }
+    return removed;
 }
 
 } // namespace vt::gui

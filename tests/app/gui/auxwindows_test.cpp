@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 
 #include "app/gui/form1.h"
+#include "app/gui/programfolder.h"
 #include "camera/gui/newcameraform.h"
 #include "effects/gui/effectsform.h"
 #include "platform/files.h"
@@ -26,7 +27,6 @@
 #include "ui/gui/aboutform.h"
 #include "ui/gui/help.h"
 #include "ui/gui/joinforumform.h"
-#include "ui/gui/programfolder.h"
 
 using namespace vt;
 using namespace vt::gui;
@@ -282,7 +282,7 @@ TEST_F(HelpCommands, F1OpensThePageOfTheActiveTab) {
     // F1 in the New Camera dialog opens its page, as the effects dialog's
     // context opens the effects page.
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-    QApplication::sendEvent(f->NewCameraForm, &f1);
+    QApplication::sendEvent(f->CameraPanel->NewCameraForm, &f1);
     EXPECT_EQ(shell.opened.back(), QString::fromStdString(dir.file("book/newcamera.html")));
     EXPECT_TRUE(ShowHelpContext(4100));
     EXPECT_EQ(shell.opened.back(), QString::fromStdString(dir.file("book/effects.html")));

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/gui/form1.h"
-#include "app/gui/scripted_dialogs.h"
 #include "platform/files.h"
+#include "platform/gui/scripted_dialogs.h"
 #include "platform/registry.h"
 #include "support/tempdir.h"
 
