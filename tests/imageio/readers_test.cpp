@@ -1,6 +1,7 @@
 // The PNG, PPM, ICO and JPEG readers on files built here, and every reader
 // on damaged input.
 #include <gtest/gtest.h>
+#include <thread>
 
 #include <zlib.h>
 
@@ -359,6 +360,26 @@ TEST(JpegReader, DamageIsAMessageOrAWarningNeverAnExit) {
     // Cut inside the header, or not a JPEG at all: libjpeg's message.
     EXPECT_NE(LoadMessage<TJPEGImage>(jpeg.substr(0, 30)), "");
     EXPECT_NE(LoadMessage<TJPEGImage>("not a jpeg at all"), "");
+    SetWarningHandler(previous);
+}
+
+TEST(JpegReader, APhotosWarningsStayWithItOnEveryThread) {
+    testing::TempDir dir;
+    const Bytes jpeg = makeJpeg(64, 64, false);
+    dir.write("cut.jpg", jpeg.substr(0, jpeg.size() / 2));
+    int handled = 0;
+    TWarningHandler previous =
+        SetWarningHandler([&](const std::string&, const std::string&) { ++handled; });
+    // Read on another thread, as a batch worker reads: the warning comes
+    // back with the photo, and no handler runs there.
+    Photo photo;
+    std::thread([&] { photo = LoadPhoto(dir.file("cut.jpg")); }).join();
+    EXPECT_EQ(photo.warnings, std::vector<std::string>{"Premature end of JPEG file"});
+    EXPECT_EQ(photo.picture.width(), 64);
+    EXPECT_EQ(handled, 0);
+    // Outside a load, a warning still reaches the handler.
+    ShowWarning("elsewhere");
+    EXPECT_EQ(handled, 1);
     SetWarningHandler(previous);
 }
 

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "imageio/fileformatlist.h"
+#include "imageio/imageerrors.h"
 #include "platform/bmpfile.h"
 #include "platform/files.h"
 #include "repair/batch.h"
@@ -51,6 +55,8 @@ struct Recorder : BatchObserver {
     bool stopOnFailure = false;
     std::size_t stopBefore = std::size_t(-1);
     std::vector<Bitmap> shown;
+    std::vector<BatchFailure> failures;
+    std::function<void(std::size_t)> onStoring;
 
     void note(std::string e) {
         if (std::this_thread::get_id() != thread) otherThread = true;
@@ -65,6 +71,7 @@ struct Recorder : BatchObserver {
     }
     void storing(std::size_t i, Bitmap* picture, PhotoMetadata*) override {
         note("storing " + std::to_string(i));
+        if (onStoring) onStoring(i);
         if (picture) shown.push_back(std::move(*picture));
     }
     void stored(std::size_t i, const std::string& written) override {
@@ -73,6 +80,7 @@ struct Recorder : BatchObserver {
     bool failed(std::size_t i, const BatchFailure& f) override {
         note("failed " + std::to_string(i) + " stage " + std::to_string(int(f.stage)) +
              (f.jpegStore ? " jpeg" : ""));
+        failures.push_back(f);
         return !stopOnFailure;
     }
 };
@@ -265,4 +273,78 @@ TEST(Batch, AnEmptyListReportsNothing) {
     BatchSummary s = RunBatch({}, Camera(), rec);
     EXPECT_TRUE(rec.events.empty());
     EXPECT_EQ(s.stored + s.failed + s.stoppedAt, 0u);
+}
+
+TEST(Batch, ADamagedPhotoIsReportedWithItsWarningsAndTheRunGoesOn) {
+    TempDir dir;
+    const std::vector<std::string> photos = {dir.file("p0.bmp"), dir.file("p1.jpg"),
+                                             dir.file("p2.bmp")};
+    WriteBmpFile(photos[0], Picture(40, 30, 0));
+    WriteBmpFile(photos[2], Picture(40, 30, 2));
+    // A JPEG cut in the middle: libjpeg warns and fills in the rest.
+    StorePhoto(Picture(400, 300, 1), photos[1]);
+    const std::string whole = ReadFileBytes(photos[1]);
+    dir.write("p1.jpg", whole.substr(0, whole.size() / 2));
+    // The warnings stay with their photo, on whatever thread it was read.
+    int handled = 0;
+    const TWarningHandler previous =
+        SetWarningHandler([&](const std::string&, const std::string&) { ++handled; });
+    Recorder rec;
+    BatchOptions options;
+    options.workers = 2;
+    const BatchSummary s = RunBatch(photos, Camera(), rec, options);
+    SetWarningHandler(previous);
+    EXPECT_EQ(handled, 0);
+    EXPECT_EQ(s.stored, 2u);
+    ASSERT_EQ(rec.failures.size(), 1u);
+    EXPECT_TRUE(rec.failures[0].damaged) << rec.failures[0].text;
+    std::string named = "The file ";
+    named += photos[1];
+    EXPECT_EQ(rec.failures[0].text.rfind(named + " is damaged", 0), 0u) << rec.failures[0].text;
+    EXPECT_NE(rec.failures[0].text.find("\rPremature end of JPEG file"), std::string::npos);
+    EXPECT_EQ(FilesUnder(dir.file("Vorantel")), (std::vector<std::string>{"p0.bmp", "p2.bmp"}));
+}
+
+TEST(Batch, AStopAskedForDropsThePhotosBeyondTheOneInHand) {
+    TempDir dir;
+    std::vector<std::string> photos;
+    for (int i = 0; i < 8; ++i) {
+        photos.push_back(dir.file(Numbered("p", i, ".bmp")));
+        WriteBmpFile(photos.back(), Picture(400, 300, i));
+    }
+    std::atomic<bool> stop{false};
+    Recorder rec;
+    rec.onStoring = [&](std::size_t) { stop = true; };
+    BatchOptions options;
+    options.workers = 4;
+    options.stop = &stop;
+    const BatchSummary s = RunBatch(photos, Camera(), rec, options);
+    EXPECT_EQ(s.stored, 1u);
+    EXPECT_EQ(s.stoppedAt, 1u);
+    EXPECT_EQ(FilesUnder(dir.file("Vorantel")), std::vector<std::string>{"p0.bmp"});
+}
+
+TEST(Batch, WorkersThatCannotStartLeaveTheRunToTheOthers) {
+    TempDir dir;
+    std::vector<std::string> photos;
+    for (int i = 0; i < 3; ++i) {
+        photos.push_back(dir.file(Numbered("p", i, ".bmp")));
+        WriteBmpFile(photos.back(), Picture(40, 30, i));
+    }
+    auto starter = [](int allowed) {
+        return [allowed, started = 0](std::function<void()> work) mutable {
+            if (started++ >= allowed)
+                throw std::system_error(
+                    std::make_error_code(std::errc::resource_unavailable_try_again));
+            return std::thread(std::move(work));
+        };
+    };
+    Recorder rec;
+    BatchOptions options;
+    options.workers = 4;
+    options.startWorker = starter(1);
+    EXPECT_EQ(RunBatch(photos, Camera(), rec, options).stored, 3u);
+    // None at all: the run fails as a whole, and nothing is left running.
+    options.startWorker = starter(0);
+    EXPECT_THROW(RunBatch(photos, Camera(), rec, options), std::system_error);
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 #include <jpeglib.h>
 
@@ -312,6 +313,33 @@ TEST(StorePhoto, AFailedStoreLeavesNoFolderItMade) {
     EXPECT_EQ(PreparePhoto(big, dir.file("e/Vorantel/p.jpg")).commit(),
               dir.file("e/Vorantel/p.jpg"));
     EXPECT_EQ(Names(dir.file("e/Vorantel")), std::vector<std::string>{"p.jpg"});
+}
+
+TEST(StorePhoto, AStoreThatFailsNeverTakesAwayTheFolderOfOneBeingWritten) {
+    // Two stores into a folder that neither found: one fails after making
+    // its file there (a metadata segment too long for JPEG), the other must
+    // still find the folder when it makes its own file.
+    vt::testing::TempDir dir;
+    const Bitmap b = TestPicture(16, 16);
+    PhotoMetadata tooLong;
+    tooLong.jpegMarkers.push_back({0xE1, std::vector<std::uint8_t>(70000, 1)});
+    StoreOptions failing;
+    failing.metadata = &tooLong;
+    int lost = 0;
+    for (int i = 0; i < 100; ++i) {
+        std::string folder = "r";
+        folder = dir.file(folder + std::to_string(i)) + "/Vorantel/";
+        fs::create_directories(fs::path(folder).parent_path().parent_path());
+        std::thread other(
+            [&] { EXPECT_THROW(PreparePhoto(b, folder + "bad.jpg", failing), JpegStoreError); });
+        try {
+            PreparePhoto(b, folder + "good.jpg").commit();
+        } catch (const std::exception&) {
+            ++lost;
+        }
+        other.join();
+    }
+    EXPECT_EQ(lost, 0);
 }
 
 TEST(StorePhoto, NeverOverTheSourceHoweverItIsReached) {

@@ -69,8 +69,14 @@ TSplashForm::TSplashForm(QWidget* parent)
 
 void TSplashForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // Finish the set-up once the window is on screen.
-    QTimer::singleShot(0, this, [this] { setUp(); });
+    // From now on a click on the splash counts, also one that comes before
+    // the set-up below has finished.
+    if (!settingUp_ && !shown_) {
+        settingUp_ = true;
+        timerFired_ = false;
+        // Finish the set-up once the window is on screen.
+        QTimer::singleShot(0, this, [this] { setUp(); });
+    }
 }
 
 void TSplashForm::setUp() {
@@ -78,11 +84,15 @@ void TSplashForm::setUp() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     lblWorking->setText("Initializing...");
     repaint();
-    timerFired_ = false;
+    // A window manager gives no focus to a splash of its own accord: the
+    // space bar would never arrive.
+    activateWindow();
+    grabKeyboard();
     Timer1->setInterval(5000);
     QApplication::processEvents();
     Timer1->start();
     shown_ = true;
+    settingUp_ = false;
     if (timerFired_) Dismiss();
 }
 
@@ -91,13 +101,17 @@ void TSplashForm::Dismiss() {
     timerFired_ = true;
     if (!shown_ || handedOver_) return;
     handedOver_ = true;
+    releaseKeyboard();
     QApplication::restoreOverrideCursor();
     hide();
     if (OnHandOver) OnHandOver();
 }
 
-void TSplashForm::mousePressEvent(QMouseEvent*) {
-    if (shown_) Dismiss();
+void TSplashForm::mousePressEvent(QMouseEvent* event) {
+    // A click on the panel or its text dismisses at any time (during the
+    // set-up it is remembered); the thin border around it only once the
+    // splash is shown.
+    if (shown_ || childAt(event->position().toPoint())) Dismiss();
 }
 
 void TSplashForm::keyPressEvent(QKeyEvent* event) {

@@ -35,6 +35,7 @@ class TSplashForm : public QWidget {
   private:
     void setUp();
     bool shown_ = false;
+    bool settingUp_ = false;
     bool timerFired_ = false;
     bool handedOver_ = false;
 };
