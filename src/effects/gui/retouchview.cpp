@@ -68,6 +68,9 @@ void OnListChoice(QListWidget* list, std::function<void()> handler) {
 TRetouchView::TRetouchView(const Controls& controls, TRetouchHost& host, QObject* parent)
     : QObject(parent), c_(controls), host_(host) {
     PointerPos = [] { return QCursor::pos(); };
+    // A picture rendered anew has none of the painted pixels the undo list
+    // would give back their old colours.
+    c_.Image1->setOnRendered([this] { undo_.Clear(); });
 
     OnListChoice(c_.lbFixPoints, [this] { lbFixPointsClick(); });
     connect(c_.Shape1, &TShape::dragMoved, this, [this](const QPoint& p) { MarkerDragged(p); });

@@ -87,7 +87,7 @@ void TSplashForm::setUp() {
     // A window manager gives no focus to a splash of its own accord: the
     // space bar would never arrive.
     activateWindow();
-    grabKeyboard();
+    if (QGuiApplication::platformName() == "xcb") grabKeyboard();
     Timer1->setInterval(5000);
     QApplication::processEvents();
     Timer1->start();
@@ -101,7 +101,7 @@ void TSplashForm::Dismiss() {
     timerFired_ = true;
     if (!shown_ || handedOver_) return;
     handedOver_ = true;
-    releaseKeyboard();
+    if (QWidget::keyboardGrabber() == this) releaseKeyboard();
     QApplication::restoreOverrideCursor();
     hide();
     if (OnHandOver) OnHandOver();

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -14,11 +15,15 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 #include "app/gui/form1.h"
 #include "camera/camerafile.h"
+#include "effects/gui/halogrid.h"
 #include "effects/gui/raduvir.h"
 #include "effects/gui/retouchtab.h"
+#include "effects/gui/retouchview.h"
 #include "platform/bmpfile.h"
 #include "platform/files.h"
 #include "platform/gui/scripted_dialogs.h"
@@ -186,14 +191,19 @@ TEST_F(BatchFlow, TheSecondOfThreeUnreadableEndsTheRun) {
     add(*f, {a, dir.file("b.bmp"), c});
     // While the box shows, the run is still going: only looking is left.
     bool lockedWhileShown = false;
+    QString countWhileShown;
     dlg.onMessage = [&] {
         lockedWhileShown = f->BatchPanel->Running() && !f->cbCameras->isEnabled() &&
                            !f->sbOpenFile->isEnabled() && !f->sbNewCamera->isEnabled() &&
                            !f->lbBatchList->isEnabled() && !f->cbRetouchList->isEnabled() &&
-                           !f->btnStopBatch->isHidden() && f->btnFixBatch->isHidden();
+                           !f->imgHalo->isEnabled() && !f->imgBrush->isEnabled() &&
+                           !f->pmHalo->isEnabled() && !f->btnStopBatch->isHidden() &&
+                           f->btnFixBatch->isHidden();
+        countWhileShown = f->lblBatchProgress->text();
     };
     run(*f);
     EXPECT_TRUE(lockedWhileShown);
+    EXPECT_EQ(countWhileShown, "2 of 3");
     ASSERT_EQ(dlg.messages.size(), 1u);
     EXPECT_EQ(dlg.messages[0].caption, "File Error");
     EXPECT_EQ(dlg.messages[0].icon, MsgIcon::Error);
@@ -220,6 +230,16 @@ TEST_F(BatchFlow, TheSecondOfThreeUnreadableEndsTheRun) {
     EXPECT_EQ(f->lblFileName->text(), "");
     EXPECT_TRUE(f->cbCameras->isEnabled());
     EXPECT_TRUE(f->lbBatchList->isEnabled());
+    EXPECT_TRUE(f->imgBrush->isEnabled());
+    EXPECT_TRUE(f->pmHalo->isEnabled());
+
+    // A run of an empty list afterwards ends as any run does.
+    f->BatchPanel->Clear();
+    dlg.onMessage = nullptr;
+    f->BatchPanel->btnFixBatchClick();
+    EXPECT_TRUE(f->Image1->Picture().empty());
+    EXPECT_EQ(f->Photo->Destination(), "");
+    EXPECT_EQ(f->statusText(), "");
 }
 
 TEST_F(BatchFlow, AFailureInPhotoTwoOfFiveWithThreeWorkersStoresOnlyPhotoOne) {
@@ -263,6 +283,8 @@ TEST_F(BatchFlow, StopEndsTheRunAfterThePhotoInHand) {
     ASSERT_TRUE(f->BatchPanel->Running());
     EXPECT_FALSE(f->btnStopBatch->isHidden());
     f->btnStopBatch->click();
+    EXPECT_EQ(f->lblFileName->text(), "Stopping after p0.bmp");
+    EXPECT_FALSE(f->btnStopBatch->isEnabled());
     f->BatchPanel->WaitForEnd();
     // The first photo was in hand: it is stored and leaves the list.
     EXPECT_TRUE(FileExists(dir.file("s/Vorantel/p0.bmp")));
@@ -290,7 +312,10 @@ TEST_F(BatchFlow, WithoutACameraLoadedTheRunIsRefused) {
     ASSERT_EQ(f->CameraPanel->HotPixels(), nullptr);
     const std::string a = photo("a.bmp");
     add(*f, {a});
+    f->RetouchView->Undo().Record(true, 0, 1, 1);
     run(*f);
+    // Refused before anything was touched.
+    EXPECT_EQ(f->RetouchView->Undo().size(), 1u);
     ASSERT_EQ(dlg.messages.size(), 1u);
     EXPECT_EQ(dlg.messages[0].caption, "Fix");
     EXPECT_EQ(dlg.messages[0].icon, MsgIcon::Warning);
@@ -309,4 +334,50 @@ TEST_F(BatchFlow, ClosingTheWindowEndsTheRunWithThePhotoInHand) {
     f->RequestClose();
     EXPECT_FALSE(f->BatchPanel->Running());
     EXPECT_TRUE(FileExists(dir.file("c/Vorantel/p0.bmp")));
+}
+
+TEST_F(BatchFlow, ADamagedPhotoIsToldAtTheEndAndTheOthersAreStored) {
+    auto f = start();
+    std::vector<std::string> photos;
+    for (int i = 0; i < 6; ++i)
+        photos.push_back(photo("d/p" + std::to_string(i) + ".jpg", i));
+    // The fourth ends in the middle of its data.
+    Bitmap big(300, 200);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x)
+            big.setPixel(x, y, RGBColor(x % 256, y, (x * y) % 256));
+    StorePhoto(big, photos[3]);
+    const std::string whole = dir.read("d/p3.jpg");
+    dir.write("d/p3.jpg", whole.substr(0, whole.size() / 2));
+    add(*f, photos);
+    run(*f);
+    ASSERT_EQ(dlg.messages.size(), 1u);
+    EXPECT_EQ(dlg.messages[0].caption, "Warning");
+    EXPECT_TRUE(dlg.messages[0].text.contains(
+        QString::fromStdString("The file " + photos[3] + " is damaged")))
+        << dlg.messages[0].text.toStdString();
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(FileExists(dir.file("d/Vorantel/p" + std::to_string(i) + ".jpg")), i != 3) << i;
+    EXPECT_EQ(f->lbBatchList->count(), 0);
+    EXPECT_TRUE(f->Image1->Picture().empty());
+}
+
+TEST_F(BatchFlow, ARunThatCannotStartGivesTheWindowBack) {
+    auto f = start();
+    const std::string a = photo("a.bmp");
+    add(*f, {a});
+    f->BatchPanel->StartThread = [](std::function<void()>) -> std::thread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    };
+    run(*f);
+    ASSERT_EQ(dlg.messages.size(), 1u);
+    EXPECT_EQ(dlg.messages[0].caption, "Fix");
+    EXPECT_EQ(dlg.messages[0].icon, MsgIcon::Error);
+    EXPECT_FALSE(f->BatchPanel->Running());
+    EXPECT_TRUE(f->cbCameras->isEnabled());
+    EXPECT_TRUE(f->lbBatchList->isEnabled());
+    EXPECT_TRUE(f->btnFixBatch->isEnabled());
+    EXPECT_FALSE(f->btnFixBatch->isHidden());
+    EXPECT_EQ(f->BatchPanel->Paths(), std::vector<std::string>{a});
+    EXPECT_FALSE(QApplication::overrideCursor());
 }

@@ -26,8 +26,10 @@
 
 #include "app/gui/form1.h"
 #include "camera/gui/newcameraform.h"
+#include "effects/gui/halogrid.h"
 #include "effects/gui/raduvir.h"
 #include "effects/gui/retouchtab.h"
+#include "effects/gui/retouchview.h"
 #include "platform/bmpfile.h"
 #include "platform/files.h"
 #include "platform/gui/scripted_dialogs.h"
@@ -115,6 +117,13 @@ TEST_F(PhotoFlow, NewCameraFromABlackshotFile) {
     EXPECT_EQ(f->Label1->text(), "");
     EXPECT_EQ(f->statusText(), "");
     EXPECT_TRUE(FileExists(dir.file("Cameras/Nine.cam")));
+    // Its hot pixel, chosen in the list, shows the marker on the blackshot.
+    f->lbFixPoints->setCurrentRow(0);
+    f->RetouchView->lbFixPointsClick();
+    EXPECT_FALSE(f->Shape1->isHidden());
+    EXPECT_EQ(f->RetouchView->MarkerPixel(), QPoint(4, 4));
+    // It is no photo to store.
+    EXPECT_FALSE(f->SaveRetouchedPhotograph1->isEnabled());
 }
 
 TEST_F(PhotoFlow, NewCameraCancelledOrUnreadable) {

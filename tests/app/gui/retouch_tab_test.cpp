@@ -2,6 +2,7 @@
 // opened on the displayed photo, and Restore.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -14,6 +15,7 @@
 #include "app/gui/retouch_fixture.h"
 #include "effects/gui/effectsform.h"
 #include "effects/gui/retouchtab.h"
+#include "effects/gui/retouchview.h"
 
 using namespace vt;
 using namespace vt::gui;
@@ -104,6 +106,20 @@ TEST_F(RetouchTab, LeavingTheListOrTheTabCancelsTheLoad) {
     EXPECT_FALSE(f->cbRetouchTimer->isActive());
     EXPECT_TRUE(f->pmBatchAutoPopup);
     EXPECT_TRUE(loads.empty());
+
+    // The focus taken for a while by a pop-up or another window leaves the
+    // load waiting; only the user's leaving the list gives it up.
+    f->PageControl1->setCurrentIndex(2);
+    const auto focusOut = [&](Qt::FocusReason reason) {
+        clickRow(f->cbRetouchList, rowOf("/r/a.bmp"));
+        QFocusEvent out(QEvent::FocusOut, reason);
+        QApplication::sendEvent(f->cbRetouchList, &out);
+        return f->cbRetouchTimer->isActive();
+    };
+    EXPECT_TRUE(focusOut(Qt::PopupFocusReason));
+    EXPECT_TRUE(focusOut(Qt::ActiveWindowFocusReason));
+    EXPECT_FALSE(focusOut(Qt::MouseFocusReason));
+    EXPECT_FALSE(focusOut(Qt::TabFocusReason));
 }
 
 TEST_F(RetouchTab, APhotoThatCannotBeReadLeavesEverythingAsItWas) {
@@ -211,7 +227,16 @@ TEST_F(RetouchTab, RestoreAfterEffectsShowsThePhotoAsLoaded) {
     });
     f->btnRetouch->click();
 
+    // A paint after the effects is forgotten by Restore: its undo would
+    // write old colours into the photo as loaded.
+    f->PageControl1->setCurrentIndex(0);
+    f->lbFixPoints->setCurrentRow(rowOf(120, 45));
+    f->RetouchView->lbFixPointsClick();
+    click(f->imgHalo, cell(5, 5));
+    ASSERT_FALSE(f->RetouchView->Undo().empty());
+    f->PageControl1->setCurrentIndex(2);
     f->btnReset->click();
+    EXPECT_TRUE(f->RetouchView->Undo().empty());
     EXPECT_EQ(shown(), loaded);
     EXPECT_EQ(f->Image1->PicBrightness(), 0);
     EXPECT_FALSE(f->btnReset->isEnabled());
@@ -230,8 +255,12 @@ TEST_F(RetouchTab, EffectsReplaceBrushPaintsAndRepairs) {
     f->cbRetouchList->item(rowOf("/r/a.bmp"))->setSelected(true);
     dlg.modalScripts.push_back(effect("Brightness", 1));
     f->RetouchTab->btnRetouchClick();
-    // Rendered from the photograph: the paint is gone.
+    // Rendered from the photograph: the paint is gone, and so is its undo,
+    // which would put the unpainted colour over the rendered one.
     const TColor c = PhotoColor(120, 45, 1);
-    EXPECT_EQ(shown().pixel(120, 45),
-              RGBColor(GetRValue(c) + 1, GetGValue(c) + 1, GetBValue(c) + 1));
+    const TColor rendered = RGBColor(GetRValue(c) + 1, GetGValue(c) + 1, GetBValue(c) + 1);
+    EXPECT_EQ(shown().pixel(120, 45), rendered);
+    EXPECT_TRUE(f->RetouchView->Undo().empty());
+    f->RetouchView->sbUndoClick();
+    EXPECT_EQ(shown().pixel(120, 45), rendered);
 }

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -137,6 +138,30 @@ TEST_F(RetouchView, TheMarkerDraggedAndDroppedOnThePhoto) {
     EXPECT_EQ(f->lbFixPoints->currentRow(), -1);
     EXPECT_TRUE(f->lbFixPoints->selectedItems().isEmpty());
     EXPECT_FALSE(f->Timer1->isActive());
+}
+
+TEST_F(RetouchView, EscapeGivesUpADragAndTheMarkerStays) {
+    openPhoto();
+    clickRow(f->lbFixPoints, rowOf(700, 500));
+    const QPoint on(6, 6);
+    // Dragged out of the view, where it scrolls the photo.
+    const QPoint outside = f->mapToGlobal(QPoint(2, f->height() / 2));
+    press(f->Shape1, on);
+    QMouseEvent drag(QEvent::MouseMove, f->Shape1->mapFromGlobal(outside), outside, Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f->Shape1, &drag);
+    ASSERT_TRUE(f->Timer1->isActive());
+    // Escape as the platform delivers it, through the window's shortcuts.
+    QTest::keyClick(f->windowHandle(), Qt::Key_Escape);
+    EXPECT_FALSE(f->Shape1->dragging());
+    EXPECT_FALSE(f->Timer1->isActive());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // Letting go of the button afterwards drops nothing.
+    const QPoint target = f->ScrollBox1->viewport()->mapToGlobal(QPoint(40, 30));
+    QMouseEvent drop(QEvent::MouseButtonRelease, f->Shape1->mapFromGlobal(target), target,
+                     Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(f->Shape1, &drop);
+    EXPECT_EQ(f->RetouchView->MarkerPixel(), QPoint(700, 500));
 }
 
 TEST_F(RetouchView, DraggedOutsideTheViewTheMarkerScrollsIt) {
