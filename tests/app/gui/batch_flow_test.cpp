@@ -256,7 +256,7 @@ TEST_F(BatchFlow, AFailureInPhotoTwoOfFiveWithThreeWorkersStoresOnlyPhotoOne) {
     f->BatchPanel->Workers = 3;
     std::vector<std::string> photos;
     for (int i = 1; i <= 5; ++i)
-        photos.push_back(photo("d" + std::to_string(i) + "/p.bmp", i));
+        photos.push_back(photo(Numbered("d", i, "/p.bmp"), i));
     dir.write("d2/p.bmp", "broken");
     add(*f, photos);
     run(*f);
@@ -264,7 +264,7 @@ TEST_F(BatchFlow, AFailureInPhotoTwoOfFiveWithThreeWorkersStoresOnlyPhotoOne) {
     EXPECT_TRUE(FileExists(dir.file("d1/Vorantel/p.bmp")));
     for (int i = 2; i <= 5; ++i) {
         // No file, no temporary file, no folder made for it.
-        EXPECT_FALSE(fs::exists(dir.file("d" + std::to_string(i) + "/Vorantel"))) << i;
+        EXPECT_FALSE(fs::exists(dir.file(Numbered("d", i, "/Vorantel")))) << i;
     }
     EXPECT_EQ(f->BatchPanel->Paths(), (std::vector<std::string>{photos[2], photos[3], photos[4]}));
     EXPECT_EQ(f->lbBatchList->count(), 3);
@@ -286,7 +286,7 @@ TEST_F(BatchFlow, StopEndsTheRunAfterThePhotoInHand) {
     auto f = start();
     std::vector<std::string> photos;
     for (int i = 0; i < 4; ++i)
-        photos.push_back(photo("s/p" + std::to_string(i) + ".bmp", i));
+        photos.push_back(photo(Numbered("s/p", i, ".bmp"), i));
     add(*f, photos);
     f->btnFixBatch->click();
     ASSERT_TRUE(f->BatchPanel->Running());
@@ -337,7 +337,7 @@ TEST_F(BatchFlow, ClosingTheWindowEndsTheRunWithThePhotoInHand) {
     auto f = start();
     std::vector<std::string> photos;
     for (int i = 0; i < 3; ++i)
-        photos.push_back(photo("c/p" + std::to_string(i) + ".bmp", i));
+        photos.push_back(photo(Numbered("c/p", i, ".bmp"), i));
     add(*f, photos);
     f->btnFixBatch->click();
     f->RequestClose();
