@@ -224,10 +224,8 @@ batch_with_a_damaged_photo() {
     wait_exit 2
 }
 
-# Stop (Escape) during a run: it ends after the photo in hand, the window
-# stays; closing then ends the program at once.
-stop_during_a_run() {
-    setup stop_during_a_run
+# A batch of 16 photos of 6 megapixels under way.
+big_run() {
     photo p1.jpg 3000 2000
     for i in $(seq 2 16); do
         cp "$dir/photos/p1.jpg" "$dir/photos/p$i.jpg"
@@ -236,6 +234,13 @@ stop_during_a_run() {
     batch $(cd "$dir/photos" && ls)
     fix
     sleep 0.5
+}
+
+# Stop (Escape) during a run: it ends after the photo in hand, the window
+# stays; closing then ends the program at once.
+stop_during_a_run() {
+    setup stop_during_a_run
+    big_run
     key Escape
     sleep 3
     alive || fail "the program ended"
@@ -250,14 +255,7 @@ stop_during_a_run() {
 # Closing the window during a run ends the program within moments.
 close_during_a_run() {
     setup close_during_a_run
-    photo p1.jpg 3000 2000
-    for i in $(seq 2 16); do
-        cp "$dir/photos/p1.jpg" "$dir/photos/p$i.jpg"
-    done
-    start
-    batch $(cd "$dir/photos" && ls)
-    fix
-    sleep 0.5
+    big_run
     wmctrl -i -c "$main"
     wait_exit 2
     [ "$(stored)" -lt 16 ] || fail "the run went on to the end"

@@ -263,13 +263,17 @@ void TPhotoSession::ShowRetouch(const std::string& path, Photo photo) {
     Display(std::move(photo.picture).convertedTo24());
 }
 
-void TPhotoSession::ShowBlackshot(Bitmap picture) {
+void TPhotoSession::ForgetPhoto() {
     source_.clear();
     metadata_.clear();
     destination_.clear();
     unsaved_ = false;
     c_.btnFixSingle->setEnabled(false);
     host_.SetStatusText(QString());
+}
+
+void TPhotoSession::ShowBlackshot(Bitmap picture) {
+    ForgetPhoto();
     c_.Image1->ResetEffects();
     Display(std::move(picture).convertedTo24());
 }
@@ -278,12 +282,7 @@ void TPhotoSession::Clear() {
     c_.Image1->setPictureOriginal(Bitmap(0, 0));
     c_.Image1->ResetEffects();
     c_.Shape1->hide();
-    source_.clear();
-    metadata_.clear();
-    destination_.clear();
-    unsaved_ = false;
-    c_.btnFixSingle->setEnabled(false);
-    host_.SetStatusText(QString());
+    ForgetPhoto();
 }
 
 } // namespace vt::gui

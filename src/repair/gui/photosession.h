@@ -117,6 +117,9 @@ class TPhotoSession : public QObject {
     // Hands a picture to the view as the photograph, scrolled to its
     // top-left corner.
     void Display(Bitmap picture);
+    // No photo's file, metadata or destination any more, nothing to fix or
+    // to save.
+    void ForgetPhoto();
     // A store over an original photograph (one outside a "Vorantel"
     // folder) happens only when the user agrees.
     bool MayOverwrite(const std::string& written);
