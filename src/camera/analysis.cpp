@@ -10,9 +10,6 @@ namespace vt {
 
 namespace {
 
-// A pixel of the work copy counts as nonblack from this luminance on.
-constexpr int kNonblackLuminance = 4;
-
 struct Point {
     int x;
     int y;

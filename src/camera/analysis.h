@@ -62,6 +62,9 @@ constexpr int kMaxBlackshotSide = 65535;
 // A cluster's box may grow to at most this difference between its opposite
 // edges.
 constexpr int kMaxClusterSpan = 25;
+// A pixel counts as nonblack from this luminance on: a cluster grows only
+// through nonblack pixels.
+constexpr int kNonblackLuminance = 4;
 // Below this highest luminance a blackshot counts as having no hot pixels.
 constexpr int kNoHotPixelsLimit = 10;
 

@@ -1,0 +1,51 @@
+// The noise floor of a dark frame: where its dark pixels lie and how far
+// they scatter, measured from the frame itself, and the black level that
+// follows from it: the luminance from which a pixel stands out of the noise.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "camera/analysis.h"
+#include "platform/bitmap.h"
+
+namespace vt {
+
+// The analysis's own black level: pixels below it are black, whatever the
+// frame's noise.
+constexpr int kFixedBlackLevel = kNonblackLuminance;
+
+// How many noise spreads above the median the black level lies. For noise
+// that is Gaussian, about one pixel in three million lies beyond it.
+constexpr double kBlackLevelSpreads = 5.0;
+
+using LuminanceHistogram = std::array<std::uint64_t, 256>;
+
+struct NoiseFloor {
+    // The median luminance, and the spread of the noise: the distance from
+    // its 84th to its 98th percentile, one standard deviation for Gaussian
+    // noise. Only the upper side is measured: a camera clips its noise at 0,
+    // which moves the median, and the hot pixels, a tiny share of the frame,
+    // do not reach the 98th percentile.
+    double median = 0;
+    double spread = 0;
+    // kBlackLevelSpreads standard deviations above the noise's mean (the
+    // 84th percentile + (kBlackLevelSpreads - 1) * spread), rounded up; at
+    // least kFixedBlackLevel.
+    int blackLevel = kFixedBlackLevel;
+
+    // The frame's noise reaches above the fixed black level, so its dark
+    // pixels do not count as black to the analysis.
+    bool aboveFixedLevel() const { return blackLevel > kFixedBlackLevel; }
+};
+
+// Counts the luminance of every pixel (any pixel format).
+LuminanceHistogram HistogramOf(const Bitmap& frame);
+
+NoiseFloor MeasureNoiseFloor(const LuminanceHistogram& histogram);
+
+// "median 3, noise 4.5": the measured values, for texts.
+std::string DescribeNoiseFloor(const NoiseFloor& noise);
+
+} // namespace vt
