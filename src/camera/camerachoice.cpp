@@ -1,0 +1,51 @@
+#include "camera/camerachoice.h"
+
+#include <exception>
+
+#include "camera/cameraidentity.h"
+#include "camera/cameralibrary.h"
+#include "imageio/exiftags.h"
+
+namespace vt {
+
+CameraChoices ChooseCamerasByExif(const std::vector<std::string>& photos,
+                                  const std::string& cameraDir) {
+    const CameraIndex index(cameraDir);
+    CameraChoices c;
+    // Camera files that could not be read, and why.
+    std::map<std::string, std::string> unreadable;
+    for (const std::string& photo : photos) {
+        std::string camera, reason;
+        try {
+            CameraIndex::Match m = index.match(IdentityOf(ReadExifTags(photo)));
+            camera = m.camera;
+            reason = m.reason;
+        } catch (const std::exception& e) {
+            reason = "Unable to read file " + photo + "\r" + e.what();
+        }
+        const HotPixelList* list = nullptr;
+        if (!camera.empty()) {
+            auto known = c.lists.find(camera);
+            if (known == c.lists.end() && !unreadable.count(camera)) {
+                const std::string path = CameraFilePath(cameraDir, camera);
+                try {
+                    known = c.lists.emplace(camera, ReadCameraFile(path).records).first;
+                } catch (const std::exception& e) {
+                    unreadable[camera] = "Unable to open or read file " + path + "\r" + e.what();
+                }
+            }
+            if (known != c.lists.end()) {
+                list = &known->second;
+            } else {
+                reason = unreadable[camera];
+                camera.clear();
+            }
+        }
+        c.camera.push_back(camera);
+        c.reason.push_back(reason);
+        c.hotPixels.push_back(list);
+    }
+    return c;
+}
+
+} // namespace vt
