@@ -12,10 +12,13 @@ namespace {
 // pixel at each end (the neighbour beyond the edge is the one inside it).
 void BrightestChannel(const Bitmap& b, int y, std::uint8_t* padded) {
     const int w = b.width();
-    const std::uint8_t* p = b.scanLine(y);
-    std::uint8_t* out = padded + 1;
-    for (int x = 0; x < w; ++x)
-        out[x] = std::max(p[3 * x], std::max(p[3 * x + 1], p[3 * x + 2]));
+    const std::uint8_t* __restrict p = b.scanLine(y);
+    std::uint8_t* __restrict out = padded + 1;
+    for (int x = 0; x < w; ++x) {
+        const std::uint8_t blue = p[3 * x], green = p[3 * x + 1], red = p[3 * x + 2];
+        const std::uint8_t m = blue > green ? blue : green;
+        out[x] = m > red ? m : red;
+    }
     padded[0] = w > 1 ? out[1] : out[0];
     padded[w + 1] = w > 1 ? out[w - 2] : out[0];
 }
