@@ -97,6 +97,7 @@ TEST(ExifTags, FilesWrittenByExiftool) {
     const Case cases[] = {
         {"metadata/exif.jpg", {"Vorantel", "Test Camera", "", 6}},
         {"cameras/alpha-shot.tif", {"Vorantel", "Alpha", "", 0}},
+        {"cameras/alpha-mm.tif", {"Vorantel", "Alpha", "0042", 8}},
         {"cameras/beta-photo.jpg", {"Vorantel", "Beta", "B-7", 0}},
         {"cameras/anon-photo.tif", {}},
         {"cameras/make_fixtures.sh", {}},

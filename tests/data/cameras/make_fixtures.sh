@@ -8,6 +8,7 @@
 #   alpha-photo.tif 9 x 9 grey 100, white at (4, 4); Vorantel Alpha
 #   beta-photo.jpg  9 x 9 grey 100, white at (2, 6); Vorantel Beta, serial B-7
 #   anon-photo.tif  9 x 9 grey 100, white at (4, 4); no make or model
+#   alpha-mm.tif    alpha-shot.tif big-endian, serial 0042, Orientation 8
 set -e
 cd "$(dirname "$0")"
 /usr/bin/python3 - <<'PY'
@@ -30,3 +31,7 @@ PY
 exiftool -q -overwrite_original -Make=Vorantel -Model=Alpha alpha-shot.tif alpha-photo.tif
 exiftool -q -overwrite_original -Make=Vorantel -Model=Beta beta-shot.tif
 exiftool -q -overwrite_original -Make=Vorantel -Model=Beta -SerialNumber=B-7 beta-photo.jpg
+# A big-endian TIFF whose Exif directory holds a serial number.
+convert alpha-shot.tif -define tiff:endian=msb alpha-mm.tif
+exiftool -q -overwrite_original -n -Make=Vorantel -Model=Alpha -SerialNumber=0042 \
+    -Orientation=8 alpha-mm.tif
