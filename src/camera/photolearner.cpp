@@ -1,43 +1,135 @@
 #include "camera/photolearner.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 namespace vt {
 
 namespace {
 
-// A photograph's pixels as the learner sees them: the brightest channel, so
-// that a hot pixel of any colour stands out, in a row with one mirrored
-// pixel at each end (the neighbour beyond the edge is the one inside it).
-void BrightestChannel(const Bitmap& b, int y, std::uint8_t* padded) {
-    const int w = b.width();
-    const std::uint8_t* __restrict p = b.scanLine(y);
-    std::uint8_t* __restrict out = padded + 1;
-    for (int x = 0; x < w; ++x) {
-        const std::uint8_t blue = p[3 * x], green = p[3 * x + 1], red = p[3 * x + 2];
-        const std::uint8_t m = blue > green ? blue : green;
-        out[x] = m > red ? m : red;
-    }
-    padded[0] = w > 1 ? out[1] : out[0];
-    padded[w + 1] = w > 1 ? out[w - 2] : out[0];
-}
-
-// Highest and lowest of each pixel and its two neighbours in a padded row.
-void RowExtremes(const std::uint8_t* padded, int w, std::uint8_t* hi, std::uint8_t* lo) {
-    for (int x = 0; x < w; ++x) {
-        const std::uint8_t a = padded[x], b = padded[x + 1], c = padded[x + 2];
-        hi[x] = std::max(a, std::max(b, c));
-        lo[x] = std::min(a, std::min(b, c));
+// Adds a row to the mean brightness of its cells.
+void AddToThumbnail(const std::uint8_t* v, int w, int y, int h, Thumbnail& thumb) {
+    const int cy = int(std::int64_t(y) * kThumbRows / h);
+    for (int cx = 0; cx < kThumbColumns; ++cx) {
+        const int x0 = int(std::int64_t(cx) * w / kThumbColumns);
+        const int x1 = int(std::int64_t(cx + 1) * w / kThumbColumns);
+        unsigned sum = 0;
+        for (int x = x0; x < x1; ++x)
+            sum += v[x];
+        thumb[std::size_t(cy * kThumbColumns + cx)] += sum;
     }
 }
 
+// Photos of much the same scene: their thumbnails differ by less than a
+// few levels on average, or follow each other closely (the same scene in
+// another exposure).
+bool Alike(const Thumbnail& a, const Thumbnail& b) {
+    double ma = 0, mb = 0, diff = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        ma += a[i];
+        mb += b[i];
+        diff += std::abs(a[i] - b[i]);
+    }
+    const double n = double(a.size());
+    if (diff / n < 4) return true;
+    ma /= n;
+    mb /= n;
+    double saa = 0, sbb = 0, sab = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        saa += (a[i] - ma) * (a[i] - ma);
+        sbb += (b[i] - mb) * (b[i] - mb);
+        sab += (a[i] - ma) * (b[i] - mb);
+    }
+    // Too flat to tell by shape.
+    if (saa < 64 * n || sbb < 64 * n) return false;
+    return sab / std::sqrt(saa * sbb) > 0.97;
+}
+
+// One row of a photograph as the learner sees it: the brightest channel of
+// each pixel, so that a hot pixel of any colour stands out; and, for each
+// pixel with its left and right neighbour, the highest, second highest and
+// lowest of them. A neighbour beyond the edge of the photograph does not
+// count: it is 0 for the highest values and 255 for the lowest.
 struct Row {
-    std::vector<std::uint8_t> v; // padded
-    std::vector<std::uint8_t> hi;
-    std::vector<std::uint8_t> lo;
+    std::vector<std::uint8_t> high; // the pixels, with a 0 at each end
+    std::vector<std::uint8_t> low;  // the pixels, with a 255 at each end
+    std::vector<std::uint8_t> first;
+    std::vector<std::uint8_t> second;
+    std::vector<std::uint8_t> lowest;
     int y = -1;
+
+    explicit Row(int w)
+        : high(std::size_t(w) + 2, 0), low(std::size_t(w) + 2, 255), first(std::size_t(w), 0),
+          second(std::size_t(w), 0), lowest(std::size_t(w), 255) {}
+
+    void read(const Bitmap& b, int row) {
+        const int w = b.width();
+        const std::uint8_t* __restrict p = b.scanLine(row);
+        std::uint8_t* __restrict out = high.data() + 1;
+        for (int x = 0; x < w; ++x) {
+            const std::uint8_t blue = p[3 * x], green = p[3 * x + 1], red = p[3 * x + 2];
+            const std::uint8_t m = blue > green ? blue : green;
+            out[x] = m > red ? m : red;
+        }
+        std::copy(high.begin() + 1, high.end() - 1, low.begin() + 1);
+        const std::uint8_t* __restrict h = high.data();
+        const std::uint8_t* __restrict l = low.data();
+        std::uint8_t* __restrict f = first.data();
+        std::uint8_t* __restrict s = second.data();
+        std::uint8_t* __restrict lo = lowest.data();
+        for (int x = 0; x < w; ++x) {
+            const std::uint8_t a = h[x], c = h[x + 1], e = h[x + 2];
+            const std::uint8_t ac = a > c ? a : c, ca = a > c ? c : a;
+            f[x] = ac > e ? ac : e;
+            const std::uint8_t m = ac > e ? e : ac;
+            s[x] = ca > m ? ca : m;
+            const std::uint8_t l1 = l[x] < l[x + 1] ? l[x] : l[x + 1];
+            lo[x] = l1 < l[x + 2] ? l1 : l[x + 2];
+        }
+        y = row;
+    }
 };
+
+inline std::uint8_t Max(std::uint8_t a, std::uint8_t b) {
+    return a > b ? a : b;
+}
+inline std::uint8_t Min(std::uint8_t a, std::uint8_t b) {
+    return a < b ? a : b;
+}
+
+// Adds the votes of one row: a pixel votes when it exceeds the second
+// brightest of its eight neighbours by kMinExcess and by the spread of the
+// seven others. The brightest neighbour is left out so that two hot pixels
+// side by side both vote, and a hot pixel whose light the camera spread
+// into one neighbour still does.
+void VoteRow(const Row& above, const Row& here, const Row& below, int w,
+             std::uint8_t* __restrict votes) {
+    const std::uint8_t* __restrict vh = here.high.data();
+    const std::uint8_t* __restrict vl = here.low.data();
+    const std::uint8_t* __restrict a1 = above.first.data();
+    const std::uint8_t* __restrict a2 = above.second.data();
+    const std::uint8_t* __restrict al = above.lowest.data();
+    const std::uint8_t* __restrict b1 = below.first.data();
+    const std::uint8_t* __restrict b2 = below.second.data();
+    const std::uint8_t* __restrict bl = below.lowest.data();
+    for (int x = 0; x < w; ++x) {
+        const std::uint8_t self = vh[x + 1];
+        // The two brightest of the rows above and below, then the pixels
+        // to the left and right.
+        std::uint8_t first = Max(a1[x], b1[x]);
+        std::uint8_t second = Max(Min(a1[x], b1[x]), Max(a2[x], b2[x]));
+        second = Max(second, Min(first, vh[x]));
+        first = Max(first, vh[x]);
+        second = Max(second, Min(first, vh[x + 2]));
+        const std::uint8_t lo = Min(Min(al[x], bl[x]), Min(vl[x], vl[x + 2]));
+        // Differences that stop at 0, and a vote without a branch, so that
+        // the loop runs on many pixels at once.
+        const std::uint8_t excess = std::uint8_t(self - Min(self, second));
+        const std::uint8_t spread = std::uint8_t(second - Min(second, lo));
+        votes[x] += std::uint8_t((excess >= kMinExcess) & (excess >= spread));
+    }
+}
 
 } // namespace
 
@@ -71,45 +163,29 @@ void PhotoLearner::add(const Bitmap& photo) {
     if (photo.pixelFormat() != PixelFormat::pf24bit) converted = photo.convertedTo24();
     const Bitmap& b = converted.empty() ? photo : converted;
 
-    // Rows y - 1, y and y + 1, the ones beyond the edges mirrored.
-    Row rows[3];
-    for (Row& r : rows) {
-        r.v.resize(std::size_t(w) + 2);
-        r.hi.resize(std::size_t(w));
-        r.lo.resize(std::size_t(w));
-    }
+    Thumbnail thumb{};
+    // Rows y - 1, y and y + 1, in three slots; beyond the top and bottom
+    // edges a row of no pixels.
+    Row rows[3] = {Row(w), Row(w), Row(w)};
+    const Row none(w);
     auto rowAt = [&](int y) -> const Row& {
-        if (y < 0) y = h > 1 ? 1 : 0;
-        if (y >= h) y = h > 1 ? h - 2 : 0;
+        if (y < 0 || y >= h) return none;
         Row& r = rows[std::size_t(y % 3)];
         if (r.y != y) {
-            BrightestChannel(b, y, r.v.data());
-            RowExtremes(r.v.data(), w, r.hi.data(), r.lo.data());
-            r.y = y;
+            r.read(b, y);
+            AddToThumbnail(r.high.data() + 1, w, y, h, thumb);
         }
         return r;
     };
     for (int y = 0; y < h; ++y) {
-        // The three rows y - 1, y, y + 1 are three different slots (y - 1
-        // and y + 1 may be the same row at an edge).
-        const Row& above = rowAt(y - 1);
         const Row& below = rowAt(y + 1);
         const Row& here = rowAt(y);
-        const std::uint8_t* v = here.v.data();
-        const std::uint8_t* ahi = above.hi.data();
-        const std::uint8_t* alo = above.lo.data();
-        const std::uint8_t* bhi = below.hi.data();
-        const std::uint8_t* blo = below.lo.data();
-        std::uint8_t* votes = votes_.data() + std::size_t(y) * std::size_t(w);
-        for (int x = 0; x < w; ++x) {
-            const std::uint8_t left = v[x], self = v[x + 1], right = v[x + 2];
-            const std::uint8_t hi = std::max(std::max(ahi[x], bhi[x]), std::max(left, right));
-            const std::uint8_t lo = std::min(std::min(alo[x], blo[x]), std::min(left, right));
-            const std::uint8_t excess = self > hi ? std::uint8_t(self - hi) : std::uint8_t(0);
-            const std::uint8_t contrast = std::uint8_t(hi - lo);
-            votes[x] += std::uint8_t(excess >= kMinExcess && excess >= contrast);
-        }
+        const Row& above = rowAt(y - 1);
+        VoteRow(above, here, below, w, votes_.data() + std::size_t(y) * std::size_t(w));
     }
+    for (double& cell : thumb)
+        cell /= double(w) * double(h) / kThumbCells;
+    thumbnails_.push_back(thumb);
     ++photos_;
 }
 
@@ -126,8 +202,10 @@ LearnResult PhotoLearner::learn(const LearnOptions& options, IProgress& progress
     r.photos = photos_;
     r.minVotes = votes;
     // The picture the blackshot analysis sees: the pixels that won enough
-    // votes, the more votes the brighter, on black.
+    // votes, the more votes the brighter, on black; all of them well above
+    // the level from which the analysis counts a pixel as nonblack.
     constexpr int kBase = 255 - kMaxLearnPhotos;
+    static_assert(kBase > kNonblackLuminance);
     Bitmap picture(width_, height_);
     for (int y = 0; y < height_; ++y) {
         const std::uint8_t* v = votes_.data() + std::size_t(y) * std::size_t(width_);
@@ -142,6 +220,10 @@ LearnResult PhotoLearner::learn(const LearnOptions& options, IProgress& progress
         }
     }
     r.analysis = AnalyzeBlackshotBitmap(picture, kBase + votes, progress);
+    for (int i = 0; i < photos_; ++i)
+        for (int j = i + 1; j < photos_; ++j)
+            if (Alike(thumbnails_[std::size_t(i)], thumbnails_[std::size_t(j)]))
+                r.alike.push_back({i, j});
     return r;
 }
 
@@ -155,7 +237,15 @@ std::string LearnResultText(const LearnResult& r) {
     if (r.outvoted)
         text += "; " + plural(r.outvoted, "pixel", "pixels") + " that stood out in fewer " +
                 (r.outvoted == 1 ? "was" : "were") + " left out";
-    return text + ".";
+    text += ".";
+    if (!r.alike.empty()) {
+        const auto [i, j] = r.alike.front();
+        text += "\rPhotos " + std::to_string(i + 1) + " and " + std::to_string(j + 1) +
+                (r.alike.size() > 1 ? " (and others)" : "") +
+                " show much the same scene: a star or glint at one place in both counts twice "
+                "and may be taken for a hot pixel. Photos of different scenes are safer.";
+    }
+    return text;
 }
 
 std::string NothingStoodOutText(const LearnResult& r) {

@@ -2,9 +2,9 @@
 // pixel sits at the same place of the sensor in every photograph and stands
 // out of its surroundings wherever the scene around it is dark or calm;
 // scene detail (stars, glints, texture) lies elsewhere in each photograph.
-// So every photograph votes for the pixels that are much brighter than all
-// their eight neighbours, measured against the contrast among those
-// neighbours, and the pixels that win the votes of enough photographs
+// So every photograph votes for the pixels that are much brighter than
+// their eight neighbours (all but the brightest of them), measured against
+// the contrast among those neighbours, and the pixels that win the votes of enough photographs
 // become the camera's hot pixels, with their clusters and references found
 // as the blackshot analysis finds them.
 //
@@ -22,9 +22,11 @@
 //   Lines: write r.analysis.lines; CameraDefinedText(name) + "\r" + LearnResultText(r)
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "camera/analysis.h"
@@ -36,12 +38,21 @@ namespace vt {
 // Fewest photographs a camera is learnt from.
 constexpr int kMinLearnPhotos = 5;
 // Most photographs one learner takes.
-constexpr int kMaxLearnPhotos = 255;
+constexpr int kMaxLearnPhotos = 200;
 
-// A pixel votes when it exceeds the brightest of its eight neighbours (in
-// its brightest channel) by at least kMinExcess levels and by at least the
-// difference between the brightest and the darkest of them.
+// A pixel votes when, in its brightest channel, it exceeds the second
+// brightest of its eight neighbours by at least kMinExcess levels and by at
+// least the difference between that neighbour and the darkest one. (The
+// brightest neighbour is left out: it may be a hot pixel too, or the one
+// the camera spread some of the hot pixel's light into.)
 constexpr int kMinExcess = 12;
+
+// Each photo's mean brightness in a grid of cells, to tell photos of one
+// scene.
+constexpr int kThumbColumns = 16;
+constexpr int kThumbRows = 12;
+constexpr int kThumbCells = kThumbColumns * kThumbRows;
+using Thumbnail = std::array<double, kThumbCells>;
 
 struct LearnOptions {
     // Photographs a pixel must stand out in; 0 for half of them, rounded up.
@@ -58,6 +69,9 @@ struct LearnResult {
     // least one but fewer.
     long hotPixels = 0;
     long outvoted = 0;
+    // Pairs of photos (0-based, in the order added) that show much the same
+    // scene, by their thumbnails.
+    std::vector<std::pair<int, int>> alike;
 };
 
 // A photograph differs in size from the first one.
@@ -90,9 +104,11 @@ class PhotoLearner {
     int height_ = 0;
     int photos_ = 0;
     std::vector<std::uint8_t> votes_;
+    std::vector<Thumbnail> thumbnails_;
 };
 
-// "From 6 photos: 212 pixels stood out in at least 3 of them; ..."
+// "From 6 photos: 212 pixels stood out in at least 3 of them; ...", and
+// which photos look alike.
 std::string LearnResultText(const LearnResult& result);
 // No pixel won enough votes (the outcome NoLines), for the "No Hot Pixels"
 // warning.

@@ -40,13 +40,19 @@ LearnResult Learn(const std::vector<Bitmap>& photos, int minVotes = 0) {
 } // namespace
 
 // Six photos of different scenes (flowers, a kitchen, renders, a cat, a night
-// sky full of stars, glints), 300 hot pixels of varied strength added to the
-// light of each scene, JPEG at quality 92.
+// sky full of stars, glints), 320 hot pixels of varied strength (20 pairs of
+// them side by side) added to the light of each scene, JPEG at quality 92.
 TEST(PhotoLearner, FindsTheHotPixelsOfSixDifferentPhotos) {
     TempDir dir;
     const std::vector<Bitmap> sources = RealPhotos();
     const int w = 960, h = 720;
-    const std::vector<HotPixel> pattern = HotPattern(w, h, 300, 40, 220, 11);
+    std::vector<HotPixel> pattern = HotPattern(w, h, 300, 40, 220, 11);
+    // Some side by side.
+    for (int i = 0; i < 20; ++i) {
+        HotPixel twin = pattern[std::size_t(i)];
+        twin.x = twin.x + 1 < w ? twin.x + 1 : twin.x - 1;
+        pattern.push_back(twin);
+    }
     std::vector<Bitmap> photos;
     for (int i = 0; i < 6; ++i)
         photos.push_back(ScenePhoto(i, w, h, sources, pattern, 92, dir.path()));
@@ -59,26 +65,41 @@ TEST(PhotoLearner, FindsTheHotPixelsOfSixDifferentPhotos) {
               << LearnResultText(half) << "\n";
     EXPECT_GE(f.recall(), 0.95) << f;
     EXPECT_LT(f.falseShare(), 0.02) << f;
+    EXPECT_TRUE(half.alike.empty());
+
+    // Two shots of the same scene from a tripod are told.
+    photos[4] = ScenePhoto(0, w, h, sources, pattern, 92, dir.path());
+    const LearnResult twice = Learn(photos);
+    EXPECT_EQ(twice.alike, (std::vector<std::pair<int, int>>{{0, 4}}));
+    EXPECT_NE(LearnResultText(twice).find("\rPhotos 1 and 5 show much the same scene"),
+              std::string::npos);
 }
 
-// A lone hot pixel gets the lines the blackshot analysis gives it: its
-// references are its neighbours, the marked line last.
-TEST(PhotoLearner, LoneHotPixelGetsTheBlackshotLines) {
-    std::vector<Bitmap> photos;
-    for (int i = 0; i < 5; ++i) {
-        Bitmap p(9, 9);
-        p.fill(RGBColor(20 * i, 25 * i, 30 * i));
-        p.setPixel(4, 4, RGBColor(20 * i + 120, 25 * i + 100, 30 * i + 110));
-        p.setPixel(2 * i, 7, RGBColor(255, 255, 255)); // a glint, elsewhere in each
-        photos.push_back(p);
+// Hot pixels alone or side by side get the lines the blackshot analysis
+// gives them: a lone one is repaired from its neighbours, a pair as two
+// touching hot pixels are.
+TEST(PhotoLearner, HotPixelsGetTheBlackshotLines) {
+    for (const std::vector<std::pair<int, int>>& hot :
+         {std::vector<std::pair<int, int>>{{4, 4}}, {{4, 4}, {5, 4}}, {{0, 3}, {1, 4}}}) {
+        std::vector<Bitmap> photos;
+        Bitmap shot(9, 9);
+        for (int i = 0; i < 5; ++i) {
+            Bitmap p(9, 9);
+            p.fill(RGBColor(20 * i, 25 * i, 30 * i));
+            for (const auto& [x, y] : hot) {
+                p.setPixel(x, y, RGBColor(20 * i + 120, 25 * i + 100, 30 * i + 110));
+                shot.setPixel(x, y, RGBColor(200, 200, 200));
+            }
+            p.setPixel(2 * i, 7, RGBColor(255, 255, 255)); // a glint, elsewhere in each
+            photos.push_back(p);
+        }
+        NullProgress progress;
+        const LearnResult r = Learn(photos);
+        EXPECT_EQ(r.analysis.lines, AnalyzeBlackshotBitmap(shot, 30, progress).lines)
+            << hot.size() << " at " << hot[0].first << "," << hot[0].second;
+        EXPECT_EQ(r.hotPixels, long(hot.size()));
+        EXPECT_EQ(r.outvoted, 5);
     }
-    Bitmap shot(9, 9);
-    shot.setPixel(4, 4, RGBColor(200, 200, 200));
-    NullProgress progress;
-    const LearnResult r = Learn(photos);
-    EXPECT_EQ(r.analysis.lines, AnalyzeBlackshotBitmap(shot, 30, progress).lines);
-    EXPECT_EQ(r.hotPixels, 1);
-    EXPECT_EQ(r.outvoted, 5);
 }
 
 TEST(PhotoLearner, RefusesPhotosItCannotCompare) {
