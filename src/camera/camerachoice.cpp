@@ -48,4 +48,23 @@ CameraChoices ChooseCamerasByExif(const std::vector<std::string>& photos,
     return c;
 }
 
+std::string BatchEntryText(const std::string& fileName, const std::string& camera) {
+    return fileName + " (" + (camera.empty() ? "no camera" : camera) + ")";
+}
+
+std::string RepairingWithText(const std::string& fileName, const std::string& camera) {
+    return "Repairing " + fileName + " with " + camera;
+}
+
+std::string NotRepairedText(const std::vector<std::string>& fileNames,
+                            const std::vector<std::string>& reasons) {
+    std::string text = fileNames.size() == 1
+                           ? std::string("1 photo was not repaired; it stays on the list:")
+                           : std::to_string(fileNames.size()) +
+                                 " photos were not repaired; they stay on the list:";
+    for (std::size_t i = 0; i < fileNames.size() && i < reasons.size(); ++i)
+        text += "\r\r" + fileNames[i] + ": " + reasons[i];
+    return text;
+}
+
 } // namespace vt

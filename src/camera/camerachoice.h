@@ -29,4 +29,15 @@ struct CameraChoices {
 CameraChoices ChooseCamerasByExif(const std::vector<std::string>& photos,
                                   const std::string& cameraDir);
 
+// Texts of a batch whose photos are repaired each with its own camera:
+// the list entry, "IMG_0042.jpg (Studio)" or "IMG_0042.jpg (no camera)";
+// the status while a photo is repaired, "Repairing IMG_0042.jpg with
+// Studio"; and the message after a run that left photos unrepaired, one
+// photo and its reason per paragraph.
+std::string BatchEntryText(const std::string& fileName, const std::string& camera);
+std::string RepairingWithText(const std::string& fileName, const std::string& camera);
+std::string NotRepairedText(const std::vector<std::string>& fileNames,
+                            const std::vector<std::string>& reasons);
+inline constexpr const char* kNotRepairedCaption = "Not Repaired";
+
 } // namespace vt

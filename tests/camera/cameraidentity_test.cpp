@@ -159,4 +159,10 @@ TEST(CameraIdentity, BatchPhotosGetTheirCamerasFromTheirFiles) {
     // A camera file changed since its identity was kept claims it no more.
     EXPECT_EQ(CameraIndex(lib.dir).entries().size(), 3u);
     EXPECT_EQ(c.lists.size(), 2u);
+
+    // What the batch list and the message after the run say.
+    EXPECT_EQ(BatchEntryText("alpha-photo.tif", c.camera[0]), "alpha-photo.tif (A)");
+    EXPECT_EQ(BatchEntryText("anon-photo.tif", c.camera[2]), "anon-photo.tif (no camera)");
+    EXPECT_EQ(NotRepairedText({"anon-photo.tif"}, {c.reason[2]}),
+              "1 photo was not repaired; it stays on the list:\r\ranon-photo.tif: " + NoExifText());
 }
