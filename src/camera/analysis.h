@@ -100,6 +100,10 @@ class BlackshotSizeError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Throws BlackshotSizeError for a blackshot of 0 or more than
+// kMaxBlackshotSide pixels in either direction.
+void CheckBlackshotSize(int width, int height);
+
 // Analyses the blackshot with the given luminance threshold (at least 1).
 // Pixels whose luminance reaches the threshold and that no neighbour
 // outshines are candidates; each candidate's cluster is grown and repaired.

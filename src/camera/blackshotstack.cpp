@@ -28,11 +28,7 @@ std::uint8_t KthLargest(std::uint8_t* v, int n, int k) {
 void BlackshotStack::add(Bitmap frame) {
     const int w = frame.width();
     const int h = frame.height();
-    if (w < 1 || h < 1 || w > kMaxBlackshotSide || h > kMaxBlackshotSide)
-        throw BlackshotSizeError("The blackshot is " + std::to_string(w) + " x " +
-                                 std::to_string(h) +
-                                 " pixels; Vorantel analyses blackshots of 1 to " +
-                                 std::to_string(kMaxBlackshotSide) + " pixels in each direction.");
+    CheckBlackshotSize(w, h);
     if (!luminance_.empty() && (w != width_ || h != height_))
         throw BlackshotMismatchError("The blackshot is " + std::to_string(w) + " x " +
                                      std::to_string(h) + " pixels, the first one " +
