@@ -73,7 +73,7 @@ StackResult BlackshotStack::analyze(const BlackshotOptions& options, IProgress& 
     if (r.classic()) {
         r.analysis = AnalyzeBlackshotBitmap(single_, options.threshold, progress);
         r.threshold = options.threshold;
-        r.noise = MeasureNoiseFloor(histograms_[0]);
+        r.noise = MeasureNoiseFloor(luminance_[0].data(), width_, height_);
         for (int v = std::min(options.threshold, 256); v < 256; ++v)
             r.hotPixels += long(histograms_[0][std::size_t(v)]);
         return r;
@@ -92,7 +92,6 @@ StackResult BlackshotStack::analyze(const BlackshotOptions& options, IProgress& 
     const std::size_t w = std::size_t(width_);
     std::vector<std::uint8_t> level(w * std::size_t(height_));
     std::vector<std::uint8_t> hot(level.size());
-    LuminanceHistogram levelHist{};
     int highest = 0;
     std::vector<std::uint8_t> values(static_cast<std::size_t>(n));
     progress.range(0, height_);
@@ -109,7 +108,6 @@ StackResult BlackshotStack::analyze(const BlackshotOptions& options, IProgress& 
             const std::uint8_t v = KthLargest(values.data(), n, votes);
             level[row + x] = v;
             hot[row + x] = count >= votes;
-            ++levelHist[v];
             highest = std::max(highest, int(v));
             if (count >= votes)
                 ++r.hotPixels;
@@ -119,7 +117,7 @@ StackResult BlackshotStack::analyze(const BlackshotOptions& options, IProgress& 
         progress.position(y + 1);
     }
 
-    r.noise = MeasureNoiseFloor(levelHist);
+    r.noise = MeasureNoiseFloor(level.data(), width_, height_);
     r.blackLevel = options.autoLevel ? r.noise.blackLevel : kFixedBlackLevel;
     r.threshold = options.autoLevel ? std::max(options.threshold, r.blackLevel) : options.threshold;
 

@@ -57,6 +57,36 @@ NoiseFloor MeasureNoiseFloor(const LuminanceHistogram& histogram) {
     return f;
 }
 
+NoiseFloor MeasureNoiseFloor(const std::uint8_t* luminance, int width, int height) {
+    LuminanceHistogram h{};
+    // Nonblack pixels and all pixels per cell.
+    std::array<std::uint64_t, kNoiseGrid * kNoiseGrid> nonblack{}, pixels{};
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = luminance + std::size_t(y) * std::size_t(width);
+        const int cy = int(std::int64_t(y) * kNoiseGrid / height);
+        for (int cx = 0; cx < kNoiseGrid; ++cx) {
+            const int x0 = int(std::int64_t(cx) * width / kNoiseGrid);
+            const int x1 = int(std::int64_t(cx + 1) * width / kNoiseGrid);
+            std::uint64_t n = 0;
+            for (int x = x0; x < x1; ++x) {
+                ++h[row[x]];
+                n += row[x] >= kFixedBlackLevel;
+            }
+            nonblack[std::size_t(cy * kNoiseGrid + cx)] += n;
+            pixels[std::size_t(cy * kNoiseGrid + cx)] += std::uint64_t(x1 - x0);
+        }
+    }
+    NoiseFloor f = MeasureNoiseFloor(h);
+    int cells = 0, noisy = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        if (!pixels[i]) continue;
+        ++cells;
+        noisy += nonblack[i] * 100 >= pixels[i];
+    }
+    f.widespread = cells ? double(noisy) / cells : 0;
+    return f;
+}
+
 std::string DescribeNoiseFloor(const NoiseFloor& noise) {
     char text[64];
     std::snprintf(text, sizeof text, "median %.0f, noise %.1f", std::max(0.0, noise.median),

@@ -20,6 +20,11 @@ constexpr int kFixedBlackLevel = kNonblackLuminance;
 // that is Gaussian, about one pixel in three million lies beyond it.
 constexpr double kBlackLevelSpreads = 5.0;
 
+// A frame counts as noisy when nonblack pixels lie in at least this share
+// of the cells of a kNoiseGrid x kNoiseGrid grid over it.
+constexpr int kNoiseGrid = 16;
+constexpr double kNoisyCellShare = 0.75;
+
 using LuminanceHistogram = std::array<std::uint64_t, 256>;
 
 struct NoiseFloor {
@@ -34,16 +39,26 @@ struct NoiseFloor {
     // 84th percentile + (kBlackLevelSpreads - 1) * spread), rounded up; at
     // least kFixedBlackLevel.
     int blackLevel = kFixedBlackLevel;
+    // The share of the frame's cells (kNoiseGrid x kNoiseGrid of them) in
+    // which at least 1 % of the pixels reach the fixed black level: noise
+    // is everywhere, a bright patch or glow only in some cells. 1 when only
+    // the histogram was measured.
+    double widespread = 1;
 
-    // The frame's noise reaches above the fixed black level, so its dark
-    // pixels do not count as black to the analysis.
-    bool aboveFixedLevel() const { return blackLevel > kFixedBlackLevel; }
+    // The frame's noise reaches above the fixed black level all over the
+    // frame, so that its dark pixels do not count as black to the analysis.
+    bool aboveFixedLevel() const {
+        return blackLevel > kFixedBlackLevel && widespread >= kNoisyCellShare;
+    }
 };
 
 // Counts the luminance of every pixel (any pixel format).
 LuminanceHistogram HistogramOf(const Bitmap& frame);
 
 NoiseFloor MeasureNoiseFloor(const LuminanceHistogram& histogram);
+// The same from the luminance of every pixel, row by row, with how widely
+// the nonblack pixels spread.
+NoiseFloor MeasureNoiseFloor(const std::uint8_t* luminance, int width, int height);
 
 // "median 3, noise 4.5": the measured values, for texts.
 std::string DescribeNoiseFloor(const NoiseFloor& noise);

@@ -116,6 +116,20 @@ TEST(BlackshotStack, NoisyBlackshotIsToldSoAndItsOwnLevelFindsTheHotPixels) {
     }
 }
 
+// A patch too large for a cluster in a clean frame is no noise: the classic
+// question follows, as before.
+TEST(BlackshotStack, BrightPatchIsNoNoise) {
+    Bitmap b(40, 40);
+    for (int y = 5; y < 32; ++y)
+        for (int x = 5; x < 32; ++x)
+            b.setPixel(x, y, RGBColor(10, 10, 10));
+    b.setPixel(18, 18, RGBColor(200, 200, 200));
+    const StackResult r = Analyze({b}, At(30));
+    EXPECT_EQ(r.analysis.outcome, BlackshotOutcome::ClusterTooLarge);
+    EXPECT_GT(r.noise.blackLevel, kFixedBlackLevel);
+    EXPECT_EQ(DefinitionFollowUpOf(r, false), DefinitionFollowUp::TryAgain);
+}
+
 // Three frames of one camera at read noise of 2 to 8 levels, stored as JPEG
 // at camera qualities, each with flickering pixels of its own: the vote
 // keeps the fixed pattern and drops the flicker, which one frame alone
@@ -188,6 +202,7 @@ TEST(BlackshotStack, FollowUps) {
     using F = DefinitionFollowUp;
     const Case cases[] = {
         {"noise above the level", O::ClusterTooLarge, 200, false, 30, F::NoisyBlackshot},
+        {"a patch above the level", O::ClusterTooLarge, 200, false, 31, F::TryAgain},
         {"a bright patch, no noise", O::ClusterTooLarge, 200, false, 4, F::TryAgain},
         {"too large at the measured level", O::ClusterTooLarge, 200, true, 30, F::None},
         {"nothing bright", O::NoLines, 9, false, 4, F::NoHotPixels},
@@ -202,6 +217,8 @@ TEST(BlackshotStack, FollowUps) {
         r.analysis.highestLuminance = c.highest;
         r.autoLevel = c.autoLevel;
         r.noise.blackLevel = c.noiseLevel;
+        // Only over part of the frame.
+        if (c.noiseLevel == 31) r.noise.widespread = 0.5;
         EXPECT_EQ(DefinitionFollowUpOf(r, false), c.expected) << c.what;
         EXPECT_EQ(DefinitionFollowUpOf(r, true), F::None) << c.what;
     }
