@@ -175,13 +175,14 @@ ExifTags JpegFileTags(std::FILE* f) {
             c = std::fgetc(f);
         while (c == 0xFF);
         if (c == EOF || c == 0xDA || c == 0xD9) return {};
-        if ((c >= 0xD0 && c <= 0xD7) || c == 0x01) continue;
+        // Markers that stand alone.
+        if ((c >= 0xD0 && c <= 0xD8) || c == 0x01) continue;
         const int hi = std::fgetc(f), lo = std::fgetc(f);
         if (hi == EOF || lo == EOF) return {};
         const int length = hi << 8 | lo;
         if (length < 2) return {};
-        std::vector<std::uint8_t> payload(std::size_t(length - 2));
         if (c == 0xE1) {
+            std::vector<std::uint8_t> payload(std::size_t(length - 2));
             if (std::fread(payload.data(), 1, payload.size(), f) != payload.size()) return {};
             if (IsExifSegment(payload.data(), payload.size()))
                 return ParseExifTags(payload.data(), payload.size());
