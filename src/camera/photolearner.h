@@ -107,6 +107,10 @@ class PhotoLearner {
     std::vector<Thumbnail> thumbnails_;
 };
 
+// The caption of the messages that refuse photos (PhotoMismatchError,
+// LearnInputError) in the window.
+inline constexpr const char* kLearnCaption = "New Camera from Photos";
+
 // "From 6 photos: 212 pixels stood out in at least 3 of them; ...", and
 // which photos look alike.
 std::string LearnResultText(const LearnResult& result);
