@@ -11,8 +11,13 @@
 #include <vector>
 
 #include "camera/analysis.h"
+#include "camera/blackshotstack.h"
+#include "camera/camerachoice.h"
 #include "camera/camerafile.h"
+#include "camera/cameraidentity.h"
 #include "camera/cameralibrary.h"
+#include "camera/photolearner.h"
+#include "imageio/exiftags.h"
 #include "imageio/fileformatlist.h"
 #include "platform/files.h"
 #include "platform/progdir.h"
@@ -23,9 +28,11 @@
 namespace vt::cli {
 
 const char* const kDefineArguments =
-    "--name NAME [--threshold N] [--replace] [--retry] [--library DIR] BLACKSHOT";
+    "--name NAME [--threshold N] [--min-votes K] [--auto-level] [--replace] [--retry]\n"
+    "         [--library DIR] BLACKSHOT...\n"
+    "  define --name NAME --from-photos [--min-votes K] [--replace] [--library DIR] PHOTO...";
 const char* const kFixArguments =
-    "--camera NAME|FILE.cam [--jobs N | -j N] [--library DIR] PHOTO...";
+    "--camera NAME|FILE.cam|auto [--jobs N | -j N] [--library DIR] PHOTO...";
 const char* const kCamerasArguments = "[--library DIR]";
 
 namespace {
@@ -136,52 +143,194 @@ class ConsoleProgress : public IProgress {
     std::chrono::steady_clock::time_point last_{};
 };
 
-// One analysis with the messages of the window; returns the highest
-// luminance and whether a camera was written.
-std::pair<int, bool> Analyze(const Bitmap& blackshot, int threshold, const std::string& library,
-                             const std::string& name) {
-    BlackshotResult result;
-    {
-        ConsoleProgress progress;
-        result = AnalyzeBlackshotBitmap(blackshot, threshold, progress);
+// A number option from `low` to `high`, or `fallback` when it is not given.
+int NumberOption(const Options& o, const std::string& name, int low, int high, int fallback) {
+    auto text = o.value(name);
+    if (!text) return fallback;
+    std::size_t used = 0;
+    long n = 0;
+    try {
+        n = std::stol(*text, &used);
+    } catch (const std::exception&) {
+        used = 0;
     }
-    if (result.outcome == BlackshotOutcome::ClusterTooLarge) {
-        Fail(std::string(kBlackshotErrorCaption) + ": " + BlackshotErrorText());
-        return {result.highestLuminance, false};
-    }
-    if (result.outcome != BlackshotOutcome::Lines || result.lines.empty())
-        return {result.highestLuminance, false};
+    if (used != text->size() || n < low || n > high)
+        throw CommandUsageError(name + " must be a number from " + std::to_string(low) + " to " +
+                                std::to_string(high));
+    return int(n);
+}
+
+// Writes the camera file and records which camera the files came from;
+// prints the "Camera Defined" message with the notes. False when the file
+// could not be written.
+bool StoreCamera(const std::vector<std::string>& lines, const std::string& library,
+                 const std::string& name, const CommonIdentity& identity,
+                 std::vector<std::string> notes) {
     const std::string path = CameraFilePath(library, name);
     try {
-        WriteCameraFile(path, result.lines);
+        WriteCameraFile(path, lines);
     } catch (const std::exception& e) {
         Fail(std::string(kFileErrorCaption) + ": " + CameraWriteErrorText(path, e.what()));
-        return {result.highestLuminance, false};
+        return false;
     }
-    std::cout << Lines(CameraDefinedText(name)) << "\n";
-    return {result.highestLuminance, true};
+    try {
+        RememberCameraIdentity(library, name, identity.identity);
+        notes.push_back(IdentityNoteText(identity));
+    } catch (const std::exception& e) {
+        std::cerr << kProgram
+                  << ": warning: the camera's make and model could not be kept: " << e.what()
+                  << "\n";
+    }
+    std::cout << Lines(CameraDefinedMessage(name, notes)) << "\n";
+    return true;
+}
+
+// Loads every file, handing each picture to `add`, and collects the
+// identities the files carry. False (after the message) when one cannot be
+// read or is refused.
+template <typename Add>
+bool LoadFrames(const std::vector<std::string>& files, std::vector<CameraIdentity>& identities,
+                Add add) {
+    ConsoleProgress progress;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string& file = files[i];
+        progress.status("Loading " + std::to_string(i + 1) + " of " + std::to_string(files.size()) +
+                        ": " + ExtractFileName(file));
+        Bitmap picture;
+        try {
+            picture = LoadPicture(file);
+            identities.push_back(IdentityOf(ReadExifTags(file)));
+        } catch (const std::exception& e) {
+            progress.clear();
+            Fail("File Error: Unable to read file " + file + "\r" + e.what());
+            return false;
+        }
+        try {
+            add(std::move(picture));
+        } catch (const BlackshotSizeError& e) {
+            // A picture the analysis cannot take, as with one blackshot.
+            progress.clear();
+            Fail("File Error: Unable to read file " + file + "\r" + e.what());
+            return false;
+        } catch (const std::exception& e) {
+            progress.clear();
+            Fail(FrameRefusedText(file, e.what()));
+            return false;
+        }
+    }
+    return true;
+}
+
+// One analysis of the blackshots with the messages of the window; returns
+// the result and whether a camera was written.
+std::pair<StackResult, bool> Analyze(const BlackshotStack& stack, const BlackshotOptions& options,
+                                     const std::string& library, const std::string& name,
+                                     const CommonIdentity& identity) {
+    StackResult result;
+    {
+        ConsoleProgress progress;
+        result = stack.analyze(options, progress);
+    }
+    if (result.analysis.outcome == BlackshotOutcome::ClusterTooLarge) {
+        Fail(std::string(kBlackshotErrorCaption) + ": " + BlackshotErrorText());
+        return {result, false};
+    }
+    if (result.analysis.outcome != BlackshotOutcome::Lines || result.analysis.lines.empty())
+        return {result, false};
+    return {result,
+            StoreCamera(result.analysis.lines, library, name, identity, {StackResultText(result)})};
+}
+
+int DefineFromBlackshots(const Options& o, const std::string& library, const std::string& name) {
+    BlackshotOptions options;
+    options.threshold = NumberOption(o, "--threshold", 20, 60, 30);
+    options.minVotes = NumberOption(o, "--min-votes", 1, int(o.operands.size()), 0);
+    options.autoLevel = o.flag("--auto-level");
+
+    BlackshotStack stack;
+    std::vector<CameraIdentity> identities;
+    if (!LoadFrames(o.operands, identities, [&](Bitmap b) { stack.add(std::move(b)); })) return 1;
+    const CommonIdentity identity = CommonIdentityOf(identities);
+    auto [result, written] = Analyze(stack, options, library, name, identity);
+    if (written) return 0;
+    switch (DefinitionFollowUpOf(result, false)) {
+    case DefinitionFollowUp::None:
+        return 1;
+    case DefinitionFollowUp::NoHotPixels:
+        Fail(std::string(kNoHotPixelsCaption) + ": " + NoHotPixelsText());
+        return 1;
+    case DefinitionFollowUp::NothingAboveNoise:
+        Fail(std::string(kNoHotPixelsCaption) + ": " + NothingAboveNoiseText(result));
+        return 1;
+    case DefinitionFollowUp::NoisyBlackshot:
+        Fail(std::string(kNoisyBlackshotCaption) + ": " + NoisyBlackshotText(result) +
+             " (use --auto-level)");
+        return 1;
+    case DefinitionFollowUp::TryAgain:
+        if (!o.flag("--retry")) {
+            Fail(std::string(kTryAgainCaption) + ": " +
+                 TryAgainText(result.threshold, result.analysis.highestLuminance) +
+                 " (use --retry)");
+            return 1;
+        }
+        options.threshold = result.analysis.highestLuminance;
+        return Analyze(stack, options, library, name, identity).second ? 0 : 1;
+    }
+    return 1;
+}
+
+int DefineFromPhotos(const Options& o, const std::string& library, const std::string& name) {
+    LearnOptions options;
+    options.minVotes = NumberOption(o, "--min-votes", 1, int(o.operands.size()), 0);
+    PhotoLearner learner;
+    std::vector<CameraIdentity> identities;
+    if (!LoadFrames(o.operands, identities, [&](Bitmap b) { learner.add(b); })) return 1;
+    LearnResult result;
+    {
+        ConsoleProgress progress;
+        result = learner.learn(options, progress);
+    }
+    switch (result.analysis.outcome) {
+    case BlackshotOutcome::Lines:
+        return StoreCamera(result.analysis.lines, library, name, CommonIdentityOf(identities),
+                           {LearnResultText(result)})
+                   ? 0
+                   : 1;
+    case BlackshotOutcome::ClusterTooLarge:
+        Fail(std::string(kBlackshotErrorCaption) + ": " + BlackshotErrorText());
+        return 1;
+    case BlackshotOutcome::NoLines:
+        break;
+    }
+    Fail(std::string(kNoHotPixelsCaption) + ": " + NothingStoodOutText(result));
+    return 1;
 }
 
 } // namespace
 
 int DefineCommand(std::span<const std::string> args) {
-    Options o = Parse(args, {"--name", "--threshold", "--library"}, {"--replace", "--retry"});
-    if (o.operands.size() != 1) throw CommandUsageError("define expects one BLACKSHOT");
+    Options o = Parse(args, {"--name", "--threshold", "--library", "--min-votes"},
+                      {"--replace", "--retry", "--auto-level", "--from-photos"});
+    const bool fromPhotos = o.flag("--from-photos");
+    if (o.operands.empty())
+        throw CommandUsageError(fromPhotos ? "define --from-photos expects PHOTOs"
+                                           : "define expects a BLACKSHOT");
     auto name = o.value("--name");
     if (!name || name->empty()) throw CommandUsageError("define needs --name NAME");
     if (const std::string problem = CameraNameError(*name); !problem.empty())
         throw CommandUsageError(problem);
-    int threshold = 30;
-    if (auto t = o.value("--threshold")) {
-        std::size_t used = 0;
-        try {
-            threshold = std::stoi(*t, &used);
-        } catch (const std::exception&) {
-            used = 0;
-        }
-        if (used != t->size() || threshold < 20 || threshold > 60)
-            throw CommandUsageError("--threshold must be a number from 20 to 60");
+    if (fromPhotos) {
+        for (const char* blackshotOnly : {"--threshold", "--auto-level", "--retry"})
+            if (o.value(blackshotOnly) || o.flag(blackshotOnly))
+                throw CommandUsageError(std::string(blackshotOnly) +
+                                        " is for blackshots, not for --from-photos");
+        if (o.operands.size() < std::size_t(kMinLearnPhotos))
+            throw CommandUsageError("--from-photos needs at least " +
+                                    std::to_string(kMinLearnPhotos) + " photos of one camera");
     }
+    // Wrong usage is told before anything is read.
+    NumberOption(o, "--threshold", 20, 60, 30);
+    NumberOption(o, "--min-votes", 1, int(o.operands.size()), 0);
     const std::string library = Library(o);
     if (!DirectoryExists(library)) CreateDir(library);
 
@@ -191,31 +340,8 @@ int DefineCommand(std::span<const std::string> args) {
              ". Do you want to replace it? (use --replace)");
         return 1;
     }
-
-    const std::string& file = o.operands[0];
-    Bitmap blackshot;
-    try {
-        blackshot = LoadPicture(file).convertedTo24();
-        auto [highest, written] = Analyze(blackshot, threshold, library, *name);
-        if (written) return 0;
-        switch (BlackshotFollowUpOf(highest, false)) {
-        case BlackshotFollowUp::NoHotPixels:
-            Fail(std::string(kNoHotPixelsCaption) + ": " + NoHotPixelsText());
-            return 1;
-        case BlackshotFollowUp::TryAgain:
-            if (!o.flag("--retry")) {
-                Fail(std::string(kTryAgainCaption) + ": " + TryAgainText(threshold, highest) +
-                     " (use --retry)");
-                return 1;
-            }
-            return Analyze(blackshot, highest, library, *name).second ? 0 : 1;
-        case BlackshotFollowUp::None:
-            return 0;
-        }
-    } catch (const std::exception& e) {
-        Fail("File Error: Unable to read file " + file + "\r" + e.what());
-    }
-    return 1;
+    return fromPhotos ? DefineFromPhotos(o, library, *name)
+                      : DefineFromBlackshots(o, library, *name);
 }
 
 namespace {
@@ -225,14 +351,21 @@ namespace {
 // terminal's status line. A failure does not stop the run.
 class ConsoleBatch : public BatchObserver {
   public:
-    explicit ConsoleBatch(const std::vector<std::string>& photos) : photos_(photos) {}
+    // With cameras chosen per photo, each stored path is followed by a tab
+    // and the camera's name, and the photos without one are told.
+    explicit ConsoleBatch(const std::vector<std::string>& photos,
+                          const CameraChoices* choices = nullptr)
+        : photos_(photos), choices_(choices) {}
 
     void progress(std::size_t, const std::string& status, int, int) override {
         console_.status(status);
     }
     void stored(std::size_t index, const std::string& written) override {
         console_.clear();
-        std::cout << written << std::endl;
+        if (choices_)
+            std::cout << written << "\t" << choices_->camera[index] << std::endl;
+        else
+            std::cout << written << std::endl;
         // Two photos that differ only in their extension share a stored
         // name: the later one replaces the earlier one's copy.
         auto [it, fresh] = written_.emplace(written, index);
@@ -254,10 +387,17 @@ class ConsoleBatch : public BatchObserver {
         return true;
     }
 
+    void skipped(std::size_t index) override {
+        console_.clear();
+        ++failures;
+        Fail(photos_[index] + ": not repaired: " + (choices_ ? choices_->reason[index] : ""));
+    }
+
     int failures = 0;
 
   private:
     const std::vector<std::string>& photos_;
+    const CameraChoices* choices_;
     ConsoleProgress console_;
     std::map<std::string, std::size_t> written_;
 };
@@ -285,6 +425,14 @@ int FixCommand(std::span<const std::string> args) {
         if (used != jobs->size() || n < 1 || n > 256)
             throw CommandUsageError("--jobs must be a number from 1 to 256");
         batch.workers = unsigned(n);
+    }
+
+    // Each photo with the camera its Exif names.
+    if (*camera == "auto") {
+        const CameraChoices choices = ChooseCamerasByExif(o.operands, Library(o));
+        ConsoleBatch console(o.operands, &choices);
+        RunBatch(o.operands, choices.hotPixels, console, batch);
+        return console.failures ? 1 : 0;
     }
 
     // A path to a camera file, or a camera of the library.

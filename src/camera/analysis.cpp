@@ -10,9 +10,6 @@ namespace vt {
 
 namespace {
 
-// A pixel of the work copy counts as nonblack from this luminance on.
-constexpr int kNonblackLuminance = 4;
-
 struct Point {
     int x;
     int y;
@@ -282,15 +279,17 @@ int ScanBlackshot(const Bitmap& bmp, int threshold, IProgress& progress,
 
 } // namespace
 
-BlackshotResult AnalyzeBlackshotBitmap(const Bitmap& blackshot, int threshold,
-                                       IProgress& progress) {
-    const int w = blackshot.width();
-    const int h = blackshot.height();
+void CheckBlackshotSize(int w, int h) {
     if (w < 1 || h < 1 || w > kMaxBlackshotSide || h > kMaxBlackshotSide)
         throw BlackshotSizeError("The blackshot is " + std::to_string(w) + " x " +
                                  std::to_string(h) +
                                  " pixels; Vorantel analyses blackshots of 1 to " +
                                  std::to_string(kMaxBlackshotSide) + " pixels in each direction.");
+}
+
+BlackshotResult AnalyzeBlackshotBitmap(const Bitmap& blackshot, int threshold,
+                                       IProgress& progress) {
+    CheckBlackshotSize(blackshot.width(), blackshot.height());
     if (threshold < 1)
         throw std::invalid_argument("The luminance threshold must be at least 1, not " +
                                     std::to_string(threshold) + ".");

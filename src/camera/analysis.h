@@ -62,6 +62,9 @@ constexpr int kMaxBlackshotSide = 65535;
 // A cluster's box may grow to at most this difference between its opposite
 // edges.
 constexpr int kMaxClusterSpan = 25;
+// A pixel counts as nonblack from this luminance on: a cluster grows only
+// through nonblack pixels.
+constexpr int kNonblackLuminance = 4;
 // Below this highest luminance a blackshot counts as having no hot pixels.
 constexpr int kNoHotPixelsLimit = 10;
 
@@ -96,6 +99,10 @@ class BlackshotSizeError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
+
+// Throws BlackshotSizeError for a blackshot of 0 or more than
+// kMaxBlackshotSide pixels in either direction.
+void CheckBlackshotSize(int width, int height);
 
 // Analyses the blackshot with the given luminance threshold (at least 1).
 // Pixels whose luminance reaches the threshold and that no neighbour

@@ -152,6 +152,23 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
     WriteFileAtomically(path_, text);
 }
 
+void TIniFile::EraseSection(const std::string& section) {
+    std::vector<std::string> lines = ReadLines(path_);
+    std::vector<std::string> kept;
+    bool inSection = false, found = false;
+    for (const std::string& line : lines) {
+        std::string name;
+        if (IsSectionHeader(line, name)) inSection = SameText(name, section);
+        found = found || inSection;
+        if (!inSection) kept.push_back(line);
+    }
+    if (!found) return;
+    std::string text;
+    for (const std::string& l : kept)
+        text += l + "\r\n";
+    WriteFileAtomically(path_, text);
+}
+
 void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
     WriteString(section, key, std::to_string(value));
 }

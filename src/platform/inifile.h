@@ -27,6 +27,9 @@ class TIniFile {
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int value);
     void WriteBool(const std::string& section, const std::string& key, bool value);
+    // Removes the section with all its keys; a missing section (or file) is
+    // left as it is.
+    void EraseSection(const std::string& section);
 
   private:
     std::string path_;

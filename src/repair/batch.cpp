@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <thread>
 #include <unordered_map>
 
@@ -118,7 +119,7 @@ class WorkerProgress final : public IProgress {
 
 class Run {
   public:
-    Run(const std::vector<std::string>& photos, const HotPixelList& hotPixels,
+    Run(const std::vector<std::string>& photos, const std::vector<const HotPixelList*>& hotPixels,
         BatchObserver& observer, const BatchOptions& options)
         : photos_(photos), hotPixels_(hotPixels), observer_(observer),
           keepPictures_(options.keepPictures), stopAsked_(options.stop), slots_(photos.size()),
@@ -186,7 +187,7 @@ class Run {
     }
 
     const std::vector<std::string>& photos_;
-    const HotPixelList& hotPixels_;
+    const std::vector<const HotPixelList*>& hotPixels_;
     BatchObserver& observer_;
     const bool keepPictures_;
     const std::atomic<bool>* stopAsked_;
@@ -228,7 +229,8 @@ void Run::Work() {
             if (stop_ || next_ >= slots_.size()) return;
             index = next_++;
         }
-        Process(index);
+        // A photo without a camera is not touched.
+        if (hotPixels_[index]) Process(index);
         {
             std::lock_guard<std::mutex> guard(lock_);
             slots_[index].phase = Slot::Phase::Ready;
@@ -257,7 +259,7 @@ void Run::Process(std::size_t index) {
         stage = BatchFailure::Stage::Repair;
         SetPhase(index, Slot::Phase::Repairing);
         WorkerProgress progress(*this, index);
-        FixHotPixels(progress, hotPixels_, photo.picture);
+        FixHotPixels(progress, *hotPixels_[index], photo.picture);
         progress.publish();
         if (Abandoned(index)) return;
 
@@ -287,6 +289,16 @@ BatchSummary Run::Report() {
         // always in hand.
         if (index > 0 && (StopAsked() || !observer_.proceed())) return summary;
         Slot& slot = slots_[index];
+        if (!hotPixels_[index]) {
+            ++summary.skipped;
+            observer_.skipped(index);
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                head_ = index + 1;
+            }
+            changed_.notify_all();
+            continue;
+        }
 
         // Replays the photo's steps as they come, then waits for its end.
         Slot::Phase told = Slot::Phase::Waiting;
@@ -368,6 +380,15 @@ unsigned BatchWorkers(const BatchOptions& options) {
 
 BatchSummary RunBatch(const std::vector<std::string>& photos, const HotPixelList& hotPixels,
                       BatchObserver& observer, const BatchOptions& options) {
+    return RunBatch(photos, std::vector<const HotPixelList*>(photos.size(), &hotPixels), observer,
+                    options);
+}
+
+BatchSummary RunBatch(const std::vector<std::string>& photos,
+                      const std::vector<const HotPixelList*>& hotPixels, BatchObserver& observer,
+                      const BatchOptions& options) {
+    if (hotPixels.size() != photos.size())
+        throw std::invalid_argument("RunBatch: one hot-pixel list per photo");
     if (photos.empty()) return {};
     // Freed pictures are kept for the next ones: one per worker, and the one
     // the observer shows.

@@ -63,6 +63,9 @@ class BatchObserver {
     virtual void stored(std::size_t index, const std::string& written) {
         (void)index, (void)written;
     }
+    // The photo has no camera (a null hot-pixel list): it is left alone,
+    // neither loaded nor stored, and the run goes on.
+    virtual void skipped(std::size_t index) { (void)index; }
     // Returns whether the run goes on with the next photo.
     virtual bool failed(std::size_t index, const BatchFailure& failure) {
         (void)index, (void)failure;
@@ -89,6 +92,7 @@ struct BatchOptions {
 struct BatchSummary {
     std::size_t stored = 0;
     std::size_t failed = 0;
+    std::size_t skipped = 0;
     // The index of the first photo that was not reached because the run
     // stopped (photos.size() when every photo was reported).
     std::size_t stoppedAt = 0;
@@ -102,5 +106,10 @@ unsigned BatchWorkers(const BatchOptions& options);
 // metadata; a photo is never stored over the file it was read from.
 BatchSummary RunBatch(const std::vector<std::string>& photos, const HotPixelList& hotPixels,
                       BatchObserver& observer, const BatchOptions& options = {});
+// The same with a camera per photo: hotPixels[i] repairs photos[i]; a null
+// list leaves that photo alone (BatchObserver::skipped).
+BatchSummary RunBatch(const std::vector<std::string>& photos,
+                      const std::vector<const HotPixelList*>& hotPixels, BatchObserver& observer,
+                      const BatchOptions& options = {});
 
 } // namespace vt

@@ -57,6 +57,17 @@ TEST(IniFile, WritesKeepOtherContent) {
                                  "\r\n[New]\r\nKey=v\r\n");
 }
 
+TEST(IniFile, EraseSectionRemovesItsKeysOnly) {
+    TempDir dir;
+    dir.write("e.ini", "[Init]\r\nLastCam=2\r\n\r\n[camera x]\r\nMake=A\r\n[Other]\r\nK=1\r\n");
+    TIniFile ini(dir.file("e.ini"));
+    ini.EraseSection("Camera X");
+    EXPECT_EQ(dir.read("e.ini"), "[Init]\r\nLastCam=2\r\n\r\n[Other]\r\nK=1\r\n");
+    ini.EraseSection("Missing");
+    TIniFile(dir.file("none.ini")).EraseSection("Init");
+    EXPECT_FALSE(FileExists(dir.file("none.ini")));
+}
+
 TEST(IniFile, IntegerConversion) {
     EXPECT_EQ(StrToIntDef("-1", 0), -1);
     EXPECT_EQ(StrToIntDef(" 12 ", 0), 12);

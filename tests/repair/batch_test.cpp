@@ -77,6 +77,7 @@ struct Recorder : BatchObserver {
     void stored(std::size_t i, const std::string& written) override {
         note("stored " + std::to_string(i) + " " + ExtractFileName(written));
     }
+    void skipped(std::size_t i) override { note("skipped " + std::to_string(i)); }
     bool failed(std::size_t i, const BatchFailure& f) override {
         note("failed " + std::to_string(i) + " stage " + std::to_string(int(f.stage)) +
              (f.jpegStore ? " jpeg" : ""));
@@ -266,6 +267,38 @@ TEST(Batch, APhotoThatIsAnEarlierPhotosCopyIsReadAfterItIsStored) {
     EXPECT_EQ(s.stored, 2u);
     EXPECT_EQ(ReadBmpFile(dir.file("Vorantel/p.bmp")), once);
     EXPECT_EQ(ReadBmpFile(dir.file("Vorantel/Vorantel/p.bmp")), twice);
+}
+
+TEST(Batch, EachPhotoWithItsOwnCameraThoseWithNoneLeftAlone) {
+    TempDir dir;
+    const HotPixelList a = Camera();
+    const HotPixelList b = {{{5, 5, 4, 4, 5, 4, 6, 4}}};
+    const std::vector<const HotPixelList*> cameras = {&a, nullptr, &b, nullptr, &a};
+    std::vector<std::string> photos;
+    for (int i = 0; i < 5; ++i) {
+        photos.push_back(dir.file(Numbered("p", i, ".bmp")));
+        WriteBmpFile(photos.back(), Picture(40, 30, i));
+    }
+    Recorder rec;
+    BatchOptions options;
+    options.workers = 2;
+    const BatchSummary s = RunBatch(photos, cameras, rec, options);
+    EXPECT_EQ(s.stored, 3u);
+    EXPECT_EQ(s.skipped, 2u);
+    EXPECT_EQ(s.stoppedAt, 5u);
+    std::vector<std::string> told;
+    for (const std::string& e : rec.events)
+        if (e.rfind("loading", 0) == 0 || e.rfind("skipped", 0) == 0) told.push_back(e);
+    EXPECT_EQ(told, (std::vector<std::string>{"loading 0", "skipped 1", "loading 2", "skipped 3",
+                                              "loading 4"}));
+    EXPECT_EQ(FilesUnder(dir.file("Vorantel")),
+              (std::vector<std::string>{"p0.bmp", "p2.bmp", "p4.bmp"}));
+    for (int i : {0, 2}) {
+        Bitmap want = Picture(40, 30, i);
+        NullProgress progress;
+        FixHotPixels(progress, *cameras[std::size_t(i)], want);
+        EXPECT_EQ(ReadBmpFile(dir.file(Numbered("Vorantel/p", i, ".bmp"))), want) << i;
+    }
 }
 
 TEST(Batch, AnEmptyListReportsNothing) {

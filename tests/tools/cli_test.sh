@@ -120,6 +120,53 @@ mkdir -p "$work/limit2"
 check "fix under the limit" status 1 sh -c "ulimit -f 20; exec '$cli' fix --camera Nine --library '$lib' '$work/limit2/big.bmp'"
 check "leaves no folder behind" sh -c "[ \"\$(ls -A '$work/limit2')\" = big.bmp ]"
 
+# Cameras from several blackshots, from a noisy blackshot's own level and
+# from photos; photos repaired each with the camera its Exif names.
+grey9() { # file, grey level, hot pixel index, its level
+    { printf 'P6\n9 9\n255\n'; i=0; while [ $i -lt 81 ]; do
+        v=$2; [ $i -eq "$3" ] && v=$4
+        o=$(printf '%03o' "$v"); printf "\\$o\\$o\\$o"; i=$((i + 1)); done; } >"$1"
+}
+grey9 "$work/shot2.ppm" 0 40 180
+check "define from three blackshots" status 0 "$cli" define --name Three --library "$lib" "$work/shot.bmp" "$work/shot2.ppm" "$work/dark.ppm"
+check "tells the vote" grep -q "^From 3 blackshots: 1 pixel was hot in at least 2 of them.$" "$work/out"
+check "the lines of the one hot pixel" cmp -s "$lib/Nine.cam" "$lib/Three.cam"
+check "--min-votes 3 leaves it out" status 1 "$cli" define --name Three --replace --min-votes 3 --library "$lib" "$work/shot.bmp" "$work/shot2.ppm" "$work/dark.ppm"
+check "more votes than blackshots is wrong usage" status 2 "$cli" define --name X --min-votes 3 --library "$lib" "$work/shot.bmp" "$work/shot2.ppm"
+{ printf 'P6\n9 8\n255\n'; head -c 216 /dev/zero; } >"$work/short.ppm"
+check "blackshots of two sizes are refused" status 1 "$cli" define --name X --library "$lib" "$work/shot.bmp" "$work/short.ppm"
+check "says why" grep -q "must all be of one size" "$work/err"
+# 40 x 40 pixels of noise from 2 to 17 with one hot pixel of 250.
+{ printf 'P6\n40 40\n255\n'; i=0; while [ $i -lt 1600 ]; do
+    v=$(( (i * 7 + i / 40 * 13) % 16 + 2 )); [ $i -eq 820 ] && v=250
+    o=$(printf '%03o' "$v"); printf "\\$o\\$o\\$o"; i=$((i + 1)); done; } >"$work/noisy.ppm"
+check "a noisy blackshot fails" status 1 "$cli" define --name Noisy --library "$lib" "$work/noisy.ppm"
+check "and says why" grep -q "Noisy Blackshot: The dark pixels of your blackshot (median" "$work/err"
+check "not that no hot pixels were found" sh -c "! grep -q 'No hot pixels were found' '$work/err'"
+check "--auto-level defines it" status 0 "$cli" define --name Noisy --auto-level --library "$lib" "$work/noisy.ppm"
+check "with the level it measured" grep -q "^Black level [0-9]*, measured from the blackshot (median" "$work/out"
+check "one hot pixel" sh -c "[ \$(grep -c '^\*' '$lib/Noisy.cam') -eq 1 ] && grep -q '^\*00020,00020' '$lib/Noisy.cam'"
+for i in 1 2 3 4 5; do grey9 "$work/ph$i.ppm" $((i * 20)) 40 $((i * 20 + 120)); done
+check "--from-photos wants five photos" status 2 "$cli" define --name Learnt --from-photos --library "$lib" "$work/ph1.ppm" "$work/ph2.ppm"
+check "define --from-photos" status 0 "$cli" define --name Learnt --from-photos --library "$lib" "$work/ph1.ppm" "$work/ph2.ppm" "$work/ph3.ppm" "$work/ph4.ppm" "$work/ph5.ppm"
+check "tells the vote" grep -q "^From 5 photos: 1 pixel stood out in at least 3 of them.$" "$work/out"
+check "learns the blackshot's lines" cmp -s "$lib/Nine.cam" "$lib/Learnt.cam"
+check "a turned photo is refused" status 1 "$cli" define --name X --from-photos --library "$lib" "$work/ph1.ppm" "$work/ph2.ppm" "$work/ph3.ppm" "$work/ph4.ppm" "$work/short.ppm"
+cams="$work/cams"
+check "define a camera from a blackshot with Exif" status 0 "$cli" define --name Alpha --library "$cams" "$data/cameras/alpha-shot.tif"
+check "tells which photos will use it" grep -q "^Batch repair will choose this camera for photos of the Vorantel Alpha.$" "$work/out"
+check "and another" status 0 "$cli" define --name Beta --library "$cams" "$data/cameras/beta-shot.tif"
+check "kept beside the cameras" grep -q "^Model=Beta" "$cams/Vorantel.ini"
+check "the library lists the cameras only" sh -c "[ \"\$('$cli' cameras --library '$cams' | tr '\n' ' ')\" = 'Alpha Beta ' ]"
+mkdir -p "$work/auto"
+cp "$data/cameras/alpha-photo.tif" "$data/cameras/beta-photo.jpg" "$data/cameras/anon-photo.tif" "$work/auto/"
+check "fix --camera auto tells of the photo it cannot match" status 1 "$cli" fix --camera auto --library "$cams" "$work/auto/alpha-photo.tif" "$work/auto/beta-photo.jpg" "$work/auto/anon-photo.tif"
+check "each photo with its camera" sh -c "printf '%s\t%s\n' '$work/auto/Vorantel/alpha-photo.tif' Alpha '$work/auto/Vorantel/beta-photo.jpg' Beta | cmp -s - '$work/out'"
+check "the photo without Exif is told" grep -q "anon-photo.tif: not repaired: The photo does not say which camera took it" "$work/err"
+check "and not stored" test ! -e "$work/auto/Vorantel/anon-photo.tif"
+check "Alpha's hot pixel repaired" sh -c "'$cli' convert '$work/auto/Vorantel/alpha-photo.tif' '$work/a.ppm' && tail -c 243 '$work/a.ppm' | od -An -tu1 -j120 -N3 | grep -q '100 *100 *100'"
+check "Beta's hot pixel repaired" sh -c "'$cli' convert '$work/auto/Vorantel/beta-photo.jpg' '$work/b.ppm' && tail -c 243 '$work/b.ppm' | od -An -tu1 -j168 -N3 | awk '{ exit !(\$1 < 130 && \$2 < 130 && \$3 < 130) }'"
+
 # Metadata: a stored JPEG keeps the source's Exif, XMP, ICC, IPTC and comment
 # segments in their order; other sources give their ICC profile.
 if command -v exiftool >/dev/null; then
