@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/gui/form1.h"
+#include "camera/gui/newcameraform.h"
 #include "effects/gui/raduvir.h"
 #include "effects/gui/retouchtab.h"
 #include "platform/bmpfile.h"
@@ -153,6 +154,43 @@ TEST_F(NoWorkLost, ABatchOverAChangedPhotoAsksFirst) {
     dlg.messages.clear();
     EXPECT_TRUE(f->RequestClose());
     EXPECT_TRUE(dlg.messages.empty());
+}
+
+TEST_F(NoWorkLost, EveryOtherWayOfReplacingAChangedPhotoAsksFirst) {
+    dir.write("Cameras/Other.cam", "*00003,00003,00002,00002,00003,00002,00004,00002\r\n");
+    f = std::make_unique<TForm1>(dir.path());
+    repairA();
+    const Bitmap repaired = *f->Image1->Picture().bitmap();
+    auto kept = [&] {
+        return f->Photo->UnsavedChanges() && *f->Image1->Picture().bitmap() == repaired;
+    };
+    // Another camera chosen, Cancel: the camera and the photo stay.
+    dlg.messageAnswers = {mbCancel};
+    f->cbCameras->setCurrentIndex(f->CameraPanel->findCameraName("Other"));
+    emit f->cbCameras->activated(f->cbCameras->currentIndex());
+    EXPECT_EQ(f->cbCameras->currentText(), "Cam");
+    EXPECT_TRUE(kept());
+    // A new camera's blackshot chosen, Cancel.
+    dlg.modalScripts.push_back([](QDialog& form) {
+        static_cast<TNewCameraForm&>(form).cbInCamera->setEditText("New");
+        return int(QDialog::Accepted);
+    });
+    dlg.openAnswers.push_back(ScriptedDialogs::picked({Q(dir.file("photos/b.bmp"))}));
+    dlg.messageAnswers = {mbCancel};
+    f->NewCamera1->trigger();
+    EXPECT_TRUE(kept());
+    EXPECT_FALSE(FileExists(dir.file("Cameras/New.cam")));
+    // A list entry deleted, Cancel: the entry stays too.
+    f->PageControl1->setCurrentIndex(2);
+    f->RetouchTab->AddToRetouchList(dir.file("photos/b.bmp"));
+    f->cbRetouchList->item(0)->setSelected(true);
+    dlg.messageAnswers = {mbCancel};
+    f->DeleteItems1Click();
+    EXPECT_EQ(f->cbRetouchList->count(), 1);
+    EXPECT_TRUE(kept());
+    EXPECT_EQ(dlg.messages.size(), 3u);
+    for (const MessageBoxRequest& m : dlg.messages)
+        EXPECT_EQ(m.caption, "Save?");
 }
 
 TEST_F(NoWorkLost, AfterABatchTheEmptyViewHasNothingToFixAndCamerasCanBeMade) {
