@@ -2,17 +2,13 @@
 
 #include <algorithm>
 #include <csetjmp>
-#include <cstdio>
-#include <cstring>
 #include <mutex>
 #include <set>
 #include <vector>
 
-// jpeglib.h needs size_t and FILE declared before it.
-#include <jpeglib.h>
-
 #include "platform/bmpfile.h"
 #include "platform/files.h"
+#include "repair/jpegfiles.h"
 #include "repair/repair.h"
 #include "repair/tiffwriter.h"
 
@@ -45,63 +41,8 @@ std::string StoredPathFor(const std::string& destination) {
 
 namespace {
 
-// libjpeg reports errors through error_exit, which must not return. It jumps
-// back to encode(), which has no C++ objects of its own that a jump could
-// skip; the message is kept here.
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX + 256];
-};
-
-[[noreturn]] void errorExit(j_common_ptr cinfo) {
-    auto* e = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, e->message);
-    std::longjmp(e->jump, 1);
-}
-
-// Warnings and trace messages of the encoder concern the data it is given,
-// which is always well formed here; they are neither shown nor printed.
-void emitMessage(j_common_ptr, int) {}
-void outputMessage(j_common_ptr) {}
-
-// Destination that hands the compressed data to a ReplacingFile in large
-// blocks; a failed write ends the encoding with the system's message.
-struct FileDestination {
-    jpeg_destination_mgr pub;
-    ReplacingFile* file;
-    JOCTET* buffer;
-    std::size_t size;
-};
-
-[[noreturn]] void writeFailed(j_compress_ptr cinfo, int err) {
-    auto* e = reinterpret_cast<ErrorManager*>(cinfo->err);
-    std::snprintf(e->message, sizeof e->message, "%s", std::strerror(err));
-    std::longjmp(e->jump, 1);
-}
-
-void initDestination(j_compress_ptr cinfo) {
-    auto* d = reinterpret_cast<FileDestination*>(cinfo->dest);
-    d->pub.next_output_byte = d->buffer;
-    d->pub.free_in_buffer = d->size;
-}
-
-boolean emptyOutputBuffer(j_compress_ptr cinfo) {
-    auto* d = reinterpret_cast<FileDestination*>(cinfo->dest);
-    // libjpeg calls this with the whole buffer full, whatever
-    // free_in_buffer says.
-    if (const int err = d->file->write(d->buffer, d->size)) writeFailed(cinfo, err);
-    d->pub.next_output_byte = d->buffer;
-    d->pub.free_in_buffer = d->size;
-    return TRUE;
-}
-
-void termDestination(j_compress_ptr cinfo) {
-    auto* d = reinterpret_cast<FileDestination*>(cinfo->dest);
-    const std::size_t used = d->size - d->pub.free_in_buffer;
-    if (used > 0)
-        if (const int err = d->file->write(d->buffer, used)) writeFailed(cinfo, err);
-}
+using jpegfiles::ErrorManager;
+using jpegfiles::FileDestination;
 
 // Rows handed to the encoder at once.
 constexpr int kRowBatch = 16;
@@ -110,19 +51,12 @@ constexpr int kRowBatch = 16;
 // the compressor is released. Returns false with the message in err.
 bool encode(jpeg_compress_struct* cinfo, ErrorManager* err, FileDestination* dest, const Bitmap* b,
             int quality, const PhotoMetadata* metadata, JSAMPLE* rowBuffer) {
-    cinfo->err = jpeg_std_error(&err->pub);
-    err->pub.error_exit = errorExit;
-    err->pub.emit_message = emitMessage;
-    err->pub.output_message = outputMessage;
-    err->message[0] = '\0';
+    cinfo->err = jpegfiles::InitErrors(*err);
     if (setjmp(err->jump)) {
         jpeg_destroy_compress(cinfo);
         return false;
     }
     jpeg_create_compress(cinfo);
-    dest->pub.init_destination = initDestination;
-    dest->pub.empty_output_buffer = emptyOutputBuffer;
-    dest->pub.term_destination = termDestination;
     cinfo->dest = &dest->pub;
 
     const PixelFormat pf = b->pixelFormat();
@@ -194,10 +128,8 @@ void WriteJpegTo(ReplacingFile& file, const Bitmap& bitmap, int quality,
 
     jpeg_compress_struct cinfo;
     ErrorManager err;
-    FileDestination dest{};
-    dest.file = &file;
-    dest.buffer = output.data();
-    dest.size = output.size();
+    FileDestination dest;
+    jpegfiles::InitDestination(dest, file, output.data(), output.size());
     if (!encode(&cinfo, &err, &dest, &bitmap, quality, metadata,
                 rowBuffer.empty() ? nullptr : rowBuffer.data()))
         throw JpegError(err.message);
