@@ -16,6 +16,7 @@
 #include "camera/camerafile.h"
 #include "imageio/photometadata.h"
 #include "platform/bitmap.h"
+#include "repair/photooutput.h"
 
 namespace vt {
 
@@ -53,6 +54,11 @@ class BatchObserver {
     virtual void storing(std::size_t index, Bitmap* picture, PhotoMetadata* metadata) {
         (void)index, (void)picture, (void)metadata;
     }
+    // How the photo was stored (the path written, whether its JPEG quality
+    // was kept or why not); told just before stored().
+    virtual void storeOutcome(std::size_t index, const StoreOutcome& outcome) {
+        (void)index, (void)outcome;
+    }
     virtual void stored(std::size_t index, const std::string& written) {
         (void)index, (void)written;
     }
@@ -69,6 +75,10 @@ struct BatchOptions {
     // Hand each repaired picture to BatchObserver::storing (a window shows
     // it); without, pictures are freed as soon as they are encoded.
     bool keepPictures = false;
+    // "Keep JPEG quality": a JPEG photo stored as JPEG is repaired in its
+    // compressed form (RepairJpeg), every other one decoded, repaired and
+    // encoded in full. Without keepPictures such a JPEG is not even decoded.
+    bool keepJpegQuality = false;
 };
 
 struct BatchSummary {

@@ -113,7 +113,7 @@ struct Arrays {
     std::vector<std::unique_ptr<BlockArray>> arrays;
     // libjpeg's own functions, for its arrays of samples.
     void (*realize)(j_common_ptr) = nullptr;
-    JBLOCKARRAY (*access)
+    JBLOCKARRAY(*access)
     (j_common_ptr, jvirt_barray_ptr, JDIMENSION, JDIMENSION, boolean) = nullptr;
 
     BlockArray* find(jvirt_barray_ptr p) {

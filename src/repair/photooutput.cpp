@@ -208,9 +208,23 @@ template <class F> auto InFormat(OutputKind kind, const std::string& written, F&
 
 } // namespace
 
+const char* const kEditedPictureReason =
+    "The photograph carries brush paints or effects, which only a full encode keeps.";
+
+std::string StoreModeText(const StoreOutcome& outcome) {
+    if (outcome.keptQuality)
+        return "JPEG quality kept: " + std::to_string(outcome.report.touchedBlocks) + " of " +
+               std::to_string(outcome.report.blocks) + " blocks re-encoded";
+    if (!outcome.fullEncodeReason.empty())
+        return "Full encode at quality " + std::to_string(kJpegQuality) + ": " +
+               outcome.fullEncodeReason;
+    return {};
+}
+
 struct PreparedPhoto::State {
     OutputKind kind = OutputKind::Jpeg;
     std::string written;
+    StoreOutcome outcome;
     std::string dir;
     bool haveSource = false;
     FileIdentity source;
@@ -232,6 +246,10 @@ const std::string& PreparedPhoto::path() const {
     return state_->written;
 }
 
+const StoreOutcome& PreparedPhoto::outcome() const {
+    return state_->outcome;
+}
+
 std::string PreparedPhoto::commit() {
     State& st = *state_;
     InFormat(st.kind, st.written, [&] {
@@ -247,20 +265,73 @@ std::string PreparedPhoto::commit() {
     return st.written;
 }
 
-PreparedPhoto PreparePhoto(const Bitmap& picture, const std::string& destination,
-                           const StoreOptions& options) {
+namespace {
+
+// A store's state before anything is written: the path written, the source
+// that must not be replaced, and the destination's folder, made here if it
+// is missing (one level: the "Vorantel" folder; it usually exists already;
+// one made here, or by an earlier store of this run, goes again if no
+// photograph reaches it).
+std::unique_ptr<PreparedPhoto::State> NewStore(const std::string& destination,
+                                               const StoreOptions& options) {
     auto st = std::make_unique<PreparedPhoto::State>();
     st->kind = OutputKindOf(ExtractFileName(destination));
     st->written = StoredPathFor(destination);
+    st->outcome.written = st->written;
     st->haveSource = !options.source.empty() && IdentityOf(options.source, st->source);
-    PreparedPhoto prepared(std::move(st));
+    st->dir = ExtractFilePath(destination);
+    if (!st->dir.empty() && !DirectoryExists(st->dir) && CreateDir(st->dir)) Created().add(st->dir);
+    return st;
+}
+
+// Repairs the JPEG in its compressed form into the store's file. Failures to
+// write become JpegStoreError; JpegTranscodeUnavailable passes.
+void KeepQuality(PreparedPhoto::State& s, const std::string& source, const HotPixelList& hotPixels,
+                 IProgress& progress) {
+    try {
+        RepairedJpeg r = RepairJpeg(source, hotPixels, s.written, progress);
+        s.file = std::move(r.file);
+        s.outcome.keptQuality = true;
+        s.outcome.report = r.report;
+    } catch (const JpegTranscodeUnavailable&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw JpegStoreError(s.written, e.what());
+    }
+}
+
+} // namespace
+
+PreparedPhoto PrepareKeptJpeg(const std::string& source, const HotPixelList& hotPixels,
+                              const std::string& destination, const StoreOptions& options,
+                              IProgress& progress) {
+    if (OutputKindOf(ExtractFileName(destination)) != OutputKind::Jpeg)
+        throw JpegTranscodeUnavailable("The photograph is not stored as a JPEG file.");
+    PreparedPhoto prepared(NewStore(destination, options));
+    KeepQuality(*prepared.state_, source, hotPixels, progress);
+    return prepared;
+}
+
+PreparedPhoto PreparePhoto(const Bitmap& picture, const std::string& destination,
+                           const StoreOptions& options) {
+    PreparedPhoto prepared(NewStore(destination, options));
     PreparedPhoto::State& s = *prepared.state_;
 
-    // One level: the "Vorantel" folder. It usually exists already; one made
-    // here, or by an earlier store of this run, goes again if no photograph
-    // reaches it.
-    s.dir = ExtractFilePath(destination);
-    if (!s.dir.empty() && !DirectoryExists(s.dir) && CreateDir(s.dir)) Created().add(s.dir);
+    if (s.kind == OutputKind::Jpeg && options.keepJpegQuality) {
+        const KeepJpegQuality& keep = *options.keepJpegQuality;
+        if (keep.edited) {
+            s.outcome.fullEncodeReason = kEditedPictureReason;
+        } else {
+            try {
+                NullProgress quiet;
+                KeepQuality(s, keep.jpegSource, keep.repaired ? *keep.repaired : HotPixelList{},
+                            quiet);
+                return prepared;
+            } catch (const JpegTranscodeUnavailable& e) {
+                s.outcome.fullEncodeReason = e.what();
+            }
+        }
+    }
 
     InFormat(s.kind, s.written, [&] {
         if (picture.empty()) throw std::runtime_error("The picture is empty.");
@@ -282,8 +353,11 @@ PreparedPhoto PreparePhoto(const Bitmap& picture, const std::string& destination
 }
 
 std::string StorePhoto(const Bitmap& picture, const std::string& destination,
-                       const StoreOptions& options) {
-    return PreparePhoto(picture, destination, options).commit();
+                       const StoreOptions& options, StoreOutcome* outcome) {
+    PreparedPhoto prepared = PreparePhoto(picture, destination, options);
+    std::string written = prepared.commit();
+    if (outcome) *outcome = prepared.outcome();
+    return written;
 }
 
 } // namespace vt
