@@ -39,18 +39,29 @@ struct Frame {
 
 Frame ReadFrame(int fd) {
     Frame f;
+    unsigned char buffer[4096];
+    off_t start = 0, pos = 0;
+    ssize_t held = 0;
     auto byte = [&](int& b) {
-        unsigned char c;
-        if (::read(fd, &c, 1) != 1) return false;
-        b = c;
+        if (pos < start || pos >= start + held) {
+            start = pos;
+            held = ::pread(fd, buffer, sizeof buffer, pos);
+            if (held <= 0) return false;
+        }
+        b = buffer[pos - start];
+        ++pos;
         return true;
     };
     int a = 0, b = 0;
     if (!byte(a) || !byte(b) || a != 0xFF || b != 0xD8) return f;
-    for (;;) {
+    // Bytes between segments are tolerated, up to a point.
+    for (int stray = 0; stray < 65536;) {
         int m = 0;
         if (!byte(m)) return f;
-        if (m != 0xFF) continue; // stray bytes between segments
+        if (m != 0xFF) {
+            ++stray;
+            continue;
+        }
         do {
             if (!byte(m)) return f;
         } while (m == 0xFF);
@@ -65,8 +76,10 @@ Frame ReadFrame(int fd) {
             if (!byte(f.precision)) f.marker = 0;
             return f;
         }
-        if (length < 2 || ::lseek(fd, length - 2, SEEK_CUR) < 0) return f;
+        if (length < 2) return f;
+        pos += length - 2;
     }
+    return f;
 }
 
 // The reason a frame of this kind is not transcoded, or "".
@@ -386,7 +399,6 @@ void JpegCoefficients::read(const std::string& path) {
     ::lseek(s.source.fd, 0, SEEK_SET);
     if (const std::string problem = FrameProblem(ReadFrame(s.source.fd)); !problem.empty())
         throw JpegTranscodeUnavailable(problem);
-    ::lseek(s.source.fd, 0, SEEK_SET);
 
     s.input.resize(kInputBlock);
     if (!ReadHeader(s, std::uint64_t(size < 0 ? 0 : size)))
