@@ -1,8 +1,9 @@
 // libFuzzer target for the repair of a JPEG in its compressed form: the input
 // is a JPEG file, repaired with a fixed camera whose hot pixels lie in the
 // first blocks of a picture (some at its edges, some with references
-// outside it) and written to a file of its own (not put in place). Every input must end in a
-// written file, a refusal (JpegTranscodeUnavailable) or another exception.
+// outside it) and written to a file of its own (not put in place). Every
+// input must end in a written file, a refusal (JpegTranscodeUnavailable) or
+// another exception.
 #include <unistd.h>
 
 #include <cstddef>
