@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <map>
 #include <mutex>
 #include <set>
 #include <vector>
@@ -163,29 +164,36 @@ JpegStoreError::JpegStoreError(const std::string& path, const std::string& reaso
 namespace {
 
 // Folders that a store created and that no stored photograph has reached
-// yet: a store that fails or is dropped removes such a folder when it is
-// empty, so that a failed store leaves no trace. A folder that existed
-// before is never removed.
+// yet: the last store in such a folder, if it fails or is dropped, removes
+// it when it is empty, so that a failed store leaves no trace. A folder that
+// existed before is never removed, nor one that another store is still
+// writing into (stores run side by side in a batch).
 class CreatedFolders {
   public:
-    void add(const std::string& dir) {
+    // A store begins in the folder, making it if it is missing.
+    void enter(const std::string& dir) {
         std::lock_guard<std::mutex> guard(lock_);
-        dirs_.insert(dir);
+        if (!DirectoryExists(dir) && CreateDir(dir)) made_.insert(dir);
+        ++users_[dir];
     }
     // A photograph reached the folder: it stays.
     void keep(const std::string& dir) {
         std::lock_guard<std::mutex> guard(lock_);
-        dirs_.erase(dir);
+        made_.erase(dir);
     }
-    // Removes the folder if a store created it and it is empty.
-    void removeIfUnused(const std::string& dir) {
+    // A store ends; the last one removes the folder if a store made it and
+    // it is empty.
+    void leave(const std::string& dir) {
         std::lock_guard<std::mutex> guard(lock_);
-        if (dirs_.count(dir) && RemoveEmptyDir(dir)) dirs_.erase(dir);
+        if (--users_[dir] > 0) return;
+        users_.erase(dir);
+        if (made_.count(dir) && RemoveEmptyDir(dir)) made_.erase(dir);
     }
 
   private:
     std::mutex lock_;
-    std::set<std::string> dirs_;
+    std::set<std::string> made_;
+    std::map<std::string, int> users_;
 };
 
 CreatedFolders& Created() {
@@ -237,9 +245,9 @@ PreparedPhoto::PreparedPhoto(PreparedPhoto&&) noexcept = default;
 PreparedPhoto& PreparedPhoto::operator=(PreparedPhoto&&) noexcept = default;
 
 PreparedPhoto::~PreparedPhoto() {
-    if (!state_ || state_->committed) return;
-    state_->file.reset(); // removes the temporary file
-    if (!state_->dir.empty()) Created().removeIfUnused(state_->dir);
+    if (!state_) return;
+    state_->file.reset(); // removes the temporary file unless committed
+    if (!state_->dir.empty()) Created().leave(state_->dir);
 }
 
 const std::string& PreparedPhoto::path() const {
@@ -280,7 +288,7 @@ std::unique_ptr<PreparedPhoto::State> NewStore(const std::string& destination,
     st->outcome.written = st->written;
     st->haveSource = !options.source.empty() && IdentityOf(options.source, st->source);
     st->dir = ExtractFilePath(destination);
-    if (!st->dir.empty() && !DirectoryExists(st->dir) && CreateDir(st->dir)) Created().add(st->dir);
+    if (!st->dir.empty()) Created().enter(st->dir);
     return st;
 }
 

@@ -223,6 +223,10 @@ TEST(StorePhoto, OverItselfUnrepairedKeepsEveryCoefficient) {
 struct Outcomes : BatchObserver {
     std::vector<StoreOutcome> outcomes;
     void storeOutcome(std::size_t, const StoreOutcome& o) override { outcomes.push_back(o); }
+    bool failed(std::size_t i, const BatchFailure& f) override {
+        ADD_FAILURE() << i << ": " << f.text;
+        return true;
+    }
 };
 
 // The batch keeps the JPEG quality whether or not it shows the pictures,
