@@ -128,6 +128,9 @@ lossless, one, tran, full = (best[l][0] for l, _ in runs)
 print("fix --lossless / fix: %.2f (target below 1)" % (lossless / full))
 print("jpegtran -copy all / fix --lossless: %.2f (target 2 or more)" % (tran / lossless))
 print("jpegtran -copy all / fix --lossless --jobs 1: %.2f (one core each)" % (tran / one))
+cpu = {l: best[l][1] + best[l][2] for l, _ in runs}
+print("processor time, fix --lossless / fix: %.2f; jpegtran -copy all / fix --lossless: %.2f" %
+      (cpu["fix --lossless"] / cpu["fix (full encode)"], cpu["jpegtran -copy all"] / cpu["fix --lossless"]))
 fix("--lossless")
 grown = [os.path.getsize("%s/Vorantel/photo%d.jpg" % (work, i)) / s - 1 for i, s in enumerate(sizes)]
 print("size of the stored files against their sources: %+.3f %% to %+.3f %%" %
