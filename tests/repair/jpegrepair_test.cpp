@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <numbers>
 #include <set>
 #include <sstream>
@@ -79,6 +80,28 @@ double Allowance(const std::array<std::uint16_t, 64>& q, int x, int y) {
     return sum;
 }
 
+// The Huffman tables a file defines before its first scan: class and number,
+// then the code lengths and symbols, each as its bytes.
+std::set<std::string> HuffmanTables(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string b((std::istreambuf_iterator<char>(in)), {});
+    std::set<std::string> tables;
+    for (std::size_t i = 2; i + 4 <= b.size();) {
+        const int marker = std::uint8_t(b[i + 1]);
+        const std::size_t length = std::uint8_t(b[i + 2]) * 256u + std::uint8_t(b[i + 3]);
+        if (marker == 0xDA) break;
+        for (std::size_t p = i + 4; marker == 0xC4 && p + 17 <= i + 2 + length;) {
+            std::size_t count = 0;
+            for (int k = 1; k <= 16; ++k)
+                count += std::uint8_t(b[p + std::size_t(k)]);
+            tables.insert(b.substr(p, 17 + count));
+            p += 17 + count;
+        }
+        i += 2 + length;
+    }
+    return tables;
+}
+
 struct Case {
     const char* file;
     const char* hot;
@@ -123,6 +146,9 @@ TEST_P(RepairJpegCase, OnlyTheHotPixelsBlocksChange) {
     EXPECT_EQ(after.jfif, before.jfif);
     ASSERT_EQ(after.components.size(), before.components.size());
     EXPECT_EQ(repaired.report.huffmanKept, c.huffmanKept);
+    if (c.huffmanKept) {
+        EXPECT_EQ(HuffmanTables(dir.file("out.jpg")), HuffmanTables(source));
+    }
     EXPECT_EQ(repaired.report.hotPixels, hot.size());
 
     int maxH = 1, maxV = 1;
