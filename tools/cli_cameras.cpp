@@ -32,7 +32,7 @@ const char* const kDefineArguments =
     "         [--library DIR] BLACKSHOT...\n"
     "  define --name NAME --from-photos [--min-votes K] [--replace] [--library DIR] PHOTO...";
 const char* const kFixArguments =
-    "--camera NAME|FILE.cam|auto [--jobs N | -j N] [--library DIR] PHOTO...";
+    "--camera NAME|FILE.cam|auto [--jobs N | -j N] [--lossless] [--library DIR] PHOTO...";
 const char* const kCamerasArguments = "[--library DIR]";
 
 namespace {
@@ -375,6 +375,14 @@ class ConsoleBatch : public BatchObserver {
             it->second = index;
         }
     }
+    // With --lossless, a photo whose JPEG quality could not be kept says
+    // why.
+    void storeOutcome(std::size_t index, const StoreOutcome& outcome) override {
+        if (outcome.keptQuality || outcome.fullEncodeReason.empty()) return;
+        console_.clear();
+        std::cerr << kProgram << ": note: " << photos_[index] << ": " << StoreModeText(outcome)
+                  << "\n";
+    }
     bool failed(std::size_t index, const BatchFailure& f) override {
         console_.clear();
         ++failures;
@@ -409,11 +417,12 @@ int FixCommand(std::span<const std::string> args) {
     std::vector<std::string> expanded(args.begin(), args.end());
     for (std::string& a : expanded)
         if (a == "-j") a = "--jobs";
-    Options o = Parse(expanded, {"--camera", "--library", "--jobs"}, {});
+    Options o = Parse(expanded, {"--camera", "--library", "--jobs"}, {"--lossless"});
     auto camera = o.value("--camera");
     if (!camera || camera->empty()) throw CommandUsageError("fix needs --camera NAME|FILE.cam");
     if (o.operands.empty()) throw CommandUsageError("fix expects at least one PHOTO");
     BatchOptions batch;
+    batch.keepJpegQuality = o.flag("--lossless");
     if (auto jobs = o.value("--jobs")) {
         std::size_t used = 0;
         long n = 0;

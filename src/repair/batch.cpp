@@ -76,6 +76,9 @@ struct Slot {
     std::optional<PreparedPhoto> prepared;
     Bitmap picture;
     PhotoMetadata metadata;
+    // Why a photo to be stored with its JPEG quality kept was encoded in
+    // full, when the store itself could not tell.
+    std::string fullEncodeReason;
     bool failed = false;
     BatchFailure failure;
 };
@@ -122,8 +125,8 @@ class Run {
     Run(const std::vector<std::string>& photos, const std::vector<const HotPixelList*>& hotPixels,
         BatchObserver& observer, const BatchOptions& options)
         : photos_(photos), hotPixels_(hotPixels), observer_(observer),
-          keepPictures_(options.keepPictures), stopAsked_(options.stop), slots_(photos.size()),
-          loadAfter_(LoadAfter(photos)) {
+          keepPictures_(options.keepPictures), keepJpegQuality_(options.keepJpegQuality),
+          stopAsked_(options.stop), slots_(photos.size()), loadAfter_(LoadAfter(photos)) {
         const unsigned workers = unsigned(
             std::min<std::size_t>(BatchWorkers(options), std::max<std::size_t>(1, photos.size())));
         // Photos a worker may start ahead of the one being reported: one per
@@ -190,6 +193,7 @@ class Run {
     const std::vector<const HotPixelList*>& hotPixels_;
     BatchObserver& observer_;
     const bool keepPictures_;
+    const bool keepJpegQuality_;
     const std::atomic<bool>* stopAsked_;
 
     std::mutex lock_;
@@ -242,9 +246,30 @@ void Run::Work() {
 void Run::Process(std::size_t index) {
     Slot& slot = slots_[index]; // the outcome fields are this worker's until Ready
     const std::string& path = photos_[index];
+    const std::string destination = DestinationPathFor(path);
     BatchFailure::Stage stage = BatchFailure::Stage::Load;
     try {
         SetPhase(index, Slot::Phase::Loading);
+        StoreOptions options;
+        options.source = path; // never stored over itself
+        if (keepJpegQuality_ && !keepPictures_ &&
+            OutputKindOf(ExtractFileName(destination)) == OutputKind::Jpeg) {
+            // Nobody shows the picture: a JPEG is repaired in its compressed
+            // form without being decoded at all.
+            stage = BatchFailure::Stage::Store;
+            SetPhase(index, Slot::Phase::Repairing);
+            WorkerProgress progress(*this, index);
+            try {
+                slot.prepared.emplace(
+                    PrepareKeptJpeg(path, *hotPixels_[index], destination, options, progress));
+                progress.publish();
+                return;
+            } catch (const JpegTranscodeUnavailable& e) {
+                slot.fullEncodeReason = e.what();
+            }
+            stage = BatchFailure::Stage::Load;
+        }
+
         Photo photo = LoadPhoto(path);
         if (!photo.warnings.empty()) {
             // A damaged file: what could be read is no photograph to store.
@@ -264,11 +289,13 @@ void Run::Process(std::size_t index) {
         if (Abandoned(index)) return;
 
         stage = BatchFailure::Stage::Store;
-        StoreOptions options;
         options.metadata = &photo.metadata;
-        options.source = path; // never stored over itself
         options.cancelled = [this, index] { return Abandoned(index); };
-        slot.prepared.emplace(PreparePhoto(photo.picture, DestinationPathFor(path), options));
+        KeepJpegQuality keep;
+        keep.jpegSource = path;
+        keep.repaired = hotPixels_[index];
+        if (keepJpegQuality_ && slot.fullEncodeReason.empty()) options.keepJpegQuality = &keep;
+        slot.prepared.emplace(PreparePhoto(photo.picture, destination, options));
         if (keepPictures_) {
             slot.picture = std::move(photo.picture);
             slot.metadata = std::move(photo.metadata);
@@ -348,6 +375,10 @@ BatchSummary Run::Report() {
             try {
                 const std::string written = slot.prepared->commit();
                 ++summary.stored;
+                StoreOutcome outcome = slot.prepared->outcome();
+                if (!slot.fullEncodeReason.empty())
+                    outcome.fullEncodeReason = slot.fullEncodeReason;
+                observer_.storeOutcome(index, outcome);
                 observer_.stored(index, written);
             } catch (...) {
                 ++summary.failed;

@@ -19,6 +19,7 @@
 #include "camera/camerafile.h"
 #include "imageio/photometadata.h"
 #include "platform/bitmap.h"
+#include "repair/photooutput.h"
 
 namespace vt {
 
@@ -60,6 +61,11 @@ class BatchObserver {
     virtual void storing(std::size_t index, Bitmap* picture, PhotoMetadata* metadata) {
         (void)index, (void)picture, (void)metadata;
     }
+    // How the photo was stored (the path written, whether its JPEG quality
+    // was kept or why not); told just before stored().
+    virtual void storeOutcome(std::size_t index, const StoreOutcome& outcome) {
+        (void)index, (void)outcome;
+    }
     virtual void stored(std::size_t index, const std::string& written) {
         (void)index, (void)written;
     }
@@ -87,6 +93,10 @@ struct BatchOptions {
     // started leaves the run to those that could; when none can, RunBatch
     // throws what the start threw.
     std::function<std::thread(std::function<void()>)> startWorker;
+    // "Keep JPEG quality": a JPEG photo stored as JPEG is repaired in its
+    // compressed form (RepairJpeg), every other one decoded, repaired and
+    // encoded in full. Without keepPictures such a JPEG is not even decoded.
+    bool keepJpegQuality = false;
 };
 
 struct BatchSummary {

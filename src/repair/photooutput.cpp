@@ -6,13 +6,12 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 #include <vector>
-
-// jpeglib.h needs size_t and FILE declared before it.
-#include <jpeglib.h>
 
 #include "platform/bmpfile.h"
 #include "platform/files.h"
+#include "repair/jpegfiles.h"
 #include "repair/repair.h"
 #include "repair/tiffwriter.h"
 
@@ -52,63 +51,8 @@ std::string StoredPathFor(const std::string& destination) {
 
 namespace {
 
-// libjpeg reports errors through error_exit, which must not return. It jumps
-// back to encode(), which has no C++ objects of its own that a jump could
-// skip; the message is kept here.
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX + 256];
-};
-
-[[noreturn]] void errorExit(j_common_ptr cinfo) {
-    auto* e = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, e->message);
-    std::longjmp(e->jump, 1);
-}
-
-// Warnings and trace messages of the encoder concern the data it is given,
-// which is always well formed here; they are neither shown nor printed.
-void emitMessage(j_common_ptr, int) {}
-void outputMessage(j_common_ptr) {}
-
-// Destination that hands the compressed data to a ReplacingFile in large
-// blocks; a failed write ends the encoding with the system's message.
-struct FileDestination {
-    jpeg_destination_mgr pub;
-    ReplacingFile* file;
-    JOCTET* buffer;
-    std::size_t size;
-};
-
-[[noreturn]] void writeFailed(j_compress_ptr cinfo, int err) {
-    auto* e = reinterpret_cast<ErrorManager*>(cinfo->err);
-    std::snprintf(e->message, sizeof e->message, "%s", std::strerror(err));
-    std::longjmp(e->jump, 1);
-}
-
-void initDestination(j_compress_ptr cinfo) {
-    auto* d = reinterpret_cast<FileDestination*>(cinfo->dest);
-    d->pub.next_output_byte = d->buffer;
-    d->pub.free_in_buffer = d->size;
-}
-
-boolean emptyOutputBuffer(j_compress_ptr cinfo) {
-    auto* d = reinterpret_cast<FileDestination*>(cinfo->dest);
-    // libjpeg calls this with the whole buffer full, whatever
-    // free_in_buffer says.
-    if (const int err = d->file->write(d->buffer, d->size)) writeFailed(cinfo, err);
-    d->pub.next_output_byte = d->buffer;
-    d->pub.free_in_buffer = d->size;
-    return TRUE;
-}
-
-void termDestination(j_compress_ptr cinfo) {
-    auto* d = reinterpret_cast<FileDestination*>(cinfo->dest);
-    const std::size_t used = d->size - d->pub.free_in_buffer;
-    if (used > 0)
-        if (const int err = d->file->write(d->buffer, used)) writeFailed(cinfo, err);
-}
+using jpegfiles::ErrorManager;
+using jpegfiles::FileDestination;
 
 // Rows handed to the encoder at once.
 constexpr int kRowBatch = 16;
@@ -118,19 +62,12 @@ constexpr int kRowBatch = 16;
 bool encode(jpeg_compress_struct* cinfo, ErrorManager* err, FileDestination* dest, const Bitmap* b,
             int quality, const PhotoMetadata* metadata, JSAMPLE* rowBuffer,
             const std::function<bool()>* cancelled) {
-    cinfo->err = jpeg_std_error(&err->pub);
-    err->pub.error_exit = errorExit;
-    err->pub.emit_message = emitMessage;
-    err->pub.output_message = outputMessage;
-    err->message[0] = '\0';
+    cinfo->err = jpegfiles::InitErrors(*err);
     if (setjmp(err->jump)) {
         jpeg_destroy_compress(cinfo);
         return false;
     }
     jpeg_create_compress(cinfo);
-    dest->pub.init_destination = initDestination;
-    dest->pub.empty_output_buffer = emptyOutputBuffer;
-    dest->pub.term_destination = termDestination;
     cinfo->dest = &dest->pub;
 
     const PixelFormat pf = b->pixelFormat();
@@ -207,10 +144,8 @@ void WriteJpegTo(ReplacingFile& file, const Bitmap& bitmap, int quality,
 
     jpeg_compress_struct cinfo;
     ErrorManager err;
-    FileDestination dest{};
-    dest.file = &file;
-    dest.buffer = output.data();
-    dest.size = output.size();
+    FileDestination dest;
+    jpegfiles::InitDestination(dest, file, output.data(), output.size());
     if (!encode(&cinfo, &err, &dest, &bitmap, quality, metadata,
                 rowBuffer.empty() ? nullptr : rowBuffer.data(), cancelled))
         throw JpegError(err.message);
@@ -243,58 +178,41 @@ JpegStoreError::JpegStoreError(const std::string& path, const std::string& reaso
 
 namespace {
 
-// Folders that stores created and that no stored photograph has reached
-// yet: a store that fails or is dropped removes such a folder when it is
-// empty and no other store is writing into it, so that a failed store
-// leaves no trace. A folder that existed before is never removed. Making a
-// folder, creating a temporary file in it and removing it happen under one
-// lock: a folder is never removed between another store's finding it and
-// that store's creating its file there.
-class StoreFolders {
+// Folders that a store created and that no stored photograph has reached
+// yet: the last store in such a folder, if it fails or is dropped, removes
+// it when it is empty, so that a failed store leaves no trace. A folder that
+// existed before is never removed, nor one that another store is still
+// writing into (stores run side by side in a batch).
+class CreatedFolders {
   public:
-    // Makes the folder if it is missing and creates the temporary file of
-    // the target in it.
-    std::unique_ptr<ReplacingFile> open(const std::string& dir, const std::string& target) {
+    // A store begins in the folder, making it if it is missing.
+    void enter(const std::string& dir) {
         std::lock_guard<std::mutex> guard(lock_);
-        if (!dir.empty() && !DirectoryExists(dir) && CreateDir(dir)) pending_.emplace(dir, 0);
-        try {
-            auto file = std::make_unique<ReplacingFile>(target);
-            if (auto it = pending_.find(dir); it != pending_.end()) ++it->second;
-            return file;
-        } catch (...) {
-            removeIfUnused(dir);
-            throw;
-        }
+        if (!DirectoryExists(dir) && CreateDir(dir)) made_.insert(dir);
+        ++users_[dir];
     }
     // A photograph reached the folder: it stays.
     void keep(const std::string& dir) {
         std::lock_guard<std::mutex> guard(lock_);
-        pending_.erase(dir);
+        made_.erase(dir);
     }
-    // A store that had its file in the folder is dropped (its temporary file
-    // is gone already); the folder goes when it was the last one and the
-    // folder is empty.
-    void release(const std::string& dir) {
+    // A store ends; the last one removes the folder if a store made it and
+    // it is empty.
+    void leave(const std::string& dir) {
         std::lock_guard<std::mutex> guard(lock_);
-        auto it = pending_.find(dir);
-        if (it == pending_.end()) return;
-        if (it->second > 0) --it->second;
-        removeIfUnused(dir);
+        if (--users_[dir] > 0) return;
+        users_.erase(dir);
+        if (made_.count(dir) && RemoveEmptyDir(dir)) made_.erase(dir);
     }
 
   private:
-    void removeIfUnused(const std::string& dir) {
-        auto it = pending_.find(dir);
-        if (it != pending_.end() && it->second == 0 && RemoveEmptyDir(dir)) pending_.erase(it);
-    }
-
     std::mutex lock_;
-    // Per folder, the stores writing into it.
-    std::map<std::string, int> pending_;
+    std::set<std::string> made_;
+    std::map<std::string, int> users_;
 };
 
-StoreFolders& Folders() {
-    static StoreFolders* folders = new StoreFolders; // lives until exit
+CreatedFolders& Created() {
+    static CreatedFolders* folders = new CreatedFolders; // lives until exit
     return *folders;
 }
 
@@ -313,9 +231,23 @@ template <class F> auto InFormat(OutputKind kind, const std::string& written, F&
 
 } // namespace
 
+const char* const kEditedPictureReason =
+    "The photograph carries brush paints or effects, which only a full encode keeps.";
+
+std::string StoreModeText(const StoreOutcome& outcome) {
+    if (outcome.keptQuality)
+        return "JPEG quality kept: " + std::to_string(outcome.report.touchedBlocks) + " of " +
+               std::to_string(outcome.report.blocks) + " blocks re-encoded";
+    if (!outcome.fullEncodeReason.empty())
+        return "Full encode at quality " + std::to_string(kJpegQuality) + ": " +
+               outcome.fullEncodeReason;
+    return {};
+}
+
 struct PreparedPhoto::State {
     OutputKind kind = OutputKind::Jpeg;
     std::string written;
+    StoreOutcome outcome;
     std::string dir;
     bool haveSource = false;
     FileIdentity source;
@@ -328,14 +260,17 @@ PreparedPhoto::PreparedPhoto(PreparedPhoto&&) noexcept = default;
 PreparedPhoto& PreparedPhoto::operator=(PreparedPhoto&&) noexcept = default;
 
 PreparedPhoto::~PreparedPhoto() {
-    if (!state_ || state_->committed) return;
-    if (!state_->file) return; // no file was made, nor a folder kept for it
-    state_->file.reset();      // removes the temporary file
-    Folders().release(state_->dir);
+    if (!state_) return;
+    state_->file.reset(); // removes the temporary file unless committed
+    if (!state_->dir.empty()) Created().leave(state_->dir);
 }
 
 const std::string& PreparedPhoto::path() const {
     return state_->written;
+}
+
+const StoreOutcome& PreparedPhoto::outcome() const {
+    return state_->outcome;
 }
 
 std::string PreparedPhoto::commit() {
@@ -349,26 +284,81 @@ std::string PreparedPhoto::commit() {
         st.file->commit();
     });
     st.committed = true;
-    Folders().keep(st.dir);
+    if (!st.dir.empty()) Created().keep(st.dir);
     return st.written;
+}
+
+namespace {
+
+// A store's state before anything is written: the path written, the source
+// that must not be replaced, and the destination's folder, made here if it
+// is missing (one level: the "Vorantel" folder; it usually exists already;
+// one made here, or by an earlier store of this run, goes again if no
+// photograph reaches it).
+std::unique_ptr<PreparedPhoto::State> NewStore(const std::string& destination,
+                                               const StoreOptions& options) {
+    auto st = std::make_unique<PreparedPhoto::State>();
+    st->kind = OutputKindOf(ExtractFileName(destination));
+    st->written = StoredPathFor(destination);
+    st->outcome.written = st->written;
+    st->haveSource = !options.source.empty() && IdentityOf(options.source, st->source);
+    st->dir = ExtractFilePath(destination);
+    if (!st->dir.empty()) Created().enter(st->dir);
+    return st;
+}
+
+// Repairs the JPEG in its compressed form into the store's file. Failures to
+// write become JpegStoreError; JpegTranscodeUnavailable passes.
+void KeepQuality(PreparedPhoto::State& s, const std::string& source, const HotPixelList& hotPixels,
+                 IProgress& progress) {
+    try {
+        RepairedJpeg r = RepairJpeg(source, hotPixels, s.written, progress);
+        s.file = std::move(r.file);
+        s.outcome.keptQuality = true;
+        s.outcome.report = r.report;
+    } catch (const JpegTranscodeUnavailable&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw JpegStoreError(s.written, e.what());
+    }
+}
+
+} // namespace
+
+PreparedPhoto PrepareKeptJpeg(const std::string& source, const HotPixelList& hotPixels,
+                              const std::string& destination, const StoreOptions& options,
+                              IProgress& progress) {
+    if (OutputKindOf(ExtractFileName(destination)) != OutputKind::Jpeg)
+        throw JpegTranscodeUnavailable("The photograph is not stored as a JPEG file.");
+    PreparedPhoto prepared(NewStore(destination, options));
+    KeepQuality(*prepared.state_, source, hotPixels, progress);
+    return prepared;
 }
 
 PreparedPhoto PreparePhoto(const Bitmap& picture, const std::string& destination,
                            const StoreOptions& options) {
-    auto st = std::make_unique<PreparedPhoto::State>();
-    st->kind = OutputKindOf(ExtractFileName(destination));
-    st->written = StoredPathFor(destination);
-    st->haveSource = !options.source.empty() && IdentityOf(options.source, st->source);
-    PreparedPhoto prepared(std::move(st));
+    PreparedPhoto prepared(NewStore(destination, options));
     PreparedPhoto::State& s = *prepared.state_;
 
-    // One level: the "Vorantel" folder. It usually exists already; one made
-    // here, or by an earlier store, goes again if no photograph reaches it.
-    s.dir = ExtractFilePath(destination);
+    if (s.kind == OutputKind::Jpeg && options.keepJpegQuality) {
+        const KeepJpegQuality& keep = *options.keepJpegQuality;
+        if (keep.edited) {
+            s.outcome.fullEncodeReason = kEditedPictureReason;
+        } else {
+            try {
+                NullProgress quiet;
+                KeepQuality(s, keep.jpegSource, keep.repaired ? *keep.repaired : HotPixelList{},
+                            quiet);
+                return prepared;
+            } catch (const JpegTranscodeUnavailable& e) {
+                s.outcome.fullEncodeReason = e.what();
+            }
+        }
+    }
 
     InFormat(s.kind, s.written, [&] {
         if (picture.empty()) throw std::runtime_error("The picture is empty.");
-        s.file = Folders().open(s.dir, s.written);
+        s.file = std::make_unique<ReplacingFile>(s.written);
         switch (s.kind) {
         case OutputKind::Jpeg:
             WriteJpegTo(*s.file, picture, kJpegQuality, options.metadata,
@@ -387,8 +377,11 @@ PreparedPhoto PreparePhoto(const Bitmap& picture, const std::string& destination
 }
 
 std::string StorePhoto(const Bitmap& picture, const std::string& destination,
-                       const StoreOptions& options) {
-    return PreparePhoto(picture, destination, options).commit();
+                       const StoreOptions& options, StoreOutcome* outcome) {
+    PreparedPhoto prepared = PreparePhoto(picture, destination, options);
+    std::string written = prepared.commit();
+    if (outcome) *outcome = prepared.outcome();
+    return written;
 }
 
 } // namespace vt

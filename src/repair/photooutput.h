@@ -10,9 +10,12 @@
 
 #include <memory>
 
+#include "camera/camerafile.h"
 #include "imageio/photometadata.h"
 #include "platform/bitmap.h"
 #include "platform/files.h"
+#include "platform/progress.h"
+#include "repair/jpegrepair.h"
 
 namespace vt {
 
@@ -59,6 +62,23 @@ class JpegStoreError : public std::runtime_error {
     std::string reason_;
 };
 
+// "Keep JPEG quality": a JPEG photograph stored as JPEG is repaired in its
+// compressed form (RepairJpeg) instead of being encoded anew, so that every
+// block without a hot pixel keeps its bits.
+struct KeepJpegQuality {
+    // The JPEG file the picture was decoded from.
+    std::string jpegSource;
+    // The hot pixels repaired on the picture since it was decoded; nullptr
+    // or empty when it was not repaired.
+    const HotPixelList* repaired = nullptr;
+    // The picture carries changes that no hot-pixel list describes (brush
+    // paints, effects): only a full encode keeps them.
+    bool edited = false;
+};
+
+// The reason given when an edited picture is encoded in full.
+extern const char* const kEditedPictureReason;
+
 // How a photograph is stored besides its pixels.
 struct StoreOptions {
     // Carried into a stored JPEG: a JPEG source's Exif, XMP, ICC, IPTC and
@@ -74,7 +94,30 @@ struct StoreOptions {
     // (it then throws as a failed store does). May be called on the thread
     // that prepares the photo.
     std::function<bool()> cancelled;
+    // For a JPEG destination: keep the JPEG quality of this source where
+    // it can be kept; otherwise the picture is encoded and the outcome says
+    // why. TIFF and BMP destinations ignore it.
+    const KeepJpegQuality* keepJpegQuality = nullptr;
 };
+
+// How a photograph was stored.
+struct StoreOutcome {
+    // The path written.
+    std::string written;
+    // Stored through its JPEG coefficients: only the blocks with a hot
+    // pixel were coded anew (`report` says how many).
+    bool keptQuality = false;
+    JpegRepairReport report;
+    // Why a store asked to keep the JPEG quality encoded the picture in
+    // full instead (a sentence); empty otherwise.
+    std::string fullEncodeReason;
+};
+
+// What a status bar says of the way a photograph was stored:
+//   "JPEG quality kept: 31 of 4536 blocks re-encoded"
+//   "Full encode at quality 90: The photograph is not a JPEG file."
+// and "" for a store that was not asked to keep the JPEG quality.
+std::string StoreModeText(const StoreOutcome& outcome);
 
 // A photograph encoded into a temporary file beside its destination but not
 // yet put in place: the slow part of storing, which can run on any thread,
@@ -89,6 +132,8 @@ class PreparedPhoto {
 
     // The path the photograph goes to.
     const std::string& path() const;
+    // How it is stored (the path written included).
+    const StoreOutcome& outcome() const;
     // Puts the file in place (replacing any file there) and returns its
     // path. Throws as StorePhoto does; the prepared file is then dropped.
     std::string commit();
@@ -97,6 +142,8 @@ class PreparedPhoto {
 
   private:
     friend PreparedPhoto PreparePhoto(const Bitmap&, const std::string&, const StoreOptions&);
+    friend PreparedPhoto PrepareKeptJpeg(const std::string&, const HotPixelList&,
+                                         const std::string&, const StoreOptions&, IProgress&);
     explicit PreparedPhoto(std::unique_ptr<State> state);
     std::unique_ptr<State> state_;
 };
@@ -106,6 +153,18 @@ class PreparedPhoto {
 // as StorePhoto does.
 PreparedPhoto PreparePhoto(const Bitmap& picture, const std::string& destination,
                            const StoreOptions& options = {});
+
+// Stores the JPEG photograph `source`, repaired with the hot pixels, under
+// a JPEG destination path through its coefficients, without decoding it
+// (RepairJpeg): the "Keep JPEG quality" store of a photograph that is not
+// displayed. The options' metadata and keepJpegQuality are not used: the
+// file's own segments are kept. Progress as FixHotPixels gives it. Throws
+// JpegTranscodeUnavailable, leaving nothing behind, when the photograph
+// cannot be stored so (the caller then decodes, repairs and encodes it), and
+// JpegStoreError when it cannot be written.
+PreparedPhoto PrepareKeptJpeg(const std::string& source, const HotPixelList& hotPixels,
+                              const std::string& destination, const StoreOptions& options,
+                              IProgress& progress);
 
 // Stores the picture under the destination path and returns the path
 // written (StoredPathFor(destination)). The destination's folder is created
@@ -123,8 +182,11 @@ PreparedPhoto PreparePhoto(const Bitmap& picture, const std::string& destination
 // only once the new file is complete: after any failure it is left as it
 // was. An empty picture (no pixels) is refused in all three formats, and so
 // is a path written that is the options' source file.
+// With options.keepJpegQuality a JPEG destination is written from the
+// source's coefficients where they can be kept; `outcome`, when given, says
+// how the photograph was stored.
 std::string StorePhoto(const Bitmap& picture, const std::string& destination,
-                       const StoreOptions& options = {});
+                       const StoreOptions& options = {}, StoreOutcome* outcome = nullptr);
 
 // Encodes the bitmap as a baseline colour JPEG of the given quality (1 to
 // 100) and writes it to path, replacing any file there only once the new one

@@ -70,9 +70,9 @@ constexpr std::array<std::string_view, 53> kImageExtensions = {
     "fax", "bw",  "rgb", "sgi", "vst", "icb", "vda", "win", "pcc", "pcd", "pal",
     "rla", "rpf", "psd", "pdd", "psp", "exe", "dll", "scr", "cel"};
 
-} // namespace
-
-void FixHotPixels(IProgress& progress, const HotPixelList& list, Bitmap& bitmap) {
+// The repair over any picture with pixel(x, y) and setPixel(x, y, c).
+template <class Picture>
+void FixRecords(IProgress& progress, const HotPixelList& list, Picture& bitmap) {
     progress.range(0, static_cast<int>(list.size()));
     VisitedPoints visited;
     bool haveCurrent = false;
@@ -117,6 +117,16 @@ void FixHotPixels(IProgress& progress, const HotPixelList& list, Bitmap& bitmap)
     }
     progress.status("Done");
     progress.position(0);
+}
+
+} // namespace
+
+void FixHotPixels(IProgress& progress, const HotPixelList& list, Bitmap& bitmap) {
+    FixRecords(progress, list, bitmap);
+}
+
+void FixHotPixels(IProgress& progress, const HotPixelList& list, RepairPixels& pixels) {
+    FixRecords(progress, list, pixels);
 }
 
 OutputKind OutputKindOf(std::string_view nameOrExtension) {

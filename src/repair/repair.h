@@ -22,6 +22,20 @@ namespace vt {
 // position(0). A window should repaint at a bounded rate rather than per call.
 void FixHotPixels(IProgress& progress, const HotPixelList& list, Bitmap& bitmap);
 
+// A picture the repair reads and writes that is not held as a bitmap (the
+// few pixels of a JPEG that a repair in its compressed form decodes).
+// pixel() returns clInvalid outside the picture; setPixel() there does
+// nothing.
+class RepairPixels {
+  public:
+    virtual ~RepairPixels() = default;
+    virtual TColor pixel(int x, int y) = 0;
+    virtual void setPixel(int x, int y, TColor c) = 0;
+};
+
+// The same repair on such a picture.
+void FixHotPixels(IProgress& progress, const HotPixelList& list, RepairPixels& pixels);
+
 // Formats a photograph is stored in; the numbers are used by the save dialog.
 enum class OutputKind { Bitmap = 1, Jpeg = 2, Tiff = 3 };
 

@@ -107,6 +107,16 @@ check "never stores a photo over itself" status 1 "$cli" fix --camera Nine --lib
 check "the photo is untouched" cmp -s "$work/loop/x.jpg" "$work/loop/x.orig"
 check "no temporary file is left" sh -c "[ \$(ls -A '$work/loop' | wc -l) -eq 4 ]"
 
+# --lossless: a JPEG is repaired through its coefficients; a photo that is
+# no JPEG is encoded in full, with a note saying why.
+mkdir -p "$work/ll"
+"$cli" convert "$work/photo.ppm" "$work/ll/p.jpg"
+cp "$work/photo.ppm" "$work/ll/q.ppm"
+check "fix --lossless" status 0 "$cli" fix --lossless --camera Nine --library "$lib" "$work/ll/p.jpg" "$work/ll/q.ppm"
+check "prints both stored paths" sh -c "printf '%s\n' '$work/ll/Vorantel/p.jpg' '$work/ll/Vorantel/q.jpg' | cmp -s - '$work/out'"
+check "notes the full encode and why" grep -q "note: $work/ll/q.ppm: Full encode at quality 90: The photograph is not a JPEG file." "$work/err"
+check "the JPEG's repaired pixel is grey" sh -c "'$cli' convert '$work/ll/Vorantel/p.jpg' '$work/ll/fixed.ppm' && tail -c 243 '$work/ll/fixed.ppm' | od -An -tu1 -j120 -N3 | awk '{ for (i = 1; i <= 3; i++) if (\$i < 95 || \$i > 105) exit 1 }'"
+
 # A write beyond the process's file-size limit fails like any other: a
 # message, no file, no temporary file (the limit's signal would have ended
 # the program half-way).
