@@ -138,6 +138,7 @@ void TForm1::readSettings() {
     std::string images = ini.ReadString(kSection, "odImageFile", kUnset);
     if (images != kUnset) odImageFile.initialDir = Q(images);
     TipDialog1->ShowAtStart = ini.ReadBool(kSection, "TipOfTheDay", true);
+    KeepJpegQuality1->setChecked(ini.ReadBool(kSection, "KeepJpegQuality", false));
 }
 
 void TForm1::writeSettings() {
@@ -147,6 +148,7 @@ void TForm1::writeSettings() {
     ini.WriteString(kSection, "odSingleShot", S(odSingleShot.startDir()));
     ini.WriteString(kSection, "odImageFile", S(odImageFile.startDir()));
     ini.WriteBool(kSection, "TipOfTheDay", TipDialog1->ShowAtStart);
+    ini.WriteBool(kSection, "KeepJpegQuality", KeepJpegQuality1->isChecked());
 }
 
 void TForm1::FormDestroy() {
@@ -456,11 +458,27 @@ bool TForm1::BatchEnabled() const {
 }
 
 void TForm1::ShowStoredPhoto(Bitmap picture, const std::string& source, PhotoMetadata metadata,
-                             const std::string& destination) {
-    Photo->ShowStored(std::move(picture), source, std::move(metadata), destination);
+                             const std::string& destination,
+                             std::shared_ptr<const HotPixelList> repairedWith) {
+    Photo->ShowStored(std::move(picture), source, std::move(metadata), destination,
+                      std::move(repairedWith));
+}
+
+void TForm1::ShowStoreMode(const std::string& mode) {
+    Photo->ShowStoreMode(mode);
+}
+
+bool TForm1::KeepJpegQuality() const {
+    return KeepJpegQuality1->isChecked();
 }
 
 void TForm1::SetUnsavedChanges(bool changed) {
+    // Paints and effects change the picture; Restore gives back the
+    // photograph as handed in.
+    if (changed)
+        Photo->MarkEdited();
+    else
+        Photo->RestoreOriginal();
     Photo->SetUnsavedChanges(changed);
 }
 

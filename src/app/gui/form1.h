@@ -172,6 +172,7 @@ class TForm1 : public QMainWindow,
     QAction* AnalyzePhotograph1 = nullptr;
     QAction* SaveRetouchedPhotograph1 = nullptr;
     QAction* SavePhotographAs1 = nullptr;
+    QAction* KeepJpegQuality1 = nullptr;
     QAction* LocateFile2 = nullptr;
     QAction* Quit1 = nullptr;
     QMenu* Edit1 = nullptr;
@@ -226,7 +227,10 @@ class TForm1 : public QMainWindow,
     bool CameraSelected() const override;
     bool BatchEnabled() const override;
     void ShowStoredPhoto(Bitmap picture, const std::string& source, PhotoMetadata metadata,
-                         const std::string& destination) override;
+                         const std::string& destination,
+                         std::shared_ptr<const HotPixelList> repairedWith) override;
+    void ShowStoreMode(const std::string& mode) override;
+    bool KeepJpegQuality() const override;
     void LockForRun(bool running) override;
     // Retouch view and tab.
     void SetUnsavedChanges(bool changed) override;

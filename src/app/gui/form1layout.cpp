@@ -327,6 +327,10 @@ void TForm1::createMenus() {
                [this] { Photo->SaveRetouchedPhotograph1Click(); });
     SavePhotographAs1 = action(File1, "SavePhotographAs1", "Save Photograph &As...",
                                [this] { Photo->SavePhotographAs1Click(); });
+    // How a repaired JPEG is stored: off, the whole photo is encoded again.
+    KeepJpegQuality1 = File1->addAction("Keep JPEG quality (repair only damaged blocks)");
+    KeepJpegQuality1->setObjectName("KeepJpegQuality1");
+    KeepJpegQuality1->setCheckable(true);
     File1->addSeparator();
     LocateFile2 =
         action(File1, "LocateFile2", "&Locate File", [this] { RetouchTab->LocateFile1Click(); });

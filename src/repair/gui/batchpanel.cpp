@@ -55,9 +55,12 @@ class TBatchPanel::Observer : public BatchObserver {
             // destination; it is the one Restore returns to.
             panel_.host_.ShowStoredPhoto(picture ? std::move(*picture) : Bitmap(), path,
                                          metadata ? std::move(*metadata) : PhotoMetadata(),
-                                         DestinationPathFor(path));
+                                         DestinationPathFor(path), panel_.camera_);
             panel_.ShowStep("Storing ", index);
         });
+    }
+    void storeOutcome(std::size_t, const StoreOutcome& outcome) override {
+        post([this, mode = StoreModeText(outcome)] { panel_.host_.ShowStoreMode(mode); });
     }
     void stored(std::size_t index, const std::string& written) override {
         post([this, index, written] {
@@ -265,6 +268,7 @@ void TBatchPanel::Begin(std::vector<Entry> entries, std::shared_ptr<const HotPix
     BatchOptions options;
     options.workers = Workers;
     options.keepPictures = true;
+    options.keepJpegQuality = host_.KeepJpegQuality();
     options.stop = &stop_;
     std::vector<std::string> photos;
     for (const Entry& e : run_)

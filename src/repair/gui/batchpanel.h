@@ -52,7 +52,12 @@ class TBatchHost {
     // displayed one, with the file it came from, what that file carries
     // and where it is stored.
     virtual void ShowStoredPhoto(Bitmap picture, const std::string& source, PhotoMetadata metadata,
-                                 const std::string& destination) = 0;
+                                 const std::string& destination,
+                                 std::shared_ptr<const HotPixelList> repairedWith) = 0;
+    // How the displayed photo was stored ("" when nothing needs saying).
+    virtual void ShowStoreMode(const std::string& mode) = 0;
+    // Whether a repaired JPEG keeps its JPEG quality when stored as JPEG.
+    virtual bool KeepJpegQuality() const = 0;
     // Nothing displayed.
     virtual void ClearPhoto() = 0;
     // Empties the magnifier and the undo list.

@@ -86,6 +86,8 @@ bool TPhotoSession::LoadPhotoForRepair(const std::string& path) {
             return false;
         }
         warnings = std::move(loaded.warnings);
+        repaired_ = originalRepaired_ = nullptr;
+        edited_ = false;
         source_ = path;
         metadata_ = std::move(loaded.metadata);
         destination_ = DestinationPathFor(path);
@@ -120,6 +122,7 @@ void TPhotoSession::btnFixSingleClick() {
         FixHotPixels(progress, *hot, work);
     }
     c_.Image1->ResetEffects(std::move(work));
+    repaired_ = hot;
     host_.GoToFirstHotPixel();
     unsaved_ = true;
     host_.RefreshCommandStates();
@@ -148,7 +151,7 @@ void TPhotoSession::SaveRetouchedPhotograph1Click() {
     const bool cameraTab = host_.CameraTabActive();
     const std::string written = MayOverwrite(StoredPathFor(destination_)) ? StorePhoto() : "";
     if (cameraTab && !written.empty()) host_.AddToRetouchList(written);
-    host_.SetStatusText(Q(destination_));
+    if (written.empty()) host_.SetStatusText(Q(destination_));
     host_.RefreshCommandStates();
 }
 
@@ -162,7 +165,7 @@ void TPhotoSession::SavePhotographAs1Click() {
         const bool cameraTab = host_.CameraTabActive();
         const std::string written = StorePhoto();
         if (cameraTab && !written.empty()) host_.AddToRetouchList(written);
-        host_.SetStatusText(Q(destination_));
+        if (written.empty()) host_.SetStatusText(Q(destination_));
     }
     host_.RefreshCommandStates();
 }
@@ -188,9 +191,17 @@ std::string TPhotoSession::StorePhoto() {
     // photo itself; a name the user chose, or a photo stored over itself
     // from the retouch list, is stored as asked.
     if (!source_.empty() && destination_ == DestinationPathFor(source_)) options.source = source_;
+    KeepJpegQuality keep;
+    if (host_.KeepJpegQuality() && !source_.empty()) {
+        keep.jpegSource = source_;
+        keep.repaired = repaired_.get();
+        keep.edited = edited_;
+        options.keepJpegQuality = &keep;
+    }
+    StoreOutcome outcome;
     std::string written;
     try {
-        written = vt::StorePhoto(*shown, destination_, options);
+        written = vt::StorePhoto(*shown, destination_, options, &outcome);
     } catch (const JpegStoreError& e) {
         // Nothing was stored: the photo keeps its unsaved changes and is not
         // listed as stored.
@@ -198,7 +209,12 @@ std::string TPhotoSession::StorePhoto() {
         return {};
     }
     unsaved_ = false;
+    ShowStoreMode(StoreModeText(outcome));
     return written;
+}
+
+void TPhotoSession::ShowStoreMode(const std::string& mode) {
+    host_.SetStatusText(mode.empty() ? Q(destination_) : Q(destination_ + "   " + mode));
 }
 
 bool TPhotoSession::PromptSaveChanges() {
@@ -240,7 +256,10 @@ void TPhotoSession::Display(Bitmap picture) {
 }
 
 void TPhotoSession::ShowStored(Bitmap picture, const std::string& source, PhotoMetadata metadata,
-                               const std::string& destination) {
+                               const std::string& destination,
+                               std::shared_ptr<const HotPixelList> repairedWith) {
+    repaired_ = originalRepaired_ = std::move(repairedWith);
+    edited_ = false;
     source_ = source;
     metadata_ = std::move(metadata);
     destination_ = destination;
@@ -255,6 +274,8 @@ void TPhotoSession::ShowRetouch(const std::string& path, Photo photo) {
     host_.ClearImgHalo();
     odSingleShot_.lastPickedDir = Q(ExtractFilePath(path));
     // Stored back over itself, as asked, keeping what the file carries.
+    repaired_ = originalRepaired_ = nullptr;
+    edited_ = false;
     source_ = path;
     metadata_ = std::move(photo.metadata);
     destination_ = path;
@@ -264,6 +285,8 @@ void TPhotoSession::ShowRetouch(const std::string& path, Photo photo) {
 }
 
 void TPhotoSession::ForgetPhoto() {
+    repaired_ = originalRepaired_ = nullptr;
+    edited_ = false;
     source_.clear();
     metadata_.clear();
     destination_.clear();

@@ -48,6 +48,9 @@ class TPhotoHost {
     virtual void AddToRetouchList(const std::string& path) = 0;
     virtual bool CameraTabActive() const = 0;
     virtual void SetStatusText(const QString& text) = 0;
+    // Whether a repaired JPEG keeps its JPEG quality when stored as JPEG
+    // (only its damaged blocks are encoded again).
+    virtual bool KeepJpegQuality() const = 0;
 };
 
 class TPhotoSession : public QObject {
@@ -97,7 +100,8 @@ class TPhotoSession : public QObject {
     // --- The displayed photo, replaced as a whole.
     // A repaired batch photo, as stored: it is what Restore returns to.
     void ShowStored(Bitmap picture, const std::string& source, PhotoMetadata metadata,
-                    const std::string& destination);
+                    const std::string& destination,
+                    std::shared_ptr<const HotPixelList> repairedWith);
     // A photo of the retouch list: stored back over its own file.
     void ShowRetouch(const std::string& path, Photo photo);
     // A blackshot under analysis: shown, but no photograph to repair or
@@ -105,6 +109,16 @@ class TPhotoSession : public QObject {
     void ShowBlackshot(Bitmap picture);
     // Nothing displayed, nothing to store.
     void Clear();
+
+    // The picture on view was painted or given effects.
+    void MarkEdited() { edited_ = true; }
+    // The picture on view is the photograph as handed in again (Restore).
+    void RestoreOriginal() {
+        edited_ = false;
+        repaired_ = originalRepaired_;
+    }
+    // The status bar shows the destination and how the photo was stored.
+    void ShowStoreMode(const std::string& mode);
 
     bool UnsavedChanges() const { return unsaved_; }
     void SetUnsavedChanges(bool changed) { unsaved_ = changed; }
@@ -132,6 +146,13 @@ class TPhotoSession : public QObject {
     std::string destination_;
     bool unsaved_ = false;
     int saveFilterIndex_ = 1;
+    // What is on the picture besides the file's pixels, for a store that
+    // keeps the JPEG quality: the hot pixels repaired on it (and on the
+    // photograph Restore returns to), and whether it carries paints or
+    // effects.
+    std::shared_ptr<const HotPixelList> repaired_;
+    std::shared_ptr<const HotPixelList> originalRepaired_;
+    bool edited_ = false;
 };
 
 } // namespace vt::gui
