@@ -1,7 +1,6 @@
 // The main window's design: its controls with the names, texts and hints
 // they are known by, its menus, and the panels that work on them.
 #include <QAction>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -34,6 +33,7 @@
 #include "platform/files.h"
 #include "platform/gui/icons.h"
 #include "platform/gui/qtutil.h"
+#include "platform/gui/wrapcheckbox.h"
 #include "repair/gui/droplist.h"
 #include "ui/gui/help.h"
 #include "ui/gui/tipdialog.h"
@@ -195,7 +195,7 @@ void TForm1::createControls() {
     pbBatchProgress->setObjectName("pbBatchProgress");
     pbBatchProgress->setTextVisible(false);
     pbBatchProgress->setValue(0);
-    cbBatchByExif = new QCheckBox("Choose each photo's camera by its Exif", tsBatch);
+    cbBatchByExif = new TWrapCheckBox("Choose each photo's camera by its Exif", tsBatch);
     cbBatchByExif->setObjectName("cbBatchByExif");
     cbBatchByExif->setToolTip("Repair each photo with the camera its Exif make and model name");
     batch->addWidget(lbBatchList, 1);
