@@ -331,17 +331,11 @@ void TBatchPanel::btnFixBatchClick() {
         host_.RefreshCommandStates();
         return;
     }
-    c_.btnFixBatch->setEnabled(false);
-    host_.ClearImgHalo();
-    if (entries.empty()) {
-        run_.clear();
-        End();
-        return;
-    }
     std::unique_ptr<CameraChoices> choices;
-    if (byExif) {
-        // Matched afresh: cameras may have been defined or deleted since
-        // the photos were listed. The list shows what the run will use.
+    if (byExif && !entries.empty()) {
+        // Matched afresh, before anything changes: cameras may have been
+        // defined or deleted since the photos were listed. The list shows
+        // what the run will use.
         std::vector<std::string> paths;
         for (const Entry& e : entries)
             paths.push_back(e.path);
@@ -352,6 +346,13 @@ void TBatchPanel::btnFixBatchClick() {
             cameras[entries[i].order] = choices->camera[i];
         ShowCameras(cameras);
         camera.reset();
+    }
+    c_.btnFixBatch->setEnabled(false);
+    host_.ClearImgHalo();
+    if (entries.empty()) {
+        run_.clear();
+        End();
+        return;
     }
     Begin(std::move(entries), std::move(camera), std::move(choices));
 }
