@@ -41,12 +41,20 @@ QSize TWrapCheckBox::sizeHint() const {
 }
 
 QSize TWrapCheckBox::minimumSizeHint() const {
-    // As narrow as the longest word.
+    // As narrow as the longest word, and as low as one line: the layout
+    // asks heightForWidth for the height a width takes.
     int word = 0;
     for (const QString& w : text().split(' ', Qt::SkipEmptyParts))
         word = std::max(word, fontMetrics().horizontalAdvance(w));
-    const int width = textIndent() + word + 2;
-    return {width, heightForWidth(width)};
+    return {textIndent() + word + 2, sizeHint().height()};
+}
+
+void TWrapCheckBox::resizeEvent(QResizeEvent* event) {
+    QCheckBox::resizeEvent(event);
+    // The lines a width takes become the least height, so that a layout
+    // that sizes by hints alone still gives them room.
+    const int lines = heightForWidth(width());
+    if (minimumHeight() != lines) setMinimumHeight(lines);
 }
 
 void TWrapCheckBox::paintEvent(QPaintEvent*) {

@@ -18,6 +18,7 @@ class TWrapCheckBox : public QCheckBox {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 
   private:

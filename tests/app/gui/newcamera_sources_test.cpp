@@ -194,7 +194,7 @@ TEST_F(NewCameraSources, NothingAboveTheNoiseIsToldAsSuch) {
 }
 
 // The make and model of the blackshots are kept for the camera, and told;
-// files of different cameras keep none. Deleting the camera forgets it.
+// files of different cameras keep none.
 TEST_F(NewCameraSources, TheCameraRemembersItsMakeAndModel) {
     auto f = start();
     answer("Alpha", {kData + "/cameras/alpha-shot.tif"});
@@ -212,13 +212,6 @@ TEST_F(NewCameraSources, TheCameraRemembersItsMakeAndModel) {
     EXPECT_TRUE(dlg.messages[1].text.contains("come from different cameras"))
         << dlg.messages[1].text.toStdString();
     EXPECT_TRUE(RecalledIdentity(cameras, "Both").empty());
-
-    f->cbCameras->setCurrentIndex(f->CameraPanel->findCameraName("Alpha"));
-    f->CameraPanel->cbCamerasChange();
-    dlg.messageAnswers = {mbYes};
-    f->CameraPanel->DeleteCamera();
-    EXPECT_FALSE(FileExists(dir.file("Cameras/Alpha.cam")));
-    EXPECT_EQ(dir.read("Vorantel.ini").find("Alpha"), std::string::npos);
 }
 
 // Six photos, each of its own colour with a glint somewhere else, and one
