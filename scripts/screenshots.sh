@@ -123,7 +123,7 @@ focus "$main"
 
 # The Batch tab, with three photos added through its open dialog.
 click "$main" 101 64
-keys alt+f Down Down Return # File > Add Photographs to List
+keys alt+f Down Down Down Return # File > Add Photographs to List
 picker=$(wait_window "Open")
 focus "$picker"
 xdotool type --delay 20 "$work/Pictures/"

@@ -38,6 +38,7 @@ CommandStates DeriveCommandStates(const CommandInputs& in) {
     s.effectsButton = in.retouchSelected && photo;
     s.clearRetouchSelection = !photo;
     s.newCamera = true;
+    s.newCameraFromPhotos = s.newCamera;
     s.openCameraFile = true;
 
     if (in.batchRunning) {

@@ -45,6 +45,8 @@ struct CommandStates {
     bool reset = false;          // sbReset, Reset1
     bool deleteItems = false;    // sbDelete, DeleteItems1, DeleteItems2
     bool undo = false;           // sbUndo, Undo1
+    // NewCameraFromPhotos1: as newCamera.
+    bool newCameraFromPhotos = false;
     // lbFixPoints enabled and the magnifier shown; unset: left as they are
     // (on the Batch and Retouch tabs, which do not show them).
     std::optional<bool> hotPixelList;

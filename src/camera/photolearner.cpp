@@ -190,10 +190,7 @@ void PhotoLearner::add(const Bitmap& photo) {
 }
 
 LearnResult PhotoLearner::learn(const LearnOptions& options, IProgress& progress) const {
-    if (photos_ < kMinLearnPhotos)
-        throw LearnInputError("Vorantel learns a camera from at least " +
-                              std::to_string(kMinLearnPhotos) + " photos of one size, not " +
-                              std::to_string(photos_) + ".");
+    if (photos_ < kMinLearnPhotos) throw LearnInputError(TooFewPhotosText(photos_));
     const int votes = options.minVotes ? options.minVotes : (photos_ + 1) / 2;
     if (votes < 1 || votes > photos_)
         throw LearnInputError("A pixel can stand out in 1 to " + std::to_string(photos_) +
@@ -246,6 +243,11 @@ std::string LearnResultText(const LearnResult& r) {
                 "and may be taken for a hot pixel. Photos of different scenes are safer.";
     }
     return text;
+}
+
+std::string TooFewPhotosText(int photos) {
+    return "Vorantel learns a camera from at least " + std::to_string(kMinLearnPhotos) +
+           " photos of one size, not " + std::to_string(photos) + ".";
 }
 
 std::string NothingStoodOutText(const LearnResult& r) {

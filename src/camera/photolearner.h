@@ -114,6 +114,9 @@ inline constexpr const char* kLearnCaption = "New Camera from Photos";
 // "From 6 photos: 212 pixels stood out in at least 3 of them; ...", and
 // which photos look alike.
 std::string LearnResultText(const LearnResult& result);
+// Fewer photographs than kMinLearnPhotos (the LearnInputError of learn()),
+// for a window that counts the files before it reads them.
+std::string TooFewPhotosText(int photos);
 // No pixel won enough votes (the outcome NoLines), for the "No Hot Pixels"
 // warning.
 std::string NothingStoodOutText(const LearnResult& result);

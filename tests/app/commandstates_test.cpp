@@ -186,7 +186,10 @@ class CommandStateTable : public ::testing::TestWithParam<Case> {};
 
 TEST_P(CommandStateTable, EnablesExactlyTheseCommands) {
     const Case& c = GetParam();
-    EXPECT_EQ(Enabled(DeriveCommandStates(c.in)), c.enabled);
+    const CommandStates s = DeriveCommandStates(c.in);
+    EXPECT_EQ(Enabled(s), c.enabled);
+    // A camera from photos is made whenever one from a blackshot can be.
+    EXPECT_EQ(s.newCameraFromPhotos, s.newCamera);
 }
 
 INSTANTIATE_TEST_SUITE_P(Situations, CommandStateTable, ::testing::ValuesIn(kCases),

@@ -8,6 +8,7 @@
 set -u
 program=$1
 cli=$2
+data=$(cd "$(dirname "$0")/.." && pwd)/data
 for tool in Xvfb openbox xdotool wmctrl; do
     command -v "$tool" >/dev/null || {
         echo "$tool is missing (Debian: xvfb openbox xdotool wmctrl): skipped"
@@ -122,6 +123,29 @@ photo() {
     ppm="$work/noise-$2x$3.ppm"
     [ -f "$ppm" ] || { printf 'P6\n%d %d\n255\n' "$2" "$3"; head -c $(($2 * $3 * 3)) /dev/urandom; } >"$ppm"
     "$cli" convert "$ppm" "$dir/photos/$1" >/dev/null || fail "cannot make $1"
+}
+# Picture $1 (a PPM) of 64 x 48 pixels of grey $2 with a bright pixel at
+# each further x,y.
+spots() {
+    f="$dir/photos/$1"
+    grey=$(printf '\\%03o' "$2")
+    { printf 'P6\n64 48\n255\n'; head -c 9216 /dev/zero | tr '\0' "$grey"; } >"$f"
+    shift 2
+    for p in "$@"; do
+        printf '\310\310\310' | dd of="$f" bs=1 seek=$((13 + (${p#*,} * 64 + ${p%,*}) * 3)) \
+            conv=notrunc 2>/dev/null
+    done
+}
+# The open dialog titled $1 answered with the named files of the photos
+# folder.
+pick() {
+    title=$1
+    shift
+    wait_window "$title" 5 >/dev/null || fail "no dialog \"$title\""
+    names=""
+    for n in "$@"; do names="$names \"$n\""; done
+    xdotool type --delay 5 "$names"
+    key Return
 }
 # Cuts a photo off in the middle of its data.
 cut_short() {
@@ -261,11 +285,68 @@ close_during_a_run() {
     [ "$(stored)" -lt 16 ] || fail "the run went on to the end"
 }
 
+# New Camera with three blackshots picked at once, then New Camera from
+# Photos with six photos: each ends with its camera defined and chosen.
+cameras_from_several_files() {
+    setup cameras_from_several_files
+    printf 'odSingleShot=%s/photos/\r\n' "$dir" >>"$dir/Vorantel.ini"
+    spots d1.ppm 0 10,10 40,30
+    spots d2.ppm 0 10,10 40,30 50,5
+    spots d3.ppm 0 10,10 40,30
+    for i in 1 2 3 4 5 6; do spots "p$i.ppm" $((20 * i)) 10,10 $((8 * i)),40; done
+    start
+    key alt+f
+    key n
+    wait_window "New Camera" 5 >/dev/null || fail "no New Camera dialog"
+    xdotool type --delay 5 Trio
+    key Return
+    pick "Open the camera's blackshot" d1.ppm d2.ppm d3.ppm
+    wait_window "Camera Defined" 10 >/dev/null || fail "no camera from three blackshots"
+    key Return
+    [ -n "$(windows "Vorantel - Trio")" ] || fail "Trio is not the camera chosen"
+    key alt+f
+    key p
+    wait_window "New Camera" 5 >/dev/null || fail "no New Camera dialog for photos"
+    xdotool type --delay 5 Learnt
+    key Return
+    pick "Open at least 5 photos of the camera" p1.ppm p2.ppm p3.ppm p4.ppm p5.ppm p6.ppm
+    wait_window "Camera Defined" 10 >/dev/null || fail "no camera from six photos"
+    key Return
+    [ -n "$(windows "Vorantel - Learnt")" ] || fail "Learnt is not the camera chosen"
+    [ -f "$dir/Cameras/Trio.cam" ] && [ -f "$dir/Cameras/Learnt.cam" ] || fail "camera files missing"
+    wmctrl -i -c "$main"
+    wait_exit 2
+}
+
+# A batch whose photos choose their cameras by Exif: the photo of no known
+# camera is told at the end, the others are stored.
+batch_by_exif() {
+    setup batch_by_exif
+    printf 'BatchByExif=1\r\nLastCamName=Cam\r\n' >>"$dir/Vorantel.ini"
+    for c in alpha beta; do
+        "$cli" define --name "$c" --library "$dir/Cameras" "$data/cameras/$c-shot.tif" >/dev/null ||
+            fail "cannot define $c"
+    done
+    cp "$data/cameras/alpha-photo.tif" "$data/cameras/beta-photo.jpg" \
+        "$data/cameras/anon-photo.tif" "$dir/photos/"
+    start
+    batch alpha-photo.tif beta-photo.jpg anon-photo.tif
+    fix
+    wait_window "Not Repaired" 10 >/dev/null || fail "the photo without a camera was not told"
+    [ "$(stored)" -eq 2 ] || fail "$(stored) photos stored, not 2"
+    [ -f "$dir/photos/Vorantel/anon-photo.tif" ] && fail "the photo without a camera was stored"
+    key Return
+    wmctrl -i -c "$main"
+    wait_exit 2
+}
+
 run close_cancel_close
 run quit_then_close
 run batch_with_a_damaged_photo
 run stop_during_a_run
 run close_during_a_run
+run cameras_from_several_files
+run batch_by_exif
 
 [ $failures -eq 0 ] || { echo "$failures failures"; exit 1; }
 echo "all scenarios passed"

@@ -139,6 +139,7 @@ void TForm1::readSettings() {
     if (images != kUnset) odImageFile.initialDir = Q(images);
     TipDialog1->ShowAtStart = ini.ReadBool(kSection, "TipOfTheDay", true);
     KeepJpegQuality1->setChecked(ini.ReadBool(kSection, "KeepJpegQuality", false));
+    BatchPanel->SetByExif(ini.ReadBool(kSection, "BatchByExif", false));
 }
 
 void TForm1::writeSettings() {
@@ -149,6 +150,7 @@ void TForm1::writeSettings() {
     ini.WriteString(kSection, "odImageFile", S(odImageFile.startDir()));
     ini.WriteBool(kSection, "TipOfTheDay", TipDialog1->ShowAtStart);
     ini.WriteBool(kSection, "KeepJpegQuality", KeepJpegQuality1->isChecked());
+    ini.WriteBool(kSection, "BatchByExif", BatchPanel->ByExif());
 }
 
 void TForm1::FormDestroy() {
@@ -174,6 +176,9 @@ void TForm1::OpenCommandLinePhoto() {
 }
 
 void TForm1::SetBatchEnabled(bool enabled) {
+    // Photos whose Exif chooses their camera need none chosen here, only
+    // cameras in the library.
+    if (BatchPanel && BatchPanel->ByExif() && cbCameras->count() > 0) enabled = true;
     PageControl1->setTabEnabled(1, enabled);
     btnAddImagesToList->setEnabled(enabled);
     btnFixBatch->setEnabled(enabled);
@@ -255,6 +260,7 @@ void TForm1::RefreshCommandStates() {
 
     sbNewCamera->setEnabled(s.newCamera);
     NewCamera1->setEnabled(s.newCamera);
+    NewCameraFromPhotos1->setEnabled(s.newCameraFromPhotos);
     OpenExistingCameraFile1->setEnabled(s.openCameraFile);
     sbOpenFile->setEnabled(s.openFile);
     AnalyzePhotograph1->setEnabled(s.openFile);
@@ -426,7 +432,11 @@ void TForm1::AddToRetouchList(const std::string& path) {
 }
 
 void TForm1::ClearBatchList() {
-    BatchPanel->Clear();
+    BatchPanel->CameraChanged();
+}
+
+void TForm1::CamerasChanged() {
+    BatchPanel->MatchCameras();
 }
 
 void TForm1::ShowBlackshot(Bitmap picture) {
@@ -451,6 +461,10 @@ bool TForm1::CameraTabActive() const {
 
 bool TForm1::CameraSelected() const {
     return CameraPanel->CameraSelected();
+}
+
+std::string TForm1::CameraDirectory() const {
+    return CameraPanel->CameraDir();
 }
 
 bool TForm1::BatchEnabled() const {

@@ -24,6 +24,7 @@
 #include "repair/gui/photosession.h"
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QListWidget;
@@ -154,6 +155,7 @@ class TForm1 : public QMainWindow,
     QLabel* lblFileName = nullptr;
     QLabel* lblBatchProgress = nullptr;
     QProgressBar* pbBatchProgress = nullptr;
+    QCheckBox* cbBatchByExif = nullptr;
 
     TDropList* cbRetouchList = nullptr;
     QPushButton* Button1 = nullptr;
@@ -168,6 +170,7 @@ class TForm1 : public QMainWindow,
 
     QMenu* File1 = nullptr;
     QAction* NewCamera1 = nullptr;
+    QAction* NewCameraFromPhotos1 = nullptr;
     QAction* OpenExistingCameraFile1 = nullptr;
     QAction* AnalyzePhotograph1 = nullptr;
     QAction* SaveRetouchedPhotograph1 = nullptr;
@@ -217,6 +220,7 @@ class TForm1 : public QMainWindow,
     void AddToRetouchList(const std::string& path) override;
     // Camera panel.
     void ClearBatchList() override;
+    void CamerasChanged() override;
     void ShowBlackshot(Bitmap picture) override;
     void ShowCameraTab() override;
     void ShowCameraName(const std::string& name) override;
@@ -225,6 +229,7 @@ class TForm1 : public QMainWindow,
     bool CameraTabActive() const override;
     // Batch panel.
     bool CameraSelected() const override;
+    std::string CameraDirectory() const override;
     bool BatchEnabled() const override;
     void ShowStoredPhoto(Bitmap picture, const std::string& source, PhotoMetadata metadata,
                          const std::string& destination,

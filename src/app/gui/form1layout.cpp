@@ -33,6 +33,7 @@
 #include "platform/files.h"
 #include "platform/gui/icons.h"
 #include "platform/gui/qtutil.h"
+#include "platform/gui/wrapcheckbox.h"
 #include "repair/gui/droplist.h"
 #include "ui/gui/help.h"
 #include "ui/gui/tipdialog.h"
@@ -194,7 +195,11 @@ void TForm1::createControls() {
     pbBatchProgress->setObjectName("pbBatchProgress");
     pbBatchProgress->setTextVisible(false);
     pbBatchProgress->setValue(0);
+    cbBatchByExif = new TWrapCheckBox("Choose each photo's camera by its Exif", tsBatch);
+    cbBatchByExif->setObjectName("cbBatchByExif");
+    cbBatchByExif->setToolTip("Repair each photo with the camera its Exif make and model name");
     batch->addWidget(lbBatchList, 1);
+    batch->addWidget(cbBatchByExif);
     batch->addWidget(btnAddImagesToList);
     batch->addWidget(btnFixBatch);
     batch->addWidget(btnStopBatch);
@@ -316,6 +321,8 @@ void TForm1::createMenus() {
     File1->setObjectName("File1");
     NewCamera1 =
         action(File1, "NewCamera1", "&New Camera", [this] { CameraPanel->NewCamera1Click(); });
+    NewCameraFromPhotos1 = action(File1, "NewCameraFromPhotos1", "New Camera from &Photos...",
+                                  [this] { CameraPanel->NewCameraFromPhotos1Click(); });
     OpenExistingCameraFile1 = action(File1, "OpenExistingCameraFile1", "&Open Camera File",
                                      [this] { CameraPanel->OpenExistingCameraFile1Click(); });
     AnalyzePhotograph1 =
@@ -413,6 +420,7 @@ void TForm1::createPanels() {
     batch.lblFileName = lblFileName;
     batch.lblBatchProgress = lblBatchProgress;
     batch.pbBatchProgress = pbBatchProgress;
+    batch.cbBatchByExif = cbBatchByExif;
     BatchPanel = new TBatchPanel(batch, odImageFile, *this, this);
 
     TRetouchView::Controls view;

@@ -13,8 +13,10 @@
 #include "camera/analysis.h"
 #include "camera/cameralibrary.h"
 #include "camera/gui/newcameraform.h"
+#include "camera/photolearner.h"
 #include "effects/gui/halogrid.h"
 #include "effects/gui/raduvir.h"
+#include "imageio/exiftags.h"
 #include "imageio/gui/loadmessages.h"
 #include "platform/files.h"
 #include "platform/gui/qtutil.h"
@@ -167,83 +169,140 @@ void TCameraPanel::DeleteCamera() {
     if (!host_.MayReplacePhoto()) return;
     // Every file that names the camera goes, or a twin differing only in
     // letter case would bring it back at the next start.
-    for (const std::string& file : CameraFilesOf(cameraDir_, S(list->currentText())))
+    const std::string name = S(list->currentText());
+    for (const std::string& file : CameraFilesOf(cameraDir_, name))
         DeleteFileAt(file);
+    try {
+        ForgetCameraIdentity(cameraDir_, name);
+    } catch (const std::exception&) {
+        // The record vouches only for the file it was made for, which is
+        // gone: left behind, it chooses nothing.
+    }
     {
         QSignalBlocker block(list);
         list->removeItem(list->currentIndex());
     }
     selectCamera(-1);
     cbCamerasChange();
+    host_.CamerasChanged();
     list->update();
 }
 
 // --------------------------------------------------------------------------
 // Blackshot analysis
 
-int TCameraPanel::AnalyzeBlackshot(int threshold) {
+StackResult TCameraPanel::AnalyzeBlackshots(const BlackshotStack& stack,
+                                            const BlackshotOptions& options,
+                                            const CommonIdentity& identity) {
     c_.btnFixSingle->setEnabled(false);
     c_.lbFixPoints->clear();
-    const Bitmap* shown = c_.Image1->Picture().bitmap();
-    if (!shown) throw BlackshotSizeError("There is no blackshot to analyse.");
     // The analysis keeps what it has repaired to itself; the displayed
     // blackshot stays as it is.
-    BlackshotResult result;
+    StackResult result;
     {
         WindowProgress progress(c_.Label1, c_.ProgressBar1);
-        result = AnalyzeBlackshotBitmap(*shown, threshold, progress);
+        result = stack.analyze(options, progress);
     }
-    if (result.outcome == BlackshotOutcome::ClusterTooLarge)
+    const BlackshotResult& r = result.analysis;
+    if (r.outcome == BlackshotOutcome::ClusterTooLarge)
         MessageDlg(Q(BlackshotErrorText()), kBlackshotErrorCaption, MsgIcon::Error, mbOK);
-
-    if (result.outcome != BlackshotOutcome::Lines || result.lines.empty()) {
+    if (r.outcome != BlackshotOutcome::Lines || r.lines.empty())
         selectCamera(-1);
-        return result.highestLuminance;
-    }
+    else
+        StoreCamera(r.lines, identity, StackResultText(result));
+    return result;
+}
 
+bool TCameraPanel::StoreCamera(const std::vector<std::string>& lines,
+                               const CommonIdentity& identity, const std::string& note) {
     // The camera's file, named as typed; a file whose name differs only in
     // letter case already stands for this camera and is the one replaced.
     const std::string path = cameraDir_ + name_ + ".cam";
     try {
-        WriteCameraFile(CameraFilePath(cameraDir_, name_), result.lines);
-        // The list holds each name once, letter case aside.
-        int found = findCameraName(Q(name_));
-        if (found < 0) found = addCameraName(Q(name_));
-        selectCamera(found);
-        LoadCameraFile(path);
+        WriteCameraFile(CameraFilePath(cameraDir_, name_), lines);
     } catch (const std::exception& e) {
         MessageDlg(Q(CameraWriteErrorText(path, e.what())), kFileErrorCaption, MsgIcon::Error,
                    mbOK);
         selectCamera(-1);
-        return result.highestLuminance;
+        return false;
     }
+    // Recorded (or, without one, what was recorded for the old file
+    // removed) before the camera loads, so that the batch photos chosen by
+    // their Exif meet the new camera.
+    std::string identityNote;
+    try {
+        RememberCameraIdentity(cameraDir_, name_, identity.identity);
+        identityNote = IdentityNoteText(identity);
+    } catch (const std::exception& e) {
+        identityNote = std::string("The camera's make and model could not be kept: ") + e.what();
+    }
+    // The list holds each name once, letter case aside.
+    int found = findCameraName(Q(name_));
+    if (found < 0) found = addCameraName(Q(name_));
+    selectCamera(found);
+    LoadCameraFile(path);
     c_.ProgressBar1->setValue(0);
     c_.Label1->setText("Done");
-    MessageDlg(Q(CameraDefinedText(name_)), kCameraDefinedCaption, MsgIcon::None, mbOK);
-    return result.highestLuminance;
+    MessageDlg(Q(CameraDefinedMessage(name_, {note, identityNote})), kCameraDefinedCaption,
+               MsgIcon::None, mbOK);
+    return true;
+}
+
+void TCameraPanel::DefineCamera(const BlackshotStack& stack, const CommonIdentity& identity) {
+    BlackshotOptions options;
+    options.threshold = seThresholdValue;
+    StackResult result = AnalyzeBlackshots(stack, options, identity);
+    DefinitionFollowUp next = DefinitionFollowUpOf(result, CameraSelected());
+    if (next == DefinitionFollowUp::TryAgain) {
+        const int highest = result.analysis.highestLuminance;
+        if (MessageDlg(Q(TryAgainText(result.threshold, highest)), kTryAgainCaption,
+                       MsgIcon::Question, mbYes | mbNo) == mbYes) {
+            options.threshold = highest;
+            AnalyzeBlackshots(stack, options, identity);
+        }
+        return;
+    }
+    if (next == DefinitionFollowUp::NoisyBlackshot) {
+        if (MessageDlg(Q(NoisyBlackshotText(result)), kNoisyBlackshotCaption, MsgIcon::Question,
+                       mbYes | mbNo) != mbYes)
+            return;
+        // At the measured level only the warnings can follow.
+        options.autoLevel = true;
+        result = AnalyzeBlackshots(stack, options, identity);
+        next = DefinitionFollowUpOf(result, CameraSelected());
+    }
+    if (next == DefinitionFollowUp::NoHotPixels)
+        MessageDlg(Q(NoHotPixelsText()), kNoHotPixelsCaption, MsgIcon::Warning, mbOK);
+    else if (next == DefinitionFollowUp::NothingAboveNoise)
+        MessageDlg(Q(NothingAboveNoiseText(result)), kNoHotPixelsCaption, MsgIcon::Warning, mbOK);
 }
 
 void TCameraPanel::DefineCameraFromBlackshot() {
-    const int threshold = seThresholdValue;
-    const int highest = AnalyzeBlackshot(threshold);
-    switch (BlackshotFollowUpOf(highest, CameraSelected())) {
-    case BlackshotFollowUp::None:
-        break;
-    case BlackshotFollowUp::NoHotPixels:
-        MessageDlg(Q(NoHotPixelsText()), kNoHotPixelsCaption, MsgIcon::Warning, mbOK);
-        break;
-    case BlackshotFollowUp::TryAgain:
-        if (MessageDlg(Q(TryAgainText(threshold, highest)), kTryAgainCaption, MsgIcon::Question,
-                       mbYes | mbNo) == mbYes)
-            AnalyzeBlackshot(highest);
-        break;
-    }
+    const Bitmap* shown = c_.Image1->Picture().bitmap();
+    if (!shown) throw BlackshotSizeError("There is no blackshot to analyse.");
+    BlackshotStack stack;
+    stack.add(*shown);
+    DefineCamera(stack, {});
 }
 
 // --------------------------------------------------------------------------
 // New camera
 
-void TCameraPanel::NewCamera1Click() {
+namespace {
+
+// The camera a file's Exif names; none when it cannot be read (a picture
+// handed in by other means than a file).
+CameraIdentity IdentityOfFile(const std::string& path) {
+    try {
+        return IdentityOf(ReadExifTags(path));
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+} // namespace
+
+bool TCameraPanel::AskCameraName(bool withThreshold) {
     TNewCameraForm& form = *NewCameraForm;
     form.cbInCamera->clear();
     for (int i = 0; i < c_.cbCameras->count(); ++i)
@@ -251,64 +310,158 @@ void TCameraPanel::NewCamera1Click() {
     form.cbInCamera->setCurrentIndex(-1);
     form.cbInCamera->setEditText(QString());
     form.btnCameraName->setEnabled(false);
-    if (dialogs().execModal(form) != QDialog::Accepted) return;
+    // A camera learnt from photos has no threshold.
+    form.Label1->setEnabled(withThreshold);
+    form.seThreshold->setEnabled(withThreshold);
+    const int result = dialogs().execModal(form);
+    form.Label1->setEnabled(true);
+    form.seThreshold->setEnabled(true);
+    if (result != QDialog::Accepted) return false;
     const std::string name = S(form.cbInCamera->currentText());
     // The dialog checks the name; a name that slipped past it never reaches
     // the file system.
     if (const std::string problem = CameraNameError(name); !problem.empty()) {
         MessageDlg(Q(problem), "New Camera", MsgIcon::Warning, mbOK);
-        return;
+        return false;
     }
     name_ = name;
-    EnterNewCamera();
+    return true;
+}
+
+bool TCameraPanel::MayReplaceCamera() {
+    if (findCameraName(Q(name_)) < 0) return true;
+    return MessageDlg(
+               Q("There is already a camera named " + name_ + ". Do you want to replace it?"),
+               "Replace Camera?", MsgIcon::Question, mbYes | mbNo, mbNo) == mbYes;
+}
+
+QStringList TCameraPanel::AskForFiles(const char* title) {
+    FileDialogRequest request;
+    request.title = title;
+    request.filter = kGraphicFilter;
+    request.initialDir = odSingleShot_.startDir();
+    request.multiSelect = true;
+    const FileDialogResult chosen = dialogs().openFile(request);
+    if (!chosen.accepted || chosen.files.isEmpty()) return {};
+    odSingleShot_.lastPickedDir = Q(ExtractFilePath(S(chosen.files.first())));
+    return chosen.files;
+}
+
+void TCameraPanel::NewCamera1Click() {
+    if (AskCameraName(true)) EnterNewCamera();
+}
+
+void TCameraPanel::NewCameraFromPhotos1Click() {
+    if (AskCameraName(false)) EnterNewCameraFromPhotos();
 }
 
 void TCameraPanel::EnterNewCamera() {
-    if (findCameraName(Q(name_)) >= 0) {
-        const int answer = MessageDlg(
-            Q("There is already a camera named " + name_ + ". Do you want to replace it?"),
-            "Replace Camera?", MsgIcon::Question, mbYes | mbNo, mbNo);
-        if (answer != mbYes) return;
-    }
-    FileDialogRequest request;
-    request.title = "Open the camera's blackshot";
-    request.filter = kGraphicFilter;
-    request.initialDir = odSingleShot_.startDir();
-    const FileDialogResult chosen = dialogs().openFile(request);
+    if (!MayReplaceCamera()) return;
+    const QStringList files = AskForFiles("Open the camera's blackshot");
     // The blackshot takes the displayed photo's place: its changes first.
-    if (chosen.accepted && !chosen.files.isEmpty() && host_.MayReplacePhoto()) {
-        const std::string path = S(chosen.files.first());
-        odSingleShot_.lastPickedDir = Q(ExtractFilePath(path));
-        host_.ClearImgHalo();
-        host_.ShowCameraTab();
-        host_.ClearBatchList();
-        c_.Label1->setText("Loading blackshot...");
-        c_.Label1->repaint();
-        {
-            WaitCursor wait;
-            try {
-                Photo blackshot = host_.LoadPhoto(path);
-                newCamera_ = true;
-                host_.ShowBlackshot(std::move(blackshot.picture));
-                if (!blackshot.warnings.empty()) ReportDamaged(path, blackshot.warnings);
-                NewCameraForm->seThreshold->interpretText();
-                seThresholdValue = NewCameraForm->ThresholdValue();
-                DefineCameraFromBlackshot();
-            } catch (const std::exception& e) {
-                ReportUnreadable(path, e.what());
-                selectCamera(-1);
-            }
-        }
-        // The view keeps showing the blackshot, but it is no photograph to
-        // repair or store.
-        if (newCamera_) c_.Image1->ForgetPhotograph();
-        newCamera_ = false;
-        c_.Label1->clear();
+    if (!files.isEmpty() && host_.MayReplacePhoto()) {
+        NewCameraForm->seThreshold->interpretText();
+        seThresholdValue = NewCameraForm->ThresholdValue();
+        BlackshotStack stack;
+        DefineFromFiles(
+            files, "blackshot", [&](Bitmap& frame) { stack.add(std::move(frame)); },
+            [&](const CommonIdentity& identity) { DefineCamera(stack, identity); });
     }
     // A cancelled dialog leaves the displayed photo as it was, changes and
     // all.
     host_.SetBatchEnabled(CameraSelected());
     host_.RefreshCommandStates();
+}
+
+void TCameraPanel::EnterNewCameraFromPhotos() {
+    if (!MayReplaceCamera()) return;
+    const QStringList files = AskForFiles("Open at least 5 photos of the camera");
+    // Too few are told before anything is read or replaced.
+    const bool enough = files.size() >= kMinLearnPhotos;
+    if (!files.isEmpty() && !enough)
+        MessageDlg(Q(TooFewPhotosText(int(files.size()))), kLearnCaption, MsgIcon::Warning, mbOK);
+    if (enough && host_.MayReplacePhoto()) {
+        PhotoLearner learner;
+        DefineFromFiles(
+            files, "photo", [&](Bitmap& photo) { learner.add(photo); },
+            [&](const CommonIdentity& identity) {
+                c_.btnFixSingle->setEnabled(false);
+                c_.lbFixPoints->clear();
+                LearnResult result;
+                {
+                    WindowProgress progress(c_.Label1, c_.ProgressBar1);
+                    result = learner.learn({}, progress);
+                }
+                const BlackshotResult& r = result.analysis;
+                if (r.outcome == BlackshotOutcome::Lines && !r.lines.empty()) {
+                    StoreCamera(r.lines, identity, LearnResultText(result));
+                    return;
+                }
+                selectCamera(-1);
+                if (r.outcome == BlackshotOutcome::ClusterTooLarge)
+                    MessageDlg(Q(BlackshotErrorText()), kBlackshotErrorCaption, MsgIcon::Error,
+                               mbOK);
+                else
+                    MessageDlg(Q(NothingStoodOutText(result)), kNoHotPixelsCaption,
+                               MsgIcon::Warning, mbOK);
+            });
+    }
+    host_.SetBatchEnabled(CameraSelected());
+    host_.RefreshCommandStates();
+}
+
+void TCameraPanel::DefineFromFiles(const QStringList& files, const char* what,
+                                   const std::function<void(Bitmap&)>& add,
+                                   const std::function<void(const CommonIdentity&)>& define) {
+    host_.ClearImgHalo();
+    host_.ShowCameraTab();
+    host_.ClearBatchList();
+    const int count = int(files.size());
+    {
+        WaitCursor wait;
+        // The file in hand, which a failure names.
+        std::string path;
+        try {
+            std::vector<CameraIdentity> identities;
+            for (int i = 0; i < count; ++i) {
+                path = S(files[i]);
+                c_.Label1->setText(
+                    count == 1 ? QString("Loading %1...").arg(what)
+                               : QString("Loading %1 %2 of %3...").arg(what).arg(i + 1).arg(count));
+                c_.Label1->repaint();
+                Photo loaded = host_.LoadPhoto(path);
+                identities.push_back(IdentityOfFile(path));
+                if (i == 0) {
+                    newCamera_ = true;
+                    host_.ShowBlackshot(loaded.picture);
+                }
+                if (!loaded.warnings.empty()) ReportDamaged(path, loaded.warnings);
+                add(loaded.picture);
+            }
+            path = S(files.first());
+            define(CommonIdentityOf(identities));
+        } catch (const BlackshotMismatchError& e) {
+            MessageDlg(Q(FrameRefusedText(path, e.what())), kBlackshotErrorCaption, MsgIcon::Error,
+                       mbOK);
+            selectCamera(-1);
+        } catch (const PhotoMismatchError& e) {
+            MessageDlg(Q(FrameRefusedText(path, e.what())), kLearnCaption, MsgIcon::Error, mbOK);
+            selectCamera(-1);
+        } catch (const LearnInputError& e) {
+            MessageDlg(Q(e.what()), kLearnCaption, MsgIcon::Warning, mbOK);
+            selectCamera(-1);
+        } catch (const std::exception& e) {
+            // Unreadable files, sizes the analysis does not take, and any
+            // failure of the analysis outside its own writing.
+            ReportUnreadable(path, e.what());
+            selectCamera(-1);
+        }
+    }
+    // The view keeps showing the first file, but it is no photograph to
+    // repair or store.
+    if (newCamera_) c_.Image1->ForgetPhotograph();
+    newCamera_ = false;
+    c_.Label1->clear();
 }
 
 } // namespace vt::gui

@@ -1,11 +1,13 @@
 #include "repair/gui/batchpanel.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
+#include <map>
 
 #include "platform/files.h"
 #include "platform/gui/dialogs.h"
@@ -42,7 +44,20 @@ class TBatchPanel::Observer : public BatchObserver {
         });
     }
     void repairing(std::size_t index) override {
-        post([this, index] { panel_.ShowStep("Repairing ", index); });
+        post([this, index] {
+            if (panel_.choices_)
+                panel_.ShowStep(
+                    Q(RepairingWithText(S(panel_.NameOf(index)), panel_.choices_->camera[index])));
+            else
+                panel_.ShowStep("Repairing ", index);
+        });
+    }
+    void skipped(std::size_t index) override {
+        post([this, index] {
+            // Left on the list, and told at the end.
+            panel_.notRepaired_.push_back(index);
+            panel_.ShowRunProgress(index + 1, 0, 1);
+        });
     }
     void progress(std::size_t index, const std::string&, int position, int maximum) override {
         post(
@@ -55,7 +70,7 @@ class TBatchPanel::Observer : public BatchObserver {
             // destination; it is the one Restore returns to.
             panel_.host_.ShowStoredPhoto(picture ? std::move(*picture) : Bitmap(), path,
                                          metadata ? std::move(*metadata) : PhotoMetadata(),
-                                         DestinationPathFor(path), panel_.camera_);
+                                         DestinationPathFor(path), panel_.CameraOf(index));
             panel_.ShowStep("Storing ", index);
         });
     }
@@ -118,6 +133,10 @@ TBatchPanel::TBatchPanel(const Controls& controls, OpenDialogState& odImageFile,
             [this] { btnAddImagesToListClick(); });
     connect(c_.btnFixBatch, &QPushButton::clicked, this, [this] { btnFixBatchClick(); });
     connect(c_.btnStopBatch, &QPushButton::clicked, this, [this] { Stop(); });
+    connect(c_.cbBatchByExif, &QCheckBox::toggled, this, [this] {
+        MatchCameras();
+        host_.RefreshCommandStates();
+    });
     c_.btnStopBatch->hide();
 }
 
@@ -131,11 +150,14 @@ TBatchPanel::~TBatchPanel() {
 // The batch list
 
 void TBatchPanel::AddFiles(const QStringList& files) {
-    for (const QString& file : files) {
-        const std::string path = S(file);
-        if (!IsImageExtension(ExtractFileName(path))) continue;
-        auto* item = new QListWidgetItem(Q(ExtractFileName(path)));
-        item->setData(Qt::UserRole, file);
+    std::vector<std::string> paths;
+    for (const QString& file : files)
+        if (IsImageExtension(ExtractFileName(S(file)))) paths.push_back(S(file));
+    std::vector<std::string> cameras(paths.size());
+    if (ByExif()) cameras = CamerasOf(paths);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        auto* item = new QListWidgetItem(EntryText(paths[i], cameras[i]));
+        item->setData(Qt::UserRole, Q(paths[i]));
         item->setData(kOrderRole, QVariant::fromValue(nextOrder_++));
         InsertSorted(c_.lbBatchList, item);
         c_.btnFixBatch->setEnabled(true);
@@ -148,7 +170,7 @@ void TBatchPanel::btnAddImagesToListClick() {
 }
 
 bool TBatchPanel::ddfxBatchDragEnter() const {
-    return host_.CameraSelected() && !running_;
+    return (host_.CameraSelected() || ByExif()) && !running_;
 }
 
 bool TBatchPanel::DeleteSelected() {
@@ -197,17 +219,95 @@ void TBatchPanel::RemoveFromList(std::size_t index) {
 }
 
 // --------------------------------------------------------------------------
+// The camera of each photo
+
+bool TBatchPanel::ByExif() const {
+    return c_.cbBatchByExif->isChecked();
+}
+
+void TBatchPanel::SetByExif(bool on) {
+    c_.cbBatchByExif->setChecked(on);
+}
+
+void TBatchPanel::CameraChanged() {
+    if (ByExif())
+        MatchCameras();
+    else
+        Clear();
+}
+
+void TBatchPanel::MatchCameras() {
+    if (running_) return;
+    std::map<unsigned long long, std::string> cameras;
+    if (ByExif()) {
+        const std::vector<Entry> entries = Entries();
+        std::vector<std::string> paths;
+        for (const Entry& e : entries)
+            paths.push_back(e.path);
+        const std::vector<std::string> names = CamerasOf(paths);
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            cameras[entries[i].order] = names[i];
+    }
+    ShowCameras(cameras);
+}
+
+std::vector<std::string> TBatchPanel::CamerasOf(const std::vector<std::string>& paths) const {
+    try {
+        return ChooseCamerasByExif(paths, host_.CameraDirectory()).camera;
+    } catch (const std::exception&) {
+        // A library that cannot be read names no camera; the run says why
+        // for each photo.
+        return std::vector<std::string>(paths.size());
+    }
+}
+
+QString TBatchPanel::EntryText(const std::string& path, const std::string& camera) const {
+    const std::string name = ExtractFileName(path);
+    return Q(ByExif() ? BatchEntryText(name, camera) : name);
+}
+
+void TBatchPanel::ShowCameras(const std::map<unsigned long long, std::string>& cameras) {
+    // The texts change, and with them their order: every entry is put back
+    // at its sorted place, with its selection.
+    QListWidget* list = c_.lbBatchList;
+    QSignalBlocker block(list);
+    std::vector<std::pair<QListWidgetItem*, bool>> items;
+    while (list->count() > 0) {
+        const bool selected = list->item(0)->isSelected();
+        items.emplace_back(list->takeItem(0), selected);
+    }
+    for (auto [item, selected] : items) {
+        const auto camera = cameras.find(item->data(kOrderRole).toULongLong());
+        item->setText(EntryText(S(item->data(Qt::UserRole).toString()),
+                                camera == cameras.end() ? std::string() : camera->second));
+        InsertSorted(list, item);
+        item->setSelected(selected);
+    }
+}
+
+// --------------------------------------------------------------------------
 // The run
+
+std::shared_ptr<const HotPixelList> TBatchPanel::CameraOf(std::size_t index) const {
+    if (!choices_) return camera_;
+    // The photo's own camera, kept by the displayed photo beyond the run.
+    const HotPixelList* chosen = choices_->hotPixels[index];
+    return chosen ? std::make_shared<const HotPixelList>(*chosen) : nullptr;
+}
 
 QString TBatchPanel::NameOf(std::size_t index) const {
     return Q(ExtractFileName(run_[index].path));
 }
 
-void TBatchPanel::ShowStep(const char* step, std::size_t index) {
+void TBatchPanel::ShowStep(const QString& text) {
     // Once a stop was asked for, the label says so until the run ends.
     if (stop_) return;
-    c_.lblFileName->setText(step + NameOf(index));
+    c_.lblFileName->setText(text);
     c_.lblFileName->repaint();
+}
+
+void TBatchPanel::ShowStep(const char* step, std::size_t index) {
+    ShowStep(step + NameOf(index));
 }
 
 void TBatchPanel::ShowRunProgress(std::size_t index, int position, int maximum) {
@@ -225,7 +325,8 @@ void TBatchPanel::btnFixBatchClick() {
     damaged_.clear();
     std::vector<Entry> entries = Entries();
     std::shared_ptr<const HotPixelList> camera = host_.HotPixels();
-    if (!entries.empty() && !camera) {
+    const bool byExif = ByExif();
+    if (!entries.empty() && !camera && !byExif) {
         // Without a camera there is nothing to repair: storing the photos
         // unchanged would only look like a repair.
         MessageDlg("No camera has been loaded yet, so the photographs cannot be repaired.\r"
@@ -240,6 +341,22 @@ void TBatchPanel::btnFixBatchClick() {
         host_.RefreshCommandStates();
         return;
     }
+    std::unique_ptr<CameraChoices> choices;
+    if (byExif && !entries.empty()) {
+        // Matched afresh, before anything changes: cameras may have been
+        // defined or deleted since the photos were listed. The list shows
+        // what the run will use.
+        std::vector<std::string> paths;
+        for (const Entry& e : entries)
+            paths.push_back(e.path);
+        choices =
+            std::make_unique<CameraChoices>(ChooseCamerasByExif(paths, host_.CameraDirectory()));
+        std::map<unsigned long long, std::string> cameras;
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            cameras[entries[i].order] = choices->camera[i];
+        ShowCameras(cameras);
+        camera.reset();
+    }
     c_.btnFixBatch->setEnabled(false);
     host_.ClearImgHalo();
     if (entries.empty()) {
@@ -247,12 +364,15 @@ void TBatchPanel::btnFixBatchClick() {
         End();
         return;
     }
-    Begin(std::move(entries), std::move(camera));
+    Begin(std::move(entries), std::move(camera), std::move(choices));
 }
 
-void TBatchPanel::Begin(std::vector<Entry> entries, std::shared_ptr<const HotPixelList> camera) {
+void TBatchPanel::Begin(std::vector<Entry> entries, std::shared_ptr<const HotPixelList> camera,
+                        std::unique_ptr<CameraChoices> choices) {
     run_ = std::move(entries);
     camera_ = std::move(camera);
+    choices_ = std::move(choices);
+    notRepaired_.clear();
     running_ = true;
     stop_ = false;
     inHand_ = 0;
@@ -261,6 +381,7 @@ void TBatchPanel::Begin(std::vector<Entry> entries, std::shared_ptr<const HotPix
     c_.btnFixBatch->hide();
     c_.btnStopBatch->show();
     c_.btnStopBatch->setEnabled(true);
+    c_.cbBatchByExif->setEnabled(false);
     ShowRunProgress(0, 0, 1);
     host_.RefreshCommandStates();
     observer_ = std::make_unique<Observer>(*this);
@@ -275,7 +396,10 @@ void TBatchPanel::Begin(std::vector<Entry> entries, std::shared_ptr<const HotPix
         photos.push_back(e.path);
     auto work = [this, photos = std::move(photos), options] {
         try {
-            RunBatch(photos, *camera_, *observer_, options);
+            if (choices_)
+                RunBatch(photos, choices_->hotPixels, *observer_, options);
+            else
+                RunBatch(photos, *camera_, *observer_, options);
         } catch (const std::exception& e) {
             // Failures of a photo are reported per photo; anything else
             // ends the run and is said once.
@@ -294,9 +418,11 @@ void TBatchPanel::Begin(std::vector<Entry> entries, std::shared_ptr<const HotPix
         // No run: the window is given back as it was.
         observer_.reset();
         camera_.reset();
+        choices_.reset();
         running_ = false;
         QApplication::restoreOverrideCursor();
         host_.LockForRun(false);
+        c_.cbBatchByExif->setEnabled(true);
         c_.btnStopBatch->hide();
         c_.btnFixBatch->show();
         c_.btnFixBatch->setEnabled(true);
@@ -312,12 +438,21 @@ void TBatchPanel::End() {
     if (thread_.joinable()) thread_.join();
     observer_.reset();
     camera_.reset();
+    // Why each photo left alone had no camera, before the choices go.
+    std::vector<std::string> names, reasons;
+    for (std::size_t i : notRepaired_) {
+        names.push_back(S(NameOf(i)));
+        reasons.push_back(choices_ ? choices_->reason[i] : std::string());
+    }
+    notRepaired_.clear();
+    choices_.reset();
     if (running_) {
         running_ = false;
         QApplication::restoreOverrideCursor();
         host_.LockForRun(false);
         c_.btnStopBatch->hide();
         c_.btnFixBatch->show();
+        c_.cbBatchByExif->setEnabled(true);
     }
     c_.lblFileName->clear();
     c_.lblBatchProgress->clear();
@@ -339,6 +474,9 @@ void TBatchPanel::End() {
         damaged_.clear();
         MessageDlg(text, "Warning", MsgIcon::Warning, mbOK);
     }
+    if (!names.empty())
+        MessageDlg(Q(NotRepairedText(names, reasons)), kNotRepairedCaption, MsgIcon::Information,
+                   mbOK);
     emit Finished();
 }
 

@@ -7,6 +7,11 @@
 // window follows it photo by photo (what is done to which photo, the count
 // and the progress of the whole run, each photo as it is stored) and stays
 // responsive: Stop, or Escape, ends the run after the photo in hand.
+//
+// With "Choose each photo's camera by its Exif" ticked, the list takes
+// photos whatever camera is chosen and shows beside each one the library
+// camera its Exif make and model name; a run repairs each photo with that
+// camera and leaves the photos without one on the list, told at the end.
 #pragma once
 
 #include <QObject>
@@ -14,16 +19,19 @@
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "camera/camerachoice.h"
 #include "camera/camerafile.h"
 #include "imageio/photometadata.h"
 #include "platform/bitmap.h"
 #include "repair/batch.h"
 
+class QCheckBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -41,8 +49,11 @@ class TBatchHost {
     virtual void RefreshCommandStates() = 0;
     // The current camera's hot pixels; null when no camera was loaded.
     virtual std::shared_ptr<const HotPixelList> HotPixels() const = 0;
-    // Whether a camera is chosen: only then may photos be dropped here.
+    // Whether a camera is chosen: only then may photos be dropped here
+    // (unless each photo's Exif chooses its camera).
     virtual bool CameraSelected() const = 0;
+    // The camera library's folder, with its trailing separator.
+    virtual std::string CameraDirectory() const = 0;
     // Whether the Batch tab is enabled.
     virtual bool BatchEnabled() const = 0;
     // Whether the displayed photo may give way: "Save?" for its unsaved
@@ -79,6 +90,7 @@ class TBatchPanel : public QObject {
         QLabel* lblFileName = nullptr;
         QLabel* lblBatchProgress = nullptr;
         QProgressBar* pbBatchProgress = nullptr;
+        QCheckBox* cbBatchByExif = nullptr;
     };
     TBatchPanel(const Controls& controls, OpenDialogState& odImageFile, TBatchHost& host,
                 QObject* parent = nullptr);
@@ -99,6 +111,18 @@ class TBatchPanel : public QObject {
     std::vector<std::string> Paths() const;
     int Count() const;
     bool HasSelection() const;
+
+    // --- The camera of each photo.
+    // Whether each photo's Exif chooses its camera (cbBatchByExif ticked).
+    bool ByExif() const;
+    void SetByExif(bool on);
+    // The camera chosen on the Camera tab changed: the list, made for the
+    // camera before, is emptied; photos whose Exif chooses their camera
+    // stay, matched again.
+    void CameraChanged();
+    // Matches the listed photos with the library's cameras again (when
+    // their Exif chooses them) and shows each one's camera.
+    void MatchCameras();
 
     // --- The run.
     // Fix on the Batch tab: starts a run over the list.
@@ -125,13 +149,26 @@ class TBatchPanel : public QObject {
         std::string path;
     };
     std::vector<Entry> Entries() const;
-    void Begin(std::vector<Entry> entries, std::shared_ptr<const HotPixelList> camera);
+    // One camera for every photo, or (choices) a camera per photo.
+    void Begin(std::vector<Entry> entries, std::shared_ptr<const HotPixelList> camera,
+               std::unique_ptr<CameraChoices> choices);
     void End();
     // Takes the entry of the run's photo off the list.
     void RemoveFromList(std::size_t index);
     QString NameOf(std::size_t index) const;
+    // The hot pixels the run repairs the photo with (null: none).
+    std::shared_ptr<const HotPixelList> CameraOf(std::size_t index) const;
     // Shows which photo is in hand, or that the run stops after it.
+    void ShowStep(const QString& text);
     void ShowStep(const char* step, std::size_t index);
+    // The camera each photo's Exif chooses ("" for none).
+    std::vector<std::string> CamerasOf(const std::vector<std::string>& paths) const;
+    // A list entry's text: the file name, with its camera when each photo's
+    // Exif chooses it.
+    QString EntryText(const std::string& path, const std::string& camera) const;
+    // Shows every entry with its camera (by the entry's order of adding),
+    // keeping the list sorted and its selection.
+    void ShowCameras(const std::map<unsigned long long, std::string>& cameras);
     void ShowRunProgress(std::size_t index, int position, int maximum);
 
     Controls c_;
@@ -141,6 +178,9 @@ class TBatchPanel : public QObject {
 
     std::vector<Entry> run_;
     std::shared_ptr<const HotPixelList> camera_;
+    std::unique_ptr<CameraChoices> choices_;
+    // Photos of the run left alone for want of a camera, told at the end.
+    std::vector<std::size_t> notRepaired_;
     std::unique_ptr<Observer> observer_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
