@@ -74,6 +74,9 @@ void TCameraPanel::selectCamera(int index) {
     QSignalBlocker block(c_.cbCameras);
     c_.cbCameras->setCurrentIndex(index);
     chosen_ = index >= 0 ? S(c_.cbCameras->itemText(index)) : std::string();
+    // With no camera chosen the title names none, whatever hot pixels stay
+    // loaded for a batch.
+    if (index < 0) host_.ShowCameraName("");
 }
 
 void TCameraPanel::FreeHotPixelList() {
