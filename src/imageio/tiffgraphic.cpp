@@ -410,6 +410,10 @@ void TTIFFGraphic::LoadPixels() {
         (source == TColorModel::CMYK && spp != 4))
         throw EColorConversionError(gesInvalidPixelDepth);
     std::uint8_t sourceBits = std::uint8_t(bps);
+    // A palette index with an extra sample (alpha, as office programs
+    // write it): the index is read as grey with alpha is, the extra sample
+    // skipped.
+    if (source == TColorModel::Indexed && spp == 2 && bps == 8) source = TColorModel::GreyAlpha;
     if (jpeg) // libjpeg delivers blue, green, red (or grey, or CMYK)
         source = spp == 3 ? TColorModel::BGR : source;
     if (source == TColorModel::YCbCr) FColorManager.SetYCbCrSetup(p.LumaCoefficients, 1, 1);

@@ -1,6 +1,6 @@
-// Targa, PCX, SGI, GIF and Photoshop files written by other programs, loaded
-// through LoadPicture (the extension picks the reader) and compared with the
-// pixels an independent reader sees (data/readers/make_fixtures.sh says which
+// Targa, PCX, SGI, GIF, Photoshop, TIFF and BMP files written by other
+// programs, loaded through LoadPicture (the extension picks the reader) and
+// compared with the pixels an independent reader sees (data/readers/make_fixtures.sh says which
 // tool wrote and which read each file).
 #include <gtest/gtest.h>
 
@@ -166,6 +166,8 @@ const Fixture kFixtures[] = {
     {"gif/two_frames.gif", PixelFormat::pf8bit, 0},
     {"gif/version87.gif", PixelFormat::pf8bit, 0},
     {"gif/one_pixel.gif", PixelFormat::pf8bit, 0},
+    // TIFF
+    {"tif/palette_alpha_lzw.tif", PixelFormat::pf8bit, 0},
     // Photoshop
     {"psd/rgb_rle.psd", PixelFormat::pf24bit, 0},
     {"psd/rgb_raw.pdd", PixelFormat::pf24bit, 0},
