@@ -197,7 +197,9 @@ void TGIFGraphic::LoadFromStream(TStream& stream) {
     }
     stream.Seek(FImageData + 3ull * FLocalEntries);
     const unsigned codeSize = stream.ReadByte();
-    if (codeSize < 1 || codeSize > 8) GraphicError(gesInvalidImage, {kWord});
+    // Codes are at most 12 bits wide, so the first code width (one more
+    // than the minimum code size) leaves room for sizes up to 11.
+    if (codeSize < 1 || codeSize > 11) GraphicError(gesInvalidImage, {kWord});
 
     // All data sub-blocks; a file that ends inside them gives what it has.
     std::vector<std::uint8_t> data;

@@ -163,7 +163,7 @@ const Case kCases[] = {
     {"gif_no_image_and_no_trailer", "gif",
      [] { return cut(fixture("gif/eleven_colours.gif"), 13 + 48); }, kGif},
     {"gif_code_size_0", "gif", [] { return put8(fixture("gif/one_pixel.gif"), 37, 0); }, kGif},
-    {"gif_code_size_9", "gif", [] { return put8(fixture("gif/one_pixel.gif"), 37, 9); }, kGif},
+    {"gif_code_size_12", "gif", [] { return put8(fixture("gif/one_pixel.gif"), 37, 12); }, kGif},
     {"gif_huge_for_its_data", "gif",
      [] { return small(putLE16(putLE16(fixture("gif/one_pixel.gif"), 32, 16384), 34, 16384)); },
      kGif},

@@ -166,6 +166,7 @@ const Fixture kFixtures[] = {
     {"gif/two_frames.gif", PixelFormat::pf8bit, 0},
     {"gif/version87.gif", PixelFormat::pf8bit, 0},
     {"gif/one_pixel.gif", PixelFormat::pf8bit, 0},
+    {"gif/code_size_11.gif", PixelFormat::pf8bit, 0},
     // TIFF
     {"tif/palette_alpha_lzw.tif", PixelFormat::pf8bit, 0},
     // Photoshop
