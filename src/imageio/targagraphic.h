@@ -3,7 +3,8 @@
 // the types 9 to 11 run-length encoded. 8-bit images become 8-bit bitmaps
 // with the file's colour map or a grey ramp, 15 and 16-bit images 15-bit
 // bitmaps, 24 and 32-bit images 24 and 32-bit bitmaps; the pixel bytes of
-// the file are already in the bitmap's layout.
+// the file are already in the bitmap's layout. 16-bit black-and-white images
+// (grey and alpha bytes) become 8-bit grey bitmaps, the alpha dropped.
 #pragma once
 
 #include <cstdint>

@@ -99,7 +99,7 @@ const Case kCases[] = {
      kTga},
     {"tga_true_colour_of_8_bits", "tga", [] { return put8(fixture("tga/grey8.icb"), 2, 2); },
      "Invalid color format in TGA file."},
-    {"tga_grey_of_16_bits", "tga", [] { return put8(fixture("tga/rgb16.vst"), 2, 3); },
+    {"tga_grey_of_15_bits", "tga", [] { return put8(fixture("tga/rgb15.tga"), 2, 3); },
      "Invalid color format in TGA file."},
     {"tga_map_beyond_the_file", "tga", [] { return putLE16(fixture("tga/cmap24.tga"), 5, 60000); },
      kReadError},

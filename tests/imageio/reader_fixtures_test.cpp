@@ -119,6 +119,8 @@ const Fixture kFixtures[] = {
     {"tga/image_id.tga", PixelFormat::pf24bit, 0},
     {"tga/one_pixel.tga", PixelFormat::pf24bit, 0},
     {"tga/one_pixel_rle.tga", PixelFormat::pf24bit, 0},
+    {"tga/grey16_alpha.tga", PixelFormat::pf8bit, 0},
+    {"tga/grey16_alpha_rle.tga", PixelFormat::pf8bit, 0},
     // PCX
     {"pcx/packed1.pcx", PixelFormat::pf1bit, 0},
     {"pcx/packed2.pcx", PixelFormat::pf4bit, 0},
