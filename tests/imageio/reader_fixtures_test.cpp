@@ -169,8 +169,10 @@ const Fixture kFixtures[] = {
     {"gif/version87.gif", PixelFormat::pf8bit, 0},
     {"gif/one_pixel.gif", PixelFormat::pf8bit, 0},
     {"gif/code_size_11.gif", PixelFormat::pf8bit, 0},
-    // TIFF
+    // TIFF and BMP
     {"tif/palette_alpha_lzw.tif", PixelFormat::pf8bit, 0},
+    {"bmp/rle8_long_runs.bmp", PixelFormat::pf8bit, 0},
+    {"bmp/rle4_long_runs.bmp", PixelFormat::pf4bit, 0},
     // Photoshop
     {"psd/rgb_rle.psd", PixelFormat::pf24bit, 0},
     {"psd/rgb_raw.pdd", PixelFormat::pf24bit, 0},
