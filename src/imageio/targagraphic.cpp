@@ -252,7 +252,7 @@ void TTargaGraphic::LoadFromStream(TStream& stream) {
     const bool rle = IsRunLength(h.ImageType);
     CheckImageSize(h.Width, h.Height, kWord);
     CheckDataCovers(rowBytes * h.Height, stream.Remaining(),
-                    rle ? TTargaRLEDecoder::kMaxExpansion : 1, kWord);
+                    rle ? TTargaRLEDecoder::MaxExpansion(h.Depth) : 1, kWord);
     SetImageSize(h.Width, h.Height, kWord);
     Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
 

@@ -24,9 +24,16 @@ namespace vt {
 // forgets an unfinished packet.
 class TTargaRLEDecoder : public TDecoder {
   public:
-    // Most output bytes one input byte can make: a run packet of 5 bytes
-    // repeats one 32-bit pixel 128 times.
-    static constexpr std::uint64_t kMaxExpansion = 103;
+    // Most output bytes one input byte can make at a colour depth: a run
+    // packet of one header byte and one pixel repeats the pixel 128 times
+    // (64 bytes a byte at depth 8, 103 at depth 32).
+    static constexpr std::uint64_t MaxExpansion(unsigned colorDepth) {
+        const std::uint64_t size = colorDepth == 8    ? 1
+                                   : colorDepth <= 16 ? 2
+                                   : colorDepth == 24 ? 3
+                                                      : 4;
+        return (128 * size + size) / (1 + size);
+    }
 
     explicit TTargaRLEDecoder(unsigned colorDepth);
     void Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::size_t packedSize,
