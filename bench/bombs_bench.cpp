@@ -183,6 +183,7 @@ void RegisterAll() {
         const char* file;
         const char* message; // nullptr: the picture loads
     } hostile[] = {
+        {"psp/small-picture-huge-layer.psp", nullptr},
         {"targa/rle8-runs-too-few.tga",
          "Cannot load image. Invalid or unexpected TGA image format."},
     };

@@ -311,6 +311,11 @@ void TPSPGraphic::LoadFromStream(TStream& stream) {
         }
         const bool alpha = rgb && channelCount > 3;
         CheckImageSize(std::uint64_t(layerWidth), std::uint64_t(layerHeight), kWord);
+        // Rows of the layer below the picture are never shown: each channel
+        // is unpacked only down to the picture's last row, so that a small
+        // picture with a huge layer costs what the picture needs.
+        const std::int64_t usedRows =
+            std::clamp<std::int64_t>(std::int64_t(height) - top, 0, layerHeight);
 
         // Converter and bitmap.
         if (rgb) {
@@ -375,7 +380,9 @@ void TPSPGraphic::LoadFromStream(TStream& stream) {
             stream.Seek(channel.body);
             stream.ReadBuffer(packed.data(), packed.size());
             std::vector<std::uint8_t>& plane = planes[index];
-            plane.assign(stride * std::size_t(layerHeight), 0);
+            const std::size_t used =
+                usedRows > 0 ? stride * std::size_t(usedRows - 1) + planeRow : 0;
+            plane.assign(std::max<std::size_t>(used, 1), 0);
             const std::uint8_t* source = packed.data();
             std::uint8_t* dest = plane.data();
             if (compression_ == kCompressNone) {
@@ -391,7 +398,7 @@ void TPSPGraphic::LoadFromStream(TStream& stream) {
                 lz77.DecodeEnd();
                 if (result < 0 && result != Z_BUF_ERROR) GraphicError(gesDecompression, {kWord});
             }
-            if (std::size_t(dest - plane.data()) < needed)
+            if (std::size_t(dest - plane.data()) < std::min(needed, plane.size()))
                 GraphicError(compression_ == kCompressNone ? gesInvalidImage : gesDecompression,
                              {kWord});
             strides[index] = stride;
@@ -401,7 +408,7 @@ void TPSPGraphic::LoadFromStream(TStream& stream) {
             // A missing colour channel makes no picture; a missing mask is
             // opaque.
             if (i < 3) invalid();
-            planes[i].assign(planeRow * std::size_t(layerHeight), 0xFF);
+            planes[i].assign(std::max<std::size_t>(planeRow * std::size_t(usedRows), 1), 0xFF);
         }
 
         SetImageSize(width, height, kWord);

@@ -57,6 +57,7 @@ TEST(HostileFiles, GiveTheirPictureOrTheReadersMessage) {
         int width, height;
         TColor pixel; // at (0, 0)
     } cases[] = {
+        {"psp/small-picture-huge-layer.psp", "", 1, 1, RGBColor(0, 0, 0)},
         {"targa/rle8-runs-too-few.tga",
          "Cannot load image. Invalid or unexpected TGA image format.", 0, 0, 0},
     };

@@ -7,6 +7,7 @@
 # ../psp/make_fixtures.py and ../rla/make_fixtures.py.
 import os
 import struct
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -14,6 +15,31 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 def save(name, data):
     with open(os.path.join(HERE, name), 'wb') as f:
         f.write(data)
+
+
+def psp_block(block_id, info, rest=b''):
+    # Format version 5: the information starts with its own size.
+    if info is not None:
+        info = struct.pack('<I', len(info) + 4) + info
+    contents = (info or b'') + rest
+    return b'~BK\0' + struct.pack('<HI', block_id, len(contents)) + contents
+
+
+def psp_small_picture_huge_layer():
+    # A 1 x 1 greyscale picture whose one layer is 16384 x 8192 deflated
+    # zeros (128 MB unpacked), of which one pixel is shown.
+    lw, lh = 16384, 8192
+    out = bytearray(b'Paint Shop Pro Image File\n\x1a'.ljust(32, b'\0') + struct.pack('<HH', 5, 0))
+    attributes = struct.pack('<iidBHHHIBIiH', 1, 1, 72.0, 1, 2, 8, 1, 256, 1, 1, 0, 1)
+    out += psp_block(0, attributes + struct.pack('<I', 1))
+    data = zlib.compress(bytes(lw * lh), 9)
+    body = psp_block(5, struct.pack('<IIHH', len(data), lw * lh, 0, 0), data)
+    rect = struct.pack('<4i', 0, 0, lw, lh)
+    tail = bytes([255, 0, 1, 0, 0]) + rect + rect + bytes([0, 0, 0]) + struct.pack('<H', 5)
+    info = struct.pack('<H', 10) + b'Background' + bytes([1]) + rect + rect + tail + bytes(44)
+    layer = psp_block(4, info, struct.pack('<IHH', 8, 1, 1) + body)
+    out += psp_block(3, None, layer)
+    save('psp/small-picture-huge-layer.psp', out)
 
 
 def targa_8bit_runs_too_few():
@@ -24,4 +50,5 @@ def targa_8bit_runs_too_few():
     save('targa/rle8-runs-too-few.tga', head + bytes([0xFF, 90]) * 600)
 
 
+psp_small_picture_huge_layer()
 targa_8bit_runs_too_few()
