@@ -184,6 +184,7 @@ void RegisterAll() {
         const char* message; // nullptr: the picture loads
     } hostile[] = {
         {"psp/small-picture-huge-layer.psp", nullptr},
+        {"rla/rows-share-one-long-channel.rla", nullptr},
         {"targa/rle8-runs-too-few.tga",
          "Cannot load image. Invalid or unexpected TGA image format."},
     };

@@ -173,11 +173,16 @@ void TRLAGraphic::LoadFromStream(TStream& stream) {
         std::vector<std::uint8_t> matte;
         TRLADecoder decoder;
 
-        // Decodes the next channel of the row into target (bytes of `bits`
-        // bit samples); false skips it.
+        // Decodes the next channel of the row into target. A channel needs
+        // at most two bytes a sample (runs of one); bytes declared beyond
+        // that are skipped unread, so that rows that all point at the same
+        // long channel cost what their width needs.
         auto readChannel = [&](std::uint8_t* target, std::size_t bytes) {
-            const std::size_t length = stream.ReadBE16();
+            const std::size_t declared = stream.ReadBE16();
+            if (declared > stream.Remaining()) throw EReadError(gesReadError);
+            const std::size_t length = std::min(declared, 2 * bytes);
             stream.ReadBuffer(packed.data(), length);
+            stream.Skip(declared - length);
             std::fill(target, target + bytes, std::uint8_t(0));
             const std::uint8_t* source = packed.data();
             decoder.Decode(source, target, length, bytes);

@@ -58,6 +58,7 @@ TEST(HostileFiles, GiveTheirPictureOrTheReadersMessage) {
         TColor pixel; // at (0, 0)
     } cases[] = {
         {"psp/small-picture-huge-layer.psp", "", 1, 1, RGBColor(0, 0, 0)},
+        {"rla/rows-share-one-long-channel.rla", "", 1, 32767, RGBColor(200, 200, 200)},
         {"targa/rle8-runs-too-few.tga",
          "Cannot load image. Invalid or unexpected TGA image format.", 0, 0, 0},
     };

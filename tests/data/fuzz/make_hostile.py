@@ -42,6 +42,23 @@ def psp_small_picture_huge_layer():
     save('psp/small-picture-huge-layer.psp', out)
 
 
+def rla_rows_share_one_long_channel():
+    # 1 x 32767 pixels; every row points at the same row, whose three
+    # channels each declare 65535 bytes, of which one pixel needs 2.
+    width, height = 1, 32767
+    h = bytearray(740)
+    struct.pack_into('>8h', h, 0, 0, width - 1, 0, height - 1, 0, width - 1, 0, height - 1)
+    struct.pack_into('>hhhhhH', h, 16, 1, 0, 3, 0, 0, 0xFFFE)
+    h[28:31] = b'1.0'
+    h[580:583] = b'rgb'
+    struct.pack_into('>hhhhh', h, 658, 8, 0, 8, 0, 0)
+    out = h + struct.pack('>I', len(h) + 4 * height) * height
+    channel = bytes([0, 200]) + bytes(65533)
+    for _ in range(3):
+        out += struct.pack('>H', len(channel)) + channel
+    save('rla/rows-share-one-long-channel.rla', out)
+
+
 def targa_8bit_runs_too_few():
     # 8-bit grey, run-length, 1000 x 100 pixels, but 600 runs of 128 make
     # only 76800: a bound of 103 bytes a byte (that of 32-bit pixels) let it
@@ -51,4 +68,5 @@ def targa_8bit_runs_too_few():
 
 
 psp_small_picture_huge_layer()
+rla_rows_share_one_long_channel()
 targa_8bit_runs_too_few()
