@@ -7,6 +7,7 @@
 
 #include "imageio/imageerrors.h"
 #include "imageio/readahead.h"
+#include "imageio/rundecoders.h"
 
 namespace vt {
 
@@ -170,10 +171,11 @@ bool TGIFGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
     }
 }
 
-void TGIFGraphic::LoadFromStream(TStream& stream) {
-    TLoadScope scope(*this, stream);
-    CheckHeader(kWord);
-    StartProgress();
+std::string_view TGIFGraphic::FormatWord() const {
+    return kWord;
+}
+
+void TGIFGraphic::ReadPixels(TStream& stream) {
     const TImageProperties& p = FImageProperties;
     if (p.Width == 0) return; // the trailer came first
 

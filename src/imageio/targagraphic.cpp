@@ -6,6 +6,7 @@
 
 #include "imageio/imageerrors.h"
 #include "imageio/readahead.h"
+#include "imageio/rundecoders.h"
 
 namespace vt {
 
@@ -200,10 +201,11 @@ bool TTargaGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
     return true;
 }
 
-void TTargaGraphic::LoadFromStream(TStream& stream) {
-    TLoadScope scope(*this, stream);
-    CheckHeader(kWord);
-    StartProgress();
+std::string_view TTargaGraphic::FormatWord() const {
+    return kWord;
+}
+
+void TTargaGraphic::ReadPixels(TStream& stream) {
     const THeader h = FHeader;
     const TImageProperties& p = FImageProperties;
     const unsigned base = h.ImageType & 7;

@@ -413,8 +413,7 @@ TEST(BmpRead, RunLengthFaultsAreReported) {
     EXPECT_EQ(padded.scanLine(0)[2], 7);
     EXPECT_EQ(padded.scanLine(0)[3], 0);
     EXPECT_NO_THROW(read(rle4(3, 1, {8, 0x11, 0, 1})));
-    EXPECT_EQ(read(rle4(3, 1, {0, 9, 0x12, 0x34, 0x56, 0x78, 0x90, 0, 0, 1})).scanLine(0)[1],
-              0x30);
+    EXPECT_EQ(read(rle4(3, 1, {0, 9, 0x12, 0x34, 0x56, 0x78, 0x90, 0, 0, 1})).scanLine(0)[1], 0x30);
     // Pixels after the last row.
     EXPECT_NE(errorOf(rle8(2, 1, {2, 1, 0, 0, 1, 1, 0, 1})).find("picture"), std::string::npos);
     EXPECT_NE(errorOf(rle8(2, 1, {0, 0, 0, 0, 0, 1})).find("picture"), std::string::npos);
