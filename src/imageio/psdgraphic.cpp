@@ -202,7 +202,6 @@ void TPSDGraphic::ReadPixels(TStream& stream) {
     CheckDataCovers(rowBytes * rowCount, available,
                     packBits ? TPackbitsRLEDecoder::kMaxExpansion : 1, kWord);
     SetImageSize(width, height, kWord);
-    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
 
     std::vector<std::uint8_t> rows(rowBytes * planes), packed;
     const std::uint8_t* sources[4] = {};
@@ -233,7 +232,6 @@ void TPSDGraphic::ReadPixels(TStream& stream) {
         }
         FColorManager.ConvertLine(std::span(sources, planes), 0xFF, width,
                                   FBitmap.scanLine(int(y)));
-        RowDone(y);
     }
     decoder.DecodeEnd();
 }
