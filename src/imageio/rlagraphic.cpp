@@ -194,34 +194,41 @@ void TRLAGraphic::ReadPixels(TStream& stream) {
         }
     };
 
+    std::uint32_t previous = 0;
     for (std::uint32_t i = 0; i < height; ++i) {
         const std::uint32_t offset = std::uint32_t(table[4 * i]) << 24 |
                                      std::uint32_t(table[4 * i + 1]) << 16 |
                                      std::uint32_t(table[4 * i + 2]) << 8 | table[4 * i + 3];
-        stream.Seek(FBasePosition + offset);
-        for (unsigned c = 0; c < colourChannels_; ++c) {
-            if (c < 3) {
-                readChannel(&plane[c * planeBytes], planeBytes);
-                widen(&plane[c * planeBytes], colourBits_);
-            } else {
-                stream.Skip(stream.ReadBE16());
+        // A row stored at the offset of the row before it is that row again:
+        // its samples are still in the planes.
+        const bool again = i > 0 && offset == previous;
+        previous = offset;
+        if (!again) {
+            stream.Seek(FBasePosition + offset);
+            for (unsigned c = 0; c < colourChannels_; ++c) {
+                if (c < 3) {
+                    readChannel(&plane[c * planeBytes], planeBytes);
+                    widen(&plane[c * planeBytes], colourBits_);
+                } else {
+                    stream.Skip(stream.ReadBE16());
+                }
             }
-        }
-        if (alpha) {
-            const std::size_t matteBytes = std::size_t(width) * (matteBits_ > 8 ? 2 : 1);
-            matte.resize(matteBytes);
-            readChannel(matte.data(), matteBytes);
-            widen(matte.data(), matteBits_);
-            std::uint8_t* a = &plane[3 * planeBytes];
-            // The matte channel in the colour channels' sample size.
-            if (matteBytes == planeBytes)
-                std::copy(matte.begin(), matte.end(), a);
-            else if (sampleBytes == 2)
-                for (std::size_t x = 0; x < width; ++x)
-                    a[2 * x] = a[2 * x + 1] = matte[x];
-            else
-                for (std::size_t x = 0; x < width; ++x)
-                    a[x] = matte[2 * x];
+            if (alpha) {
+                const std::size_t matteBytes = std::size_t(width) * (matteBits_ > 8 ? 2 : 1);
+                matte.resize(matteBytes);
+                readChannel(matte.data(), matteBytes);
+                widen(matte.data(), matteBits_);
+                std::uint8_t* a = &plane[3 * planeBytes];
+                // The matte channel in the colour channels' sample size.
+                if (matteBytes == planeBytes)
+                    std::copy(matte.begin(), matte.end(), a);
+                else if (sampleBytes == 2)
+                    for (std::size_t x = 0; x < width; ++x)
+                        a[2 * x] = a[2 * x + 1] = matte[x];
+                else
+                    for (std::size_t x = 0; x < width; ++x)
+                        a[x] = matte[2 * x];
+            }
         }
         const std::array<const std::uint8_t*, 4> sources = {
             &plane[0], &plane[planeBytes], &plane[2 * planeBytes],
