@@ -125,9 +125,9 @@ class TFormatGraphic : public TGraphic {
     virtual std::string_view ReadErrorWord() const { return FormatWord(); }
     // The sub-image ReadHeader is asked for.
     virtual unsigned HeaderIndex() const { return 0; }
-    // With the header read and the stream at the base
-    // position: configures the converter, checks the size and the data,
-    // sizes the bitmap and decodes the rows into it.
+    // With the header read and the stream at the base position: configures
+    // the converter, checks the size and the data, sizes the bitmap and
+    // decodes the rows into it.
     virtual void ReadPixels(TStream& stream) = 0;
 
     // Helpers of the reader's steps.

@@ -1,7 +1,8 @@
 // The run-length and LZW decoders of the Targa, PCX, SGI, Dr. Halo, Paint
 // Shop Pro, GIF and RLA readers: members of the decoder family
-// (decoders.h) that one reader each uses. Each states the most output bytes
-// one input byte can make, which its reader's data check uses.
+// (decoders.h) that one reader each uses, and is implemented beside it.
+// Each states the most output bytes one input byte can make, which its
+// reader's data check uses.
 #pragma once
 
 #include <array>
