@@ -81,10 +81,12 @@ void TAutodeskGraphic::ReadPixels(TStream& stream) {
         FColorManager.MakeFilePalette(std::span(&entries, 1), TPaletteLayout::RGB, 256));
     SetImageSize(width, height, kWord);
 
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
     std::vector<std::uint8_t> row(width);
     for (std::uint32_t y = 0; y < height; ++y) {
         stream.ReadBuffer(row.data(), row.size());
         FColorManager.ConvertLine(row.data(), 0xFF, width, FBitmap.scanLine(int(y)));
+        RowDone(y);
     }
 }
 

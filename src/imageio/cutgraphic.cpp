@@ -136,10 +136,12 @@ void TCUTGraphic::ReadPixels(TStream& stream) {
     CheckImageSize(width, height, kWord);
     CheckDataCovers(std::uint64_t(width) * height, stream.Remaining(),
                     TCUTRLEDecoder::kMaxExpansion, kWord);
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Loading data...");
     std::vector<std::uint8_t> data(std::size_t(stream.Remaining()));
     stream.ReadBuffer(data.data(), data.size());
     SetImageSize(width, height, kWord);
 
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
     TCUTRLEDecoder decoder;
     std::vector<std::uint8_t> row(width);
     const std::uint8_t* source = data.data();
@@ -151,6 +153,7 @@ void TCUTGraphic::ReadPixels(TStream& stream) {
         // A row that the file's end cut short: the file is truncated.
         if (!decoder.RowEnded() && dest != row.data() + row.size()) throw EReadError(gesReadError);
         FColorManager.ConvertLine(row.data(), 0xFF, width, FBitmap.scanLine(int(y)));
+        RowDone(y);
     }
 }
 

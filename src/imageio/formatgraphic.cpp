@@ -12,6 +12,11 @@ void TGraphic::LoadFromFile(const std::string& fileName) {
     LoadFromStream(stream);
 }
 
+void TGraphic::Progress(TProgressStage stage, int percent, bool redraw, const TRect& rect,
+                        const std::string& message) {
+    if (OnProgress) OnProgress(stage, percent, redraw, rect, message);
+}
+
 TFormatGraphic::TFormatGraphic() = default;
 TFormatGraphic::~TFormatGraphic() = default;
 
@@ -34,24 +39,33 @@ bool TFormatGraphic::ReadHeader(TStream&, unsigned) {
 }
 
 void TFormatGraphic::LoadFromStream(TStream& stream) {
-    FBitmap = Bitmap();
-    FMetadata.clear();
-    FBasePosition = stream.Position();
-    FStream = &stream;
-    // The stream is the reader's during the load only, also when it fails.
-    struct Forget {
-        TStream*& stream;
-        ~Forget() { stream = nullptr; }
-    } forget{FStream};
     try {
-        if (!ReadHeader(stream, HeaderIndex())) GraphicError(gesInvalidImage, {FormatWord()});
-        stream.Seek(FBasePosition);
+        TLoadScope scope(*this, stream);
+        CheckHeader(FormatWord(), HeaderIndex());
+        StartProgress();
         ReadPixels(stream);
     } catch (const EReadError& e) {
         // The stream's own message names no format; a reader's does.
         if (std::string_view(e.what()) != gesReadError) throw;
         throw EReadError(FormatMessage(gesStreamReadError, {ReadErrorWord()}));
     }
+}
+
+void TFormatGraphic::BeginLoad(TStream& stream) {
+    FBitmap = Bitmap();
+    FMetadata.clear();
+    FStream = &stream;
+    FBasePosition = stream.Position();
+}
+
+void TFormatGraphic::CheckHeader(std::string_view formatWord, unsigned imageIndex) {
+    if (!ReadHeader(*FStream, imageIndex)) GraphicError(gesInvalidImage, {formatWord});
+}
+
+void TFormatGraphic::StartProgress() {
+    FStream->Seek(FBasePosition);
+    FProgressRect = TRect{0, 0, int(FImageProperties.Width), 1};
+    Progress(TProgressStage::Starting, 0, false, FProgressRect, "Preparing...");
 }
 
 void TFormatGraphic::ApplyConverterFormat(std::string_view formatWord, bool invertedGrey) {
@@ -91,6 +105,25 @@ void TFormatGraphic::SetImageSize(std::uint64_t width, std::uint64_t height,
                                   std::string_view formatWord) {
     CheckImageSize(width, height, formatWord);
     FBitmap.setSize(int(width), int(height));
+}
+
+void TFormatGraphic::RowDone(std::uint32_t y) {
+    int h = FBitmap.height();
+    int percent = h > 0 ? int(std::uint64_t(y) * 100 / std::uint64_t(h)) : 100;
+    Progress(TProgressStage::Running, percent, false, FProgressRect, "");
+    FProgressRect.Top += 1;
+    FProgressRect.Bottom += 1;
+}
+
+void TFormatGraphic::EndLoad() {
+    // Runs from TLoadScope's destructor: a throwing listener must not end
+    // the program.
+    TStream* stream = std::exchange(FStream, nullptr);
+    if (!stream) return;
+    try {
+        Progress(TProgressStage::Ending, 100, true, FProgressRect, "");
+    } catch (...) {
+    }
 }
 
 } // namespace vt

@@ -10,14 +10,17 @@
 //
 //   void TMyGraphic::ReadPixels(TStream& stream) {  // the stream at the base
 //       ... configure FColorManager from FImageProperties ...
-//       ApplyConverterFormat(FormatWord());
+//       ApplyConverterFormat(FormatWord());             // step 4
 //       CheckDataCovers(...);                           // before allocating
 //       SetImageSize(FImageProperties.Width, FImageProperties.Height, FormatWord());
+//       Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
 //       for each row y: decode, FColorManager.ConvertLine(..., FBitmap.scanLine(y));
+//                       RowDone(y);                    // step 5
 //   }
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -29,6 +32,20 @@
 #include "platform/bitmap.h"
 
 namespace vt {
+
+enum class TProgressStage : std::uint8_t { Starting, Running, Ending };
+
+struct TRect {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+};
+
+// Progress notification of a graphic: stage, percent done, redraw flag,
+// rectangle of the rows finished since the last report, message.
+using TProgressEvent = std::function<void(TProgressStage stage, int percent, bool redraw,
+                                          const TRect& rect, const std::string& message)>;
 
 // A picture that can be loaded from a file or a stream into a bitmap.
 class TGraphic {
@@ -57,7 +74,12 @@ class TGraphic {
     // that keep none.
     virtual const TImageProperties* ImageProperties() const { return nullptr; }
 
+    TProgressEvent OnProgress;
+
   protected:
+    void Progress(TProgressStage stage, int percent, bool redraw, const TRect& rect,
+                  const std::string& message);
+
     Bitmap FBitmap;
     PhotoMetadata FMetadata;
 };
@@ -91,9 +113,10 @@ class TFormatGraphic : public TGraphic {
 
     // The load sequence of every reader: releases the previous picture,
     // reads the header (ReadHeader; false fails with "Cannot load image.
-    // Invalid or unexpected <FormatWord> image format."), returns to the
-    // base position and lets ReadPixels make the picture. A stream that ends
-    // early fails with "Stream read error in <ReadErrorWord> file.".
+    // Invalid or unexpected <FormatWord> image format."), reports the start,
+    // returns to the base position and lets ReadPixels make the picture; the
+    // end is reported in every case. A stream that ends early fails with
+    // "Stream read error in <ReadErrorWord> file.".
     void LoadFromStream(TStream& stream) final;
 
     // Opens the file for reading and returns AcceptsStream on it; false when
@@ -125,14 +148,23 @@ class TFormatGraphic : public TGraphic {
     virtual std::string_view ReadErrorWord() const { return FormatWord(); }
     // The sub-image ReadHeader is asked for.
     virtual unsigned HeaderIndex() const { return 0; }
-    // With the header read and the stream at the base position: configures
-    // the converter, checks the size and the data, sizes the bitmap and
-    // decodes the rows into it.
+    // Steps 4 and 5, with the header read and the stream at the base
+    // position: configures the converter, checks the size and the data,
+    // sizes the bitmap and decodes the rows into it.
     virtual void ReadPixels(TStream& stream) = 0;
 
-    // Helpers of the reader's steps.
+    // Helpers of the load sequence.
 
-    // Sets the bitmap's pixel format from the converter (a grey ramp
+    // Step 1: releases the previous bitmap, remembers the base position and
+    // the stream.
+    void BeginLoad(TStream& stream);
+    // Step 2: ReadHeader(stream, imageIndex); false throws gesInvalidImage
+    // filled with the format word.
+    void CheckHeader(std::string_view formatWord, unsigned imageIndex = 0);
+    // Step 3: returns to the base position, sets the progress rectangle and
+    // reports the start with "Preparing...".
+    void StartProgress();
+    // Step 4: sets the bitmap's pixel format from the converter (a grey ramp
     // as palette for grey and indexed targets, inverted when asked). Throws
     // gesInvalidColorFormat filled with the format word when the converter
     // names no standard format.
@@ -157,14 +189,34 @@ class TFormatGraphic : public TGraphic {
     // platform layer use too.
     void CheckDataCovers(std::uint64_t required, std::uint64_t available,
                          std::uint64_t maxExpansion, std::string_view formatWord) const;
-    // Sizes the bitmap (zero-filled). Sizes above MaxPixels throw
+    // Step 5: sizes the bitmap (zero-filled). Sizes above MaxPixels throw
     // gesNotSupported (CheckImageSize) before anything is allocated.
     void SetImageSize(std::uint64_t width, std::uint64_t height, std::string_view formatWord);
+    // After row y: reports row * 100 / height and moves the progress
+    // rectangle down one row.
+    void RowDone(std::uint32_t y);
+    // Step 6: reports the end of the load and forgets the stream.
+    void EndLoad();
+
+    // Ends a load in every case, also when an exception leaves it.
+    class TLoadScope {
+      public:
+        TLoadScope(TFormatGraphic& graphic, TStream& stream) : graphic_(graphic) {
+            graphic_.BeginLoad(stream);
+        }
+        ~TLoadScope() { graphic_.EndLoad(); }
+        TLoadScope(const TLoadScope&) = delete;
+        TLoadScope& operator=(const TLoadScope&) = delete;
+
+      private:
+        TFormatGraphic& graphic_;
+    };
+
     TColorManager FColorManager;
     TImageProperties FImageProperties;
     std::uint64_t FBasePosition = 0;
-    // The stream being loaded, during a load only.
     TStream* FStream = nullptr;
+    TRect FProgressRect;
 };
 
 } // namespace vt

@@ -220,6 +220,7 @@ void TGIFGraphic::ReadPixels(TStream& stream) {
     CheckImageSize(width, height, kWord);
     CheckDataCovers(pixels, data.size(), TGIFLZWDecoder::kMaxExpansion, kWord);
     SetImageSize(width, height, kWord);
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
 
     // The rows are decoded into the bitmap's memory one after another and
     // then moved to their places (the bitmap's rows are padded), or, when
@@ -242,6 +243,8 @@ void TGIFGraphic::ReadPixels(TStream& stream) {
             if (y > 0) std::memmove(line, target + std::size_t(y) * width, width);
             std::memset(line + width, 0, stride - width);
         }
+        for (std::uint32_t y = 0; y < height; ++y)
+            RowDone(y);
         return;
     }
     struct TPass {
@@ -253,6 +256,7 @@ void TGIFGraphic::ReadPixels(TStream& stream) {
         for (std::uint32_t y = pass.Start; y < height; y += pass.Step, ++row) {
             FColorManager.ConvertLine(interlaced.data() + std::size_t(row) * width, 0xFF, width,
                                       FBitmap.scanLine(int(y)));
+            RowDone(row);
         }
 }
 

@@ -114,6 +114,7 @@ void TPCDGraphic::ReadPixels(TStream& stream) {
     CheckImageSize(width, height, kWord);
     CheckDataCovers(std::uint64_t(pairBytes) * chromaHeight, stream.Remaining(), 1, kWord);
 
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Loading data...");
     std::vector<std::uint8_t> luma(width * height);
     std::vector<std::uint8_t> c1(chromaWidth * chromaHeight), c2(c1.size());
     std::vector<std::uint8_t> pair(pairBytes);
@@ -124,6 +125,7 @@ void TPCDGraphic::ReadPixels(TStream& stream) {
         std::memcpy(&c2[y * chromaWidth], &pair[2 * width + chromaWidth], chromaWidth);
     }
 
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Upsampling...");
     std::vector<std::uint8_t> cb(width * height), cr(width * height);
     UpsampleChroma(c1.data(), chromaWidth, chromaHeight, cb.data());
     UpsampleChroma(c2.data(), chromaWidth, chromaHeight, cr.data());
@@ -132,6 +134,7 @@ void TPCDGraphic::ReadPixels(TStream& stream) {
         SetImageSize(height, width, kWord);
     else
         SetImageSize(width, height, kWord);
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
     std::vector<std::uint8_t> row(3 * width);
     for (std::size_t y = 0; y < height; ++y) {
         const std::array<const std::uint8_t*, 3> planes = {&luma[y * width], &cb[y * width],
@@ -148,6 +151,7 @@ void TPCDGraphic::ReadPixels(TStream& stream) {
                 std::memcpy(FBitmap.scanLine(int(ty)) + 3 * tx, &row[3 * x], 3);
             }
         }
+        RowDone(std::uint32_t(y));
     }
 }
 

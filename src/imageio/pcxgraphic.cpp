@@ -176,6 +176,7 @@ void TPCXGraphic::ReadPixels(TStream& stream) {
     CheckDataCovers(std::uint64_t(rowBytes) * height, available,
                     h.RunLength ? TPCXRLEDecoder::kMaxExpansion : 1, kWord);
     SetImageSize(width, height, kWord);
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
 
     stream.Seek(dataStart);
     TReadAhead input(stream, dataEnd);
@@ -204,6 +205,7 @@ void TPCXGraphic::ReadPixels(TStream& stream) {
         } else {
             FColorManager.ConvertLine(std::span(sources, colour ? planes : 1), 0xFF, width, line);
         }
+        RowDone(y);
     }
     decoder.DecodeEnd();
 }

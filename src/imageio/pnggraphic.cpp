@@ -301,6 +301,7 @@ void TPNGGraphic::ReadPixels(TStream& stream) {
     };
 
     auto decodeImage = [&]() {
+        Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
         const unsigned depth = h.bitDepth;
         unsigned samples = 0, distance = 0;
         TColorModel source = TColorModel::Unknown, target = TColorModel::Unknown;
@@ -394,6 +395,7 @@ void TPNGGraphic::ReadPixels(TStream& stream) {
                 unfilter(cur, prev, fullRow - 1, distance);
                 FColorManager.ConvertLine(cur + 1, 0xFF, width, FBitmap.scanLine(int(y)));
                 std::swap(cur, prev);
+                RowDone(y);
             }
         } else {
             for (std::size_t pass = 0; pass < kAdam7.size(); ++pass) {
@@ -407,6 +409,7 @@ void TPNGGraphic::ReadPixels(TStream& stream) {
                     unfilter(cur, prev, len - 1, distance);
                     FColorManager.ConvertLine(cur + 1, p.mask, width, FBitmap.scanLine(int(y)));
                     std::swap(cur, prev);
+                    if (pass == kAdam7.size() - 1) RowDone(std::uint32_t(y));
                 }
             }
         }

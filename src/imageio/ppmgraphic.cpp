@@ -154,6 +154,7 @@ void TPPMGraphic::ReadPixels(TStream& stream) {
     if (text && width * height * samples > remaining) readError();
     SetImageSize(width, height, kWord);
 
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
     stream.Seek(dataStart_);
     Reader in(stream);
     std::vector<std::uint8_t> raw(static_cast<std::size_t>(binaryRow));
@@ -199,6 +200,7 @@ void TPPMGraphic::ReadPixels(TStream& stream) {
             }
         }
         FColorManager.ConvertLine(row.data(), 0xFF, std::size_t(width), FBitmap.scanLine(int(y)));
+        RowDone(y);
     }
 }
 

@@ -202,6 +202,7 @@ void TPSDGraphic::ReadPixels(TStream& stream) {
     CheckDataCovers(rowBytes * rowCount, available,
                     packBits ? TPackbitsRLEDecoder::kMaxExpansion : 1, kWord);
     SetImageSize(width, height, kWord);
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
 
     std::vector<std::uint8_t> rows(rowBytes * planes), packed;
     const std::uint8_t* sources[4] = {};
@@ -232,6 +233,7 @@ void TPSDGraphic::ReadPixels(TStream& stream) {
         }
         FColorManager.ConvertLine(std::span(sources, planes), 0xFF, width,
                                   FBitmap.scanLine(int(y)));
+        RowDone(y);
     }
     decoder.DecodeEnd();
 }

@@ -333,6 +333,7 @@ void TPSPGraphic::ReadPixels(TStream& stream) {
     // The channels, each into a plane of the layer's size: the image
     // channels (one for palette and grey images) and the transparency
     // mask.
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Loading data...");
     const unsigned sampleBits = rgb ? 8 : depth_;
     const std::size_t planeRow = std::size_t((std::uint64_t(layerWidth) * sampleBits + 7) / 8);
     const std::size_t planeCount = rgb ? (alpha ? 4 : 3) : 1;
@@ -404,6 +405,7 @@ void TPSPGraphic::ReadPixels(TStream& stream) {
     }
 
     SetImageSize(width, height, kWord);
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
     // The part of each picture row the layer covers.
     const std::int64_t fromX = std::max<std::int64_t>(left, 0);
     const std::int64_t toX = std::min<std::int64_t>(left + layerWidth, width);
@@ -423,6 +425,7 @@ void TPSPGraphic::ReadPixels(TStream& stream) {
         }
         FColorManager.ConvertLine(std::span(sources.data(), planeCount), 0xFF, width,
                                   FBitmap.scanLine(int(y)));
+        RowDone(y);
     }
 }
 

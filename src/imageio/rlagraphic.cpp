@@ -157,10 +157,12 @@ void TRLAGraphic::ReadPixels(TStream& stream) {
     CheckDataCovers(std::uint64_t(width) * height * planes * sampleBytes, stream.Remaining(),
                     TRLADecoder::kMaxExpansion, kWord);
 
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Loading data...");
     std::vector<std::uint8_t> table(std::size_t(height) * 4);
     stream.ReadBuffer(table.data(), table.size());
     SetImageSize(width, height, kWord);
 
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
     const std::size_t planeBytes = std::size_t(width) * sampleBytes;
     std::vector<std::uint8_t> plane(planes * planeBytes);
     std::vector<std::uint8_t> packed(0xFFFF);
@@ -236,6 +238,7 @@ void TRLAGraphic::ReadPixels(TStream& stream) {
         const std::uint32_t y = p.BottomUp ? height - 1 - i : i;
         FColorManager.ConvertLine(std::span(sources.data(), planes), 0xFF, width,
                                   FBitmap.scanLine(int(y)));
+        RowDone(i);
     }
 }
 

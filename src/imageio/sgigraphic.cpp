@@ -154,6 +154,7 @@ void TSGIGraphic::ReadPixels(TStream& stream) {
     CheckDataCovers(std::uint64_t(planeRow) * height * planes, available,
                     rle ? TSGIRLEDecoder::kMaxExpansion : 1, kWord);
     SetImageSize(width, height, kWord);
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
 
     // A row needs at most one control per sample and an end: more of a
     // stored row is never read.
@@ -189,6 +190,7 @@ void TSGIGraphic::ReadPixels(TStream& stream) {
         }
         FColorManager.ConvertLine(std::span(sources, planes), 0xFF, width,
                                   FBitmap.scanLine(int(y)));
+        RowDone(i);
     }
     decoder.DecodeEnd();
 }

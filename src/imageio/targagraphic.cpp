@@ -256,6 +256,7 @@ void TTargaGraphic::ReadPixels(TStream& stream) {
     CheckDataCovers(rowBytes * h.Height, stream.Remaining(),
                     rle ? TTargaRLEDecoder::MaxExpansion(h.Depth) : 1, kWord);
     SetImageSize(h.Width, h.Height, kWord);
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
 
     const bool topDown = (h.Descriptor & 0x20) != 0;
     TTargaRLEDecoder decoder(h.Depth);
@@ -272,6 +273,7 @@ void TTargaGraphic::ReadPixels(TStream& stream) {
         else if (input.DecodeInto(decoder, row, h.Width, pixelSize) < h.Width)
             throw EReadError(gesReadError);
         if (greyAlpha) FColorManager.ConvertLine(row, 0xFF, h.Width, line);
+        RowDone(i);
     }
     decoder.DecodeEnd();
 }

@@ -443,6 +443,7 @@ void TTIFFGraphic::LoadPixels() {
         FBitmap.setPalette(std::move(palette));
     }
     SetImageSize(width, height, FormatWord());
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
 
     std::vector<std::vector<std::uint8_t>> bands(plan->planes);
     std::vector<std::uint8_t> fullRow;
@@ -476,6 +477,7 @@ void TTIFFGraphic::LoadPixels() {
                     sources[k] = bands[k].data() + std::size_t(r) * plan->imageRowBytes;
                 FColorManager.ConvertLine(sources, 0xFF, width, line);
             }
+            RowDone(row);
         }
     }
     if (plan->decoder) plan->decoder->DecodeEnd();

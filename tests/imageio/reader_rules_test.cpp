@@ -202,6 +202,28 @@ const Sample kSamples[] = {
 
 class EveryReader : public ::testing::TestWithParam<Sample> {};
 
+TEST_P(EveryReader, ReportsProgressRowByRow) {
+    const Bytes bytes = fixture(GetParam().file);
+    TMemoryStream stream(bytes.data(), bytes.size());
+    auto reader = GetParam().make();
+    std::vector<std::string> messages;
+    int rows = 0, ends = 0, last = -1;
+    reader->OnProgress = [&](TProgressStage stage, int percent, bool, const TRect&,
+                             const std::string& message) {
+        if (!message.empty()) messages.push_back(message);
+        if (stage == TProgressStage::Running && message.empty()) {
+            ++rows;
+            EXPECT_GE(percent, last);
+            last = percent;
+        }
+        if (stage == TProgressStage::Ending) ++ends;
+    };
+    reader->LoadFromStream(stream);
+    EXPECT_EQ(messages, (std::vector<std::string>{"Preparing...", "Transfering..."}));
+    EXPECT_EQ(rows, reader->GetBitmap().height());
+    EXPECT_EQ(ends, 1);
+}
+
 TEST_P(EveryReader, AcceptsItsOwnFilesOnly) {
     for (const Sample& other : kSamples) {
         const Bytes bytes = fixture(other.file);

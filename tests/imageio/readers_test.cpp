@@ -175,6 +175,41 @@ TEST(PngReader, TransparentAndBackgroundColours) {
     EXPECT_EQ(reader.BackgroundColor(), std::uint32_t(RGBColor(1, 2, 3)));
 }
 
+TEST(PngReader, ReportsProgressThroughTheLoad) {
+    Bytes png = kSig + ihdr(5, 4, 8, 2) + chunk("IDAT", deflate(rgbRows(5, 4))) + chunk("IEND", "");
+    struct Event {
+        TProgressStage stage;
+        int percent;
+        TRect rect;
+        std::string message;
+    };
+    std::vector<Event> events;
+    TPNGGraphic reader;
+    reader.OnProgress = [&](TProgressStage stage, int percent, bool, const TRect& rect,
+                            const std::string& message) {
+        events.push_back({stage, percent, rect, message});
+    };
+    TMemoryStream stream(png.data(), png.size());
+    reader.LoadFromStream(stream);
+    ASSERT_EQ(events.size(), 7u); // start, transfer, four rows, end
+    EXPECT_EQ(events[0].stage, TProgressStage::Starting);
+    EXPECT_EQ(events[0].message, "Preparing...");
+    EXPECT_EQ(events[0].rect.Right, 5);
+    EXPECT_EQ(events[0].rect.Bottom, 1);
+    EXPECT_EQ(events[1].message, "Transfering...");
+    EXPECT_EQ(events[3].percent, 25);
+    EXPECT_EQ(events[3].rect.Top, 1);
+    EXPECT_EQ(events[6].stage, TProgressStage::Ending);
+
+    // A failing load reports its end too.
+    events.clear();
+    Bytes broken = png.substr(0, png.size() - 20);
+    TMemoryStream brokenStream(broken.data(), broken.size());
+    EXPECT_THROW(reader.LoadFromStream(brokenStream), EReadError);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back().stage, TProgressStage::Ending);
+}
+
 TEST(PpmReader, TextAndBinaryFormats) {
     Bitmap b;
     ASSERT_EQ(LoadMessage<TPPMGraphic>("P1\n# comment\n3 2\n1 0 1\n010", &b), "");
