@@ -175,6 +175,31 @@ void RegisterAll() {
             ->UseManualTime()
             ->Unit(benchmark::kMillisecond);
     }
+    // Hand-made hostile files of the test data: small files that declared
+    // far more work than the picture they make (a 1 x 1 picture with a
+    // layer of 16384 x 8192, rows that all point at one long row, 8-bit
+    // runs too few for the picture).
+    const struct {
+        const char* file;
+        const char* message; // nullptr: the picture loads
+    } hostile[] = {
+        {"psp/small-picture-huge-layer.psp", nullptr},
+        {"rla/rows-share-one-long-channel.rla", nullptr},
+        {"targa/rle8-runs-too-few.tga",
+         "Cannot load image. Invalid or unexpected TGA image format."},
+    };
+    for (const auto& h : hostile) {
+        const std::string path = std::string(VORANTEL_TESTDATA) + "/fuzz/" + h.file;
+        const std::string message = h.message ? h.message : "";
+        const int wanted = h.message ? kRefusedAsExpected : kLoaded;
+        benchmark::RegisterBenchmark(("hostile/" + std::string(h.file)).c_str(),
+                                     [path, message, wanted](benchmark::State& s) {
+                                         LoadInAProcess(s, path, message, wanted);
+                                     })
+            ->Iterations(5)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+    }
     struct Large {
         const char* name;
         std::string (*make)();

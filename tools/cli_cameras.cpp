@@ -452,7 +452,7 @@ int FixCommand(std::span<const std::string> args) {
     try {
         cam = ReadCameraFile(path);
     } catch (const std::exception& e) {
-        Fail("File Error: Unable to open or read file " + path + "\r" + e.what());
+        Fail("File Error: " + CameraFileFailureText(path, e));
         return 1;
     }
 

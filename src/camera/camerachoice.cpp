@@ -31,7 +31,7 @@ CameraChoices ChooseCamerasByExif(const std::vector<std::string>& photos,
                 try {
                     known = c.lists.emplace(camera, ReadCameraFile(path).records).first;
                 } catch (const std::exception& e) {
-                    unreadable[camera] = "Unable to open or read file " + path + "\r" + e.what();
+                    unreadable[camera] = CameraFileFailureText(path, e);
                 }
             }
             if (known != c.lists.end()) {

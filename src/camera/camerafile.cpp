@@ -51,7 +51,31 @@ bool ParseNumber(const std::string& piece, std::int32_t& out) {
     return true;
 }
 
+// The bytes of a line as text that is safe to show: printable ASCII stays,
+// every other byte (control characters, escape sequences, broken UTF-8)
+// is written as \xNN, and a backslash as \\.
+std::string Printable(const std::string& bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b == '\\')
+            text += "\\\\";
+        else if (b >= 0x20 && b < 0x7F)
+            text += c;
+        else
+            text += {'\\', 'x', kHex[b >> 4], kHex[b & 15]};
+    }
+    return text;
+}
+
 } // namespace
+
+std::string CameraFileFailureText(const std::string& path, const std::exception& e) {
+    const bool parse = dynamic_cast<const CameraFileParseError*>(&e) != nullptr;
+    return (parse ? "Invalid camera file " : "Unable to open or read file ") + path + "\r" +
+           e.what();
+}
 
 void CameraFileParser::add(const std::string& line) {
     ++lineNumber_;
@@ -68,8 +92,8 @@ void CameraFileParser::add(const std::string& line) {
         // The pieces start at columns 2, 8, 14, ... of the line.
         std::string piece = line.substr(1 + std::size_t(k) * 6, 5);
         if (!ParseNumber(piece, rec.v[std::size_t(k)]))
-            throw CameraFileError("Line " + std::to_string(lineNumber_) + ": '" + piece +
-                                  "' is not a valid number.");
+            throw CameraFileParseError("Line " + std::to_string(lineNumber_) + ": '" +
+                                       Printable(piece) + "' is not a valid number.");
     }
     contents_.records.push_back(rec);
     if (line[0] == '*') contents_.marked.push_back({rec.x(), rec.y()});
@@ -82,8 +106,8 @@ CameraFileContents CameraFileParser::finish() {
 }
 
 void CameraFileParser::TooShort(std::size_t line, std::size_t length) {
-    throw CameraFileError("Line " + std::to_string(line) + " is too short: " +
-                          std::to_string(length) + " characters instead of 48.");
+    throw CameraFileParseError("Line " + std::to_string(line) + " is too short: " +
+                               std::to_string(length) + " characters instead of 48.");
 }
 
 CameraFileContents ParseCameraLines(const std::vector<std::string>& lines) {

@@ -47,6 +47,18 @@ class CameraFileError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The camera file was read, but a line of it is malformed.
+class CameraFileParseError : public CameraFileError {
+  public:
+    using CameraFileError::CameraFileError;
+};
+
+// What the user is told when the camera file at path cannot be used: the
+// path and the reason, after "Unable to open or read file " when the file
+// could not be read, after "Invalid camera file " when its contents are
+// malformed.
+std::string CameraFileFailureText(const std::string& path, const std::exception& e);
+
 struct CameraFileContents {
     HotPixelList records;            // every line, in file order
     std::vector<MarkedPoint> marked; // the marked lines, in file order

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imageio/imageerrors.h"
+#include "imageio/readahead.h"
 
 namespace vt {
 
@@ -35,12 +36,8 @@ bool usable(const Header& h) {
 } // namespace
 
 bool TAutodeskGraphic::AcceptsStream(TStream& stream) {
-    const std::uint64_t pos = stream.Position();
     std::array<std::uint8_t, kHeaderSize> b{};
-    const bool ok = stream.Remaining() >= kHeaderSize &&
-                    stream.Read(b.data(), b.size()) == b.size() && usable(parseHeader(b.data()));
-    stream.Seek(pos);
-    return ok;
+    return PeekBytes(stream, b.data(), b.size()) && usable(parseHeader(b.data()));
 }
 
 bool TAutodeskGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
@@ -60,39 +57,36 @@ bool TAutodeskGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
     return true;
 }
 
-void TAutodeskGraphic::LoadFromStream(TStream& stream) {
-    try {
-        TLoadScope scope(*this, stream);
-        CheckHeader(kWord);
-        StartProgress();
-        stream.Skip(kHeaderSize);
-        const std::uint32_t width = FImageProperties.Width, height = FImageProperties.Height;
+std::string_view TAutodeskGraphic::FormatWord() const {
+    return kWord;
+}
 
-        SetConversion(TColorModel::Indexed, TColorModel::Indexed, 8, 8, 1);
-        ApplyConverterFormat(kWord);
+void TAutodeskGraphic::ReadPixels(TStream& stream) {
+    stream.Skip(kHeaderSize);
+    const std::uint32_t width = FImageProperties.Width, height = FImageProperties.Height;
 
-        CheckImageSize(width, height, kWord);
-        CheckDataCovers(kPaletteSize + std::uint64_t(width) * height, stream.Remaining(), 1, kWord);
+    SetConversion(TColorModel::Indexed, TColorModel::Indexed, 8, 8, 1);
+    ApplyConverterFormat(kWord);
 
-        std::array<std::uint8_t, kPaletteSize> palette{};
-        stream.ReadBuffer(palette.data(), palette.size());
-        // Components of 0..63; larger values of a damaged file stay white.
-        for (std::uint8_t& c : palette)
-            c = std::uint8_t(std::min(unsigned(c) * 4, 255u));
-        const std::uint8_t* entries = palette.data();
-        FBitmap.setPalette(
-            FColorManager.MakeFilePalette(std::span(&entries, 1), TPaletteLayout::RGB, 256));
-        SetImageSize(width, height, kWord);
+    CheckImageSize(width, height, kWord);
+    CheckDataCovers(kPaletteSize + std::uint64_t(width) * height, stream.Remaining(), 1, kWord);
 
-        Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
-        std::vector<std::uint8_t> row(width);
-        for (std::uint32_t y = 0; y < height; ++y) {
-            stream.ReadBuffer(row.data(), row.size());
-            FColorManager.ConvertLine(row.data(), 0xFF, width, FBitmap.scanLine(int(y)));
-            RowDone(y);
-        }
-    } catch (const EReadError&) {
-        throw EReadError(FormatMessage(gesStreamReadError, {kWord}));
+    std::array<std::uint8_t, kPaletteSize> palette{};
+    stream.ReadBuffer(palette.data(), palette.size());
+    // Components of 0..63; larger values of a damaged file stay white.
+    for (std::uint8_t& c : palette)
+        c = std::uint8_t(std::min(unsigned(c) * 4, 255u));
+    const std::uint8_t* entries = palette.data();
+    FBitmap.setPalette(
+        FColorManager.MakeFilePalette(std::span(&entries, 1), TPaletteLayout::RGB, 256));
+    SetImageSize(width, height, kWord);
+
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
+    std::vector<std::uint8_t> row(width);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        stream.ReadBuffer(row.data(), row.size());
+        FColorManager.ConvertLine(row.data(), 0xFF, width, FBitmap.scanLine(int(y)));
+        RowDone(y);
     }
 }
 

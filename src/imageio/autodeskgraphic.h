@@ -13,7 +13,10 @@ class TAutodeskGraphic : public TFormatGraphic {
     static constexpr const char* ClassName = "TAutodeskGraphic";
     bool AcceptsStream(TStream& stream) override;
     bool ReadHeader(TStream& stream, unsigned imageIndex) override;
-    void LoadFromStream(TStream& stream) override;
+
+  protected:
+    std::string_view FormatWord() const override;
+    void ReadPixels(TStream& stream) override;
 };
 
 } // namespace vt

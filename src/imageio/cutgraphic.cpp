@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "imageio/imageerrors.h"
+#include "imageio/readahead.h"
+#include "imageio/rundecoders.h"
 #include "platform/files.h"
 
 namespace vt {
@@ -48,14 +50,8 @@ void TCUTRLEDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
 }
 
 bool TCUTGraphic::AcceptsStream(TStream& stream) {
-    const std::uint64_t pos = stream.Position();
-    bool ok = false;
-    if (stream.Remaining() >= kHeaderSize) {
-        std::uint8_t b[4];
-        ok = stream.Read(b, 4) == 4 && (b[0] | b[1]) != 0 && (b[2] | b[3]) != 0;
-    }
-    stream.Seek(pos);
-    return ok;
+    std::uint8_t b[kHeaderSize];
+    return PeekBytes(stream, b, kHeaderSize) && (b[0] | b[1]) != 0 && (b[2] | b[3]) != 0;
 }
 
 bool TCUTGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
@@ -121,47 +117,43 @@ void TCUTGraphic::LoadPalette(TStream& stream) {
     palette_ = std::move(colours);
 }
 
-void TCUTGraphic::LoadFromStream(TStream& stream) {
-    try {
-        TLoadScope scope(*this, stream);
-        CheckHeader(kWord);
-        StartProgress();
-        stream.Skip(kHeaderSize);
-        const std::uint32_t width = FImageProperties.Width, height = FImageProperties.Height;
+std::string_view TCUTGraphic::FormatWord() const {
+    return kWord;
+}
 
-        SetConversion(TColorModel::Indexed, TColorModel::Indexed, 8, 8, 1);
-        ApplyConverterFormat(kWord); // a grey ramp
-        if (!palette_.empty()) {
-            std::vector<TColor> colours = palette_;
-            colours.resize(kMaxColours, RGBColor(0, 0, 0));
-            FBitmap.setPalette(std::move(colours));
-        }
+void TCUTGraphic::ReadPixels(TStream& stream) {
+    stream.Skip(kHeaderSize);
+    const std::uint32_t width = FImageProperties.Width, height = FImageProperties.Height;
 
-        CheckImageSize(width, height, kWord);
-        CheckDataCovers(std::uint64_t(width) * height, stream.Remaining(),
-                        TCUTRLEDecoder::kMaxExpansion, kWord);
-        Progress(TProgressStage::Running, 0, false, FProgressRect, "Loading data...");
-        std::vector<std::uint8_t> data(std::size_t(stream.Remaining()));
-        stream.ReadBuffer(data.data(), data.size());
-        SetImageSize(width, height, kWord);
+    SetConversion(TColorModel::Indexed, TColorModel::Indexed, 8, 8, 1);
+    ApplyConverterFormat(kWord); // a grey ramp
+    if (!palette_.empty()) {
+        std::vector<TColor> colours = palette_;
+        colours.resize(kMaxColours, RGBColor(0, 0, 0));
+        FBitmap.setPalette(std::move(colours));
+    }
 
-        Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
-        TCUTRLEDecoder decoder;
-        std::vector<std::uint8_t> row(width);
-        const std::uint8_t* source = data.data();
-        const std::uint8_t* const end = data.data() + data.size();
-        for (std::uint32_t y = 0; y < height; ++y) {
-            std::fill(row.begin(), row.end(), std::uint8_t(0));
-            std::uint8_t* dest = row.data();
-            decoder.Decode(source, dest, std::size_t(end - source), row.size());
-            // A row that the file's end cut short: the file is truncated.
-            if (!decoder.RowEnded() && dest != row.data() + row.size())
-                throw EReadError(gesReadError);
-            FColorManager.ConvertLine(row.data(), 0xFF, width, FBitmap.scanLine(int(y)));
-            RowDone(y);
-        }
-    } catch (const EReadError&) {
-        throw EReadError(FormatMessage(gesStreamReadError, {kWord}));
+    CheckImageSize(width, height, kWord);
+    CheckDataCovers(std::uint64_t(width) * height, stream.Remaining(),
+                    TCUTRLEDecoder::kMaxExpansion, kWord);
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Loading data...");
+    std::vector<std::uint8_t> data(std::size_t(stream.Remaining()));
+    stream.ReadBuffer(data.data(), data.size());
+    SetImageSize(width, height, kWord);
+
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
+    TCUTRLEDecoder decoder;
+    std::vector<std::uint8_t> row(width);
+    const std::uint8_t* source = data.data();
+    const std::uint8_t* const end = data.data() + data.size();
+    for (std::uint32_t y = 0; y < height; ++y) {
+        std::fill(row.begin(), row.end(), std::uint8_t(0));
+        std::uint8_t* dest = row.data();
+        decoder.Decode(source, dest, std::size_t(end - source), row.size());
+        // A row that the file's end cut short: the file is truncated.
+        if (!decoder.RowEnded() && dest != row.data() + row.size()) throw EReadError(gesReadError);
+        FColorManager.ConvertLine(row.data(), 0xFF, width, FBitmap.scanLine(int(y)));
+        RowDone(y);
     }
 }
 

@@ -8,29 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "imageio/decoders.h"
 #include "imageio/formatgraphic.h"
 
 namespace vt {
-
-// One Dr. Halo row: a 2-byte length (skipped), then control bytes: 0 ends the
-// row, bit 7 set repeats the next byte (control AND 0x7F) times, clear copies
-// the next control bytes. Decode takes one row and leaves source after its
-// end code, at the next row; output beyond unpackedSize is dropped.
-class TCUTRLEDecoder : public TDecoder {
-  public:
-    // Most output bytes one input byte can make: two bytes repeat one 127
-    // times.
-    static constexpr std::uint64_t kMaxExpansion = 64;
-    void Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::size_t packedSize,
-                std::size_t unpackedSize) override;
-    // True when the last Decode stopped at the row's end code, false when
-    // the input ran out first.
-    bool RowEnded() const { return rowEnded_; }
-
-  private:
-    bool rowEnded_ = false;
-};
 
 class TCUTGraphic : public TFormatGraphic {
   public:
@@ -40,7 +20,6 @@ class TCUTGraphic : public TFormatGraphic {
     // Reads the palette file beside the picture, when there is one, and then
     // the picture.
     void LoadFromFile(const std::string& fileName) override;
-    void LoadFromStream(TStream& stream) override;
 
     // Reads a Dr. Halo palette file for the loads that follow: 512-byte
     // blocks, the word at byte 12 plus 1 entries of 6 bytes from byte 40 on,
@@ -58,6 +37,10 @@ class TCUTGraphic : public TFormatGraphic {
 
   private:
     std::vector<TColor> palette_;
+
+  protected:
+    std::string_view FormatWord() const override;
+    void ReadPixels(TStream& stream) override;
 };
 
 } // namespace vt

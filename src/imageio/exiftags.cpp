@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include <unistd.h>
+
 #include "platform/files.h"
 
 namespace vt {
@@ -212,8 +214,14 @@ ExifTags ExifTagsOf(const PhotoMetadata& metadata) {
 }
 
 ExifTags ReadExifTags(const std::string& path) {
-    FilePtr f(std::fopen(path.c_str(), "rb"));
-    if (!f) throw std::runtime_error(SysErrorMessage(errno));
+    std::string error;
+    const int fd = OpenRegularFile(path, error);
+    if (fd < 0) throw std::runtime_error(error);
+    FilePtr f(::fdopen(fd, "rb"));
+    if (!f) {
+        ::close(fd);
+        throw std::runtime_error(SysErrorMessage(errno));
+    }
     std::uint8_t head[4];
     if (std::fread(head, 1, 4, f.get()) != 4) return {};
     if (head[0] == 0xFF && head[1] == 0xD8) {

@@ -38,11 +38,17 @@ bool TFormatGraphic::ReadHeader(TStream&, unsigned) {
     return false;
 }
 
-void TFormatGraphic::Assign(const TFormatGraphic& source) {
-    if (&source == this) return;
-    FImageProperties = source.FImageProperties;
-    FBitmap = source.FBitmap;
-    FMetadata = source.FMetadata;
+void TFormatGraphic::LoadFromStream(TStream& stream) {
+    try {
+        TLoadScope scope(*this, stream);
+        CheckHeader(FormatWord(), HeaderIndex());
+        StartProgress();
+        ReadPixels(stream);
+    } catch (const EReadError& e) {
+        // The stream's own message names no format; a reader's does.
+        if (std::string_view(e.what()) != gesReadError) throw;
+        throw EReadError(FormatMessage(gesStreamReadError, {ReadErrorWord()}));
+    }
 }
 
 void TFormatGraphic::BeginLoad(TStream& stream) {

@@ -4,16 +4,16 @@
 // A graphic class is registered in the file format list (fileformatlist.h)
 // through its TGraphicClass descriptor, GraphicClassOf<T>(): T must be
 // default-constructible and derive from TGraphic. A reader of the family
-// derives from TFormatGraphic and implements ReadHeader and LoadFromStream:
+// derives from TFormatGraphic, whose LoadFromStream is the one load
+// sequence of every reader, and supplies its steps: ReadHeader, the words
+// its messages name, and ReadPixels:
 //
-//   void TMyGraphic::LoadFromStream(TStream& stream) {
-//       TLoadScope scope(*this, stream);               // steps 1 and 6
-//       CheckHeader("MY");                             // step 2 (ReadHeader)
-//       StartProgress();                               // step 3
+//   void TMyGraphic::ReadPixels(TStream& stream) {  // the stream at the base
 //       ... configure FColorManager from FImageProperties ...
-//       ApplyConverterFormat("MY");                    // step 4
-//       SetImageSize(FImageProperties.Width, FImageProperties.Height, "MY");
-//       Progress(TProgressStage::Running, 0, "Transfering...");
+//       ApplyConverterFormat(FormatWord());             // step 4
+//       CheckDataCovers(...);                           // before allocating
+//       SetImageSize(FImageProperties.Width, FImageProperties.Height, FormatWord());
+//       Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
 //       for each row y: decode, FColorManager.ConvertLine(..., FBitmap.scanLine(y));
 //                       RowDone(y);                    // step 5
 //   }
@@ -111,6 +111,14 @@ class TFormatGraphic : public TGraphic {
     TFormatGraphic();
     ~TFormatGraphic() override;
 
+    // The load sequence of every reader: releases the previous picture,
+    // reads the header (ReadHeader; false fails with "Cannot load image.
+    // Invalid or unexpected <FormatWord> image format."), reports the start,
+    // returns to the base position and lets ReadPixels make the picture; the
+    // end is reported in every case. A stream that ends early fails with
+    // "Stream read error in <ReadErrorWord> file.".
+    void LoadFromStream(TStream& stream) final;
+
     // Opens the file for reading and returns AcceptsStream on it; false when
     // it cannot be opened.
     bool AcceptsFile(const std::string& fileName);
@@ -125,14 +133,27 @@ class TFormatGraphic : public TGraphic {
     virtual bool ReadHeader(TStream& stream, unsigned imageIndex);
 
     const TImageProperties* ImageProperties() const override { return &FImageProperties; }
-    // Copies the image properties and the bitmap of another reader.
-    void Assign(const TFormatGraphic& source);
 
     // Largest number of pixels a reader allocates.
     static constexpr std::uint64_t MaxPixels = kMaxBitmapPixels;
 
   protected:
-    // Steps of the common load sequence.
+    // The reader's steps.
+
+    // Word that fills the reader's messages ("Invalid or unexpected %s
+    // image format." and the others).
+    virtual std::string_view FormatWord() const = 0;
+    // Word of "Stream read error in %s file."; FormatWord unless a reader
+    // names its format shorter there.
+    virtual std::string_view ReadErrorWord() const { return FormatWord(); }
+    // The sub-image ReadHeader is asked for.
+    virtual unsigned HeaderIndex() const { return 0; }
+    // Steps 4 and 5, with the header read and the stream at the base
+    // position: configures the converter, checks the size and the data,
+    // sizes the bitmap and decodes the rows into it.
+    virtual void ReadPixels(TStream& stream) = 0;
+
+    // Helpers of the load sequence.
 
     // Step 1: releases the previous bitmap, remembers the base position and
     // the stream.

@@ -7,6 +7,7 @@
 
 #include "imageio/imageerrors.h"
 #include "imageio/readahead.h"
+#include "imageio/rundecoders.h"
 
 namespace vt {
 
@@ -170,10 +171,11 @@ bool TGIFGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
     }
 }
 
-void TGIFGraphic::LoadFromStream(TStream& stream) {
-    TLoadScope scope(*this, stream);
-    CheckHeader(kWord);
-    StartProgress();
+std::string_view TGIFGraphic::FormatWord() const {
+    return kWord;
+}
+
+void TGIFGraphic::ReadPixels(TStream& stream) {
     const TImageProperties& p = FImageProperties;
     if (p.Width == 0) return; // the trailer came first
 
@@ -197,7 +199,9 @@ void TGIFGraphic::LoadFromStream(TStream& stream) {
     }
     stream.Seek(FImageData + 3ull * FLocalEntries);
     const unsigned codeSize = stream.ReadByte();
-    if (codeSize < 1 || codeSize > 8) GraphicError(gesInvalidImage, {kWord});
+    // Codes are at most 12 bits wide, so the first code width (one more
+    // than the minimum code size) leaves room for sizes up to 11.
+    if (codeSize < 1 || codeSize > 11) GraphicError(gesInvalidImage, {kWord});
 
     // All data sub-blocks; a file that ends inside them gives what it has.
     std::vector<std::uint8_t> data;

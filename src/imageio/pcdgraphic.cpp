@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imageio/imageerrors.h"
+#include "imageio/readahead.h"
 
 namespace vt {
 
@@ -58,15 +59,10 @@ void UpsampleChroma(const std::uint8_t* source, std::size_t width, std::size_t h
 }
 
 bool TPCDGraphic::AcceptsStream(TStream& stream) {
-    const std::uint64_t pos = stream.Position();
-    bool ok = false;
-    if (stream.Remaining() >= kHeaderSize) {
-        std::vector<std::uint8_t> header(kHeaderSize);
-        ok = stream.Read(header.data(), header.size()) == header.size() &&
-             (isOverview(header.data()) || isImagePac(header.data()));
-    }
-    stream.Seek(pos);
-    return ok;
+    if (stream.Remaining() < kHeaderSize) return false;
+    std::vector<std::uint8_t> header(kHeaderSize);
+    return PeekBytes(stream, header.data(), header.size()) &&
+           (isOverview(header.data()) || isImagePac(header.data()));
 }
 
 bool TPCDGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
@@ -96,69 +92,66 @@ bool TPCDGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
     return true;
 }
 
-void TPCDGraphic::LoadFromStream(TStream& stream) {
-    try {
-        TLoadScope scope(*this, stream);
-        CheckHeader(kWord, kBaseResolution);
-        StartProgress();
-        const std::size_t width = FImageProperties.Width, height = FImageProperties.Height;
-        // Rotation bits 1 and 3 mark portrait pictures; 2 is left as it is.
-        const unsigned rotate = FImageProperties.Rotate;
-        const bool portrait = rotate == 1 || rotate == 3;
+std::string_view TPCDGraphic::FormatWord() const {
+    return kWord;
+}
 
-        SetConversion(TColorModel::PhotoYCC, TColorModel::BGR, 8, 8, 3);
-        const std::array<float, 3> weights = {0.2125f, 0.7154f, 0.0721f};
-        FColorManager.SetYCbCrSetup(weights, 2, 2);
-        ApplyConverterFormat(kWord);
+void TPCDGraphic::ReadPixels(TStream& stream) {
+    const std::size_t width = FImageProperties.Width, height = FImageProperties.Height;
+    // Rotation bits 1 and 3 mark portrait pictures; 2 is left as it is.
+    const unsigned rotate = FImageProperties.Rotate;
+    const bool portrait = rotate == 1 || rotate == 3;
 
-        // Two luminance rows, then half a row of each chroma.
-        const std::size_t chromaWidth = width / 2, chromaHeight = height / 2;
-        const std::size_t pairBytes = 2 * width + 2 * chromaWidth;
-        stream.Seek(FBasePosition + imageStart_);
-        CheckImageSize(width, height, kWord);
-        CheckDataCovers(std::uint64_t(pairBytes) * chromaHeight, stream.Remaining(), 1, kWord);
+    SetConversion(TColorModel::PhotoYCC, TColorModel::BGR, 8, 8, 3);
+    const std::array<float, 3> weights = {0.2125f, 0.7154f, 0.0721f};
+    FColorManager.SetYCbCrSetup(weights, 2, 2);
+    ApplyConverterFormat(kWord);
 
-        Progress(TProgressStage::Running, 0, false, FProgressRect, "Loading data...");
-        std::vector<std::uint8_t> luma(width * height);
-        std::vector<std::uint8_t> c1(chromaWidth * chromaHeight), c2(c1.size());
-        std::vector<std::uint8_t> pair(pairBytes);
-        for (std::size_t y = 0; y < chromaHeight; ++y) {
-            stream.ReadBuffer(pair.data(), pair.size());
-            std::memcpy(&luma[2 * y * width], pair.data(), 2 * width);
-            std::memcpy(&c1[y * chromaWidth], &pair[2 * width], chromaWidth);
-            std::memcpy(&c2[y * chromaWidth], &pair[2 * width + chromaWidth], chromaWidth);
-        }
+    // Two luminance rows, then half a row of each chroma.
+    const std::size_t chromaWidth = width / 2, chromaHeight = height / 2;
+    const std::size_t pairBytes = 2 * width + 2 * chromaWidth;
+    stream.Seek(FBasePosition + imageStart_);
+    CheckImageSize(width, height, kWord);
+    CheckDataCovers(std::uint64_t(pairBytes) * chromaHeight, stream.Remaining(), 1, kWord);
 
-        Progress(TProgressStage::Running, 0, false, FProgressRect, "Upsampling...");
-        std::vector<std::uint8_t> cb(width * height), cr(width * height);
-        UpsampleChroma(c1.data(), chromaWidth, chromaHeight, cb.data());
-        UpsampleChroma(c2.data(), chromaWidth, chromaHeight, cr.data());
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Loading data...");
+    std::vector<std::uint8_t> luma(width * height);
+    std::vector<std::uint8_t> c1(chromaWidth * chromaHeight), c2(c1.size());
+    std::vector<std::uint8_t> pair(pairBytes);
+    for (std::size_t y = 0; y < chromaHeight; ++y) {
+        stream.ReadBuffer(pair.data(), pair.size());
+        std::memcpy(&luma[2 * y * width], pair.data(), 2 * width);
+        std::memcpy(&c1[y * chromaWidth], &pair[2 * width], chromaWidth);
+        std::memcpy(&c2[y * chromaWidth], &pair[2 * width + chromaWidth], chromaWidth);
+    }
 
-        if (portrait)
-            SetImageSize(height, width, kWord);
-        else
-            SetImageSize(width, height, kWord);
-        Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
-        std::vector<std::uint8_t> row(3 * width);
-        for (std::size_t y = 0; y < height; ++y) {
-            const std::array<const std::uint8_t*, 3> planes = {&luma[y * width], &cb[y * width],
-                                                               &cr[y * width]};
-            if (!portrait) {
-                FColorManager.ConvertLine(planes, 0xFF, width, FBitmap.scanLine(int(y)));
-            } else {
-                FColorManager.ConvertLine(planes, 0xFF, width, row.data());
-                // Rotation 1 turns the picture a quarter anticlockwise, 3 a
-                // quarter clockwise.
-                for (std::size_t x = 0; x < width; ++x) {
-                    const std::size_t tx = rotate == 1 ? y : height - 1 - y;
-                    const std::size_t ty = rotate == 1 ? width - 1 - x : x;
-                    std::memcpy(FBitmap.scanLine(int(ty)) + 3 * tx, &row[3 * x], 3);
-                }
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Upsampling...");
+    std::vector<std::uint8_t> cb(width * height), cr(width * height);
+    UpsampleChroma(c1.data(), chromaWidth, chromaHeight, cb.data());
+    UpsampleChroma(c2.data(), chromaWidth, chromaHeight, cr.data());
+
+    if (portrait)
+        SetImageSize(height, width, kWord);
+    else
+        SetImageSize(width, height, kWord);
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
+    std::vector<std::uint8_t> row(3 * width);
+    for (std::size_t y = 0; y < height; ++y) {
+        const std::array<const std::uint8_t*, 3> planes = {&luma[y * width], &cb[y * width],
+                                                           &cr[y * width]};
+        if (!portrait) {
+            FColorManager.ConvertLine(planes, 0xFF, width, FBitmap.scanLine(int(y)));
+        } else {
+            FColorManager.ConvertLine(planes, 0xFF, width, row.data());
+            // Rotation 1 turns the picture a quarter anticlockwise, 3 a
+            // quarter clockwise.
+            for (std::size_t x = 0; x < width; ++x) {
+                const std::size_t tx = rotate == 1 ? y : height - 1 - y;
+                const std::size_t ty = rotate == 1 ? width - 1 - x : x;
+                std::memcpy(FBitmap.scanLine(int(ty)) + 3 * tx, &row[3 * x], 3);
             }
-            RowDone(std::uint32_t(y));
         }
-    } catch (const EReadError&) {
-        throw EReadError(FormatMessage(gesStreamReadError, {kWord}));
+        RowDone(std::uint32_t(y));
     }
 }
 

@@ -22,11 +22,15 @@ class TPCDGraphic : public TFormatGraphic {
     // the larger ones are Huffman coded refinements this reader does not
     // read.
     bool ReadHeader(TStream& stream, unsigned imageIndex) override;
-    void LoadFromStream(TStream& stream) override;
 
   private:
     // Stream position of the first luminance row, relative to the base.
     std::uint64_t imageStart_ = 0;
+
+  protected:
+    std::string_view FormatWord() const override;
+    unsigned HeaderIndex() const override { return kBaseResolution; }
+    void ReadPixels(TStream& stream) override;
 };
 
 // Doubles a plane of width x height samples in both directions: new samples

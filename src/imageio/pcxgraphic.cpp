@@ -6,6 +6,7 @@
 
 #include "imageio/imageerrors.h"
 #include "imageio/readahead.h"
+#include "imageio/rundecoders.h"
 
 namespace vt {
 
@@ -105,10 +106,15 @@ bool TPCXGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
     return ParseHeader(b, FHeader, FImageProperties);
 }
 
-void TPCXGraphic::LoadFromStream(TStream& stream) {
-    TLoadScope scope(*this, stream);
-    CheckHeader(kWord);
-    StartProgress();
+std::string_view TPCXGraphic::FormatWord() const {
+    return kWord;
+}
+
+std::string_view TPCXGraphic::ReadErrorWord() const {
+    return kColorWord;
+}
+
+void TPCXGraphic::ReadPixels(TStream& stream) {
     const THeader& h = FHeader;
     const TImageProperties& p = FImageProperties;
     const unsigned bpp = h.BitsPerPixel, planes = h.Planes, bits = bpp * planes;

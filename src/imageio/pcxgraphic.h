@@ -10,30 +10,9 @@
 
 #include <cstdint>
 
-#include "imageio/decoders.h"
 #include "imageio/formatgraphic.h"
 
 namespace vt {
-
-// PCX run-length data: a byte of 0xC0 or above counts (low 6 bits) copies
-// of the byte after it; any smaller byte stands for itself. Both pointers
-// are advanced. A run that reaches beyond the wanted bytes goes on in the
-// next call (writers let runs cross rows and planes); a count byte whose
-// value is not in the input yet is left there. DecodeInit forgets an
-// unfinished run.
-class TPCXRLEDecoder : public TDecoder {
-  public:
-    // Most output bytes one input byte can make: 0xFF, v writes 63 bytes.
-    static constexpr std::uint64_t kMaxExpansion = 32;
-
-    void Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::size_t packedSize,
-                std::size_t unpackedSize) override;
-    void DecodeInit() override { pending_ = 0; }
-
-  private:
-    std::size_t pending_ = 0; // bytes of the current run not yet written
-    std::uint8_t value_ = 0;
-};
 
 class TPCXGraphic : public TFormatGraphic {
   public:
@@ -41,7 +20,6 @@ class TPCXGraphic : public TFormatGraphic {
     // A 128-byte header with a PCX signature and a sensible layout.
     bool AcceptsStream(TStream& stream) override;
     bool ReadHeader(TStream& stream, unsigned imageIndex) override;
-    void LoadFromStream(TStream& stream) override;
 
   private:
     struct THeader {
@@ -57,6 +35,11 @@ class TPCXGraphic : public TFormatGraphic {
     // usable PCX header.
     static bool ParseHeader(const std::uint8_t* bytes, THeader& h, TImageProperties& p);
     THeader FHeader;
+
+  protected:
+    std::string_view FormatWord() const override;
+    std::string_view ReadErrorWord() const override;
+    void ReadPixels(TStream& stream) override;
 };
 
 } // namespace vt

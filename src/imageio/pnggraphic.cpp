@@ -10,6 +10,7 @@
 
 #include "imageio/decoders.h"
 #include "imageio/imageerrors.h"
+#include "imageio/readahead.h"
 
 namespace vt {
 
@@ -175,14 +176,9 @@ void unfilter(std::uint8_t* row, const std::uint8_t* prior, std::size_t len, std
 } // namespace
 
 bool TPNGGraphic::AcceptsStream(TStream& stream) {
-    std::uint64_t pos = stream.Position();
-    bool ok = false;
-    if (stream.Remaining() >= 9) {
-        std::uint8_t sig[8];
-        ok = stream.Read(sig, 8) == 8 && std::memcmp(sig, kSignature, 8) == 0;
-    }
-    stream.Seek(pos);
-    return ok;
+    // The signature and at least one byte after it.
+    std::uint8_t sig[9];
+    return PeekBytes(stream, sig, sizeof sig) && std::memcmp(sig, kSignature, 8) == 0;
 }
 
 bool TPNGGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
@@ -248,262 +244,258 @@ bool TPNGGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
     return true;
 }
 
-void TPNGGraphic::LoadFromStream(TStream& stream) {
-    try {
-        TLoadScope scope(*this, stream);
-        CheckHeader(kWord);
-        StartProgress();
-        stream.Skip(8);
+std::string_view TPNGGraphic::FormatWord() const {
+    return kWord;
+}
 
-        transparentColor_ = NoTransparentColor;
-        backgroundColor_ = 0xFFFFFF;
-        TConvertOptions sourceOptions{TConvertOption::SwapBytes};
-        FColorManager.SetSourceOptions(sourceOptions);
+void TPNGGraphic::ReadPixels(TStream& stream) {
+    stream.Skip(8);
 
-        std::vector<std::uint8_t> buffer;
-        ChunkHeader chunk = readChunkHeader(stream);
-        readChunkData(stream, chunk, buffer);
-        const Header h = parseIHDR(buffer);
-        if (h.compression != 0) GraphicError(gesNotSupported, {gesCompressionScheme, kWord});
+    transparentColor_ = NoTransparentColor;
+    backgroundColor_ = 0xFFFFFF;
+    TConvertOptions sourceOptions{TConvertOption::SwapBytes};
+    FColorManager.SetSourceOptions(sourceOptions);
 
-        Inflater inflater;
-        std::vector<TColor> palette;
-        bool havePalette = false, imageDone = false;
+    std::vector<std::uint8_t> buffer;
+    ChunkHeader chunk = readChunkHeader(stream);
+    readChunkData(stream, chunk, buffer);
+    const Header h = parseIHDR(buffer);
+    if (h.compression != 0) GraphicError(gesNotSupported, {gesCompressionScheme, kWord});
 
-        // Feeds the next IDAT chunk to the inflater; false when the next
-        // chunk is of another type (which is then left unread).
-        auto nextData = [&]() -> bool {
-            std::uint64_t at = stream.Position();
-            ChunkHeader next = readChunkHeader(stream);
-            if (!isType(next.type, IDAT)) {
-                stream.Seek(at);
-                return false;
-            }
-            readChunkData(stream, next, buffer);
-            inflater.z_.next_in = buffer.data();
-            inflater.z_.avail_in = uInt(buffer.size());
-            return true;
-        };
-        // Inflates exactly len bytes; a stream that ends or runs dry before
-        // fails.
-        auto inflateRow = [&](std::uint8_t* out, std::size_t len) {
-            z_stream& z = inflater.z_;
-            z.next_out = out;
-            z.avail_out = uInt(len);
-            while (z.avail_out > 0) {
-                if (inflater.ended) GraphicError(gesExtraCompressedData, {kWord});
-                if (z.avail_in == 0 && !nextData()) GraphicError(gesDecompression, {kWord});
-                int rc = inflate(&z, Z_SYNC_FLUSH);
-                if (rc == Z_STREAM_END) {
-                    inflater.ended = true;
-                    if (z.avail_out > 0 || z.avail_in > 0)
-                        GraphicError(gesExtraCompressedData, {kWord});
-                } else if (rc != Z_OK && !(rc == Z_BUF_ERROR && z.avail_in == 0)) {
-                    GraphicError(gesDecompression, {kWord});
-                }
-            }
-        };
+    Inflater inflater;
+    std::vector<TColor> palette;
+    bool havePalette = false, imageDone = false;
 
-        auto decodeImage = [&]() {
-            Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
-            const unsigned depth = h.bitDepth;
-            unsigned samples = 0, distance = 0;
-            TColorModel source = TColorModel::Unknown, target = TColorModel::Unknown;
-            unsigned targetBits = 8, targetSamples = 1;
-            switch (h.colorType) {
-            case 0:
-                if (depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16) {
-                    source = target = TColorModel::Grey;
-                    samples = 1;
-                    targetBits = depth == 16 ? 8 : depth == 2 ? 4 : depth;
-                    distance = (depth + 7) / 8;
-                }
-                break;
-            case 2:
-                if (depth == 8 || depth == 16) {
-                    source = TColorModel::RGB, target = TColorModel::BGR;
-                    samples = 3, targetSamples = 3;
-                    distance = depth * 3 / 8;
-                }
-                break;
-            case 3:
-                if (depth == 1 || depth == 2 || depth == 4 || depth == 8) {
-                    source = target = TColorModel::Indexed;
-                    samples = 1;
-                    targetBits = depth == 2 ? 4 : depth;
-                    distance = 1;
-                }
-                break;
-            case 4:
-                if (depth == 8 || depth == 16) {
-                    source = TColorModel::GreyAlpha, target = TColorModel::Indexed;
-                    samples = 2;
-                    distance = depth * 2 / 8;
-                }
-                break;
-            case 6:
-                if (depth == 8 || depth == 16) {
-                    source = TColorModel::RGBA, target = TColorModel::BGRA;
-                    samples = 4, targetSamples = 4;
-                    distance = depth * 4 / 8;
-                }
-                break;
-            default:
-                break;
-            }
-            if (samples == 0) GraphicError(gesInvalidColorFormat, {kWord});
-            if (h.colorType == 3 && !havePalette) GraphicError(gesInvalidPalette, {kWord});
-
-            FColorManager.SetSourceColorScheme(source);
-            FColorManager.SetSourceBitsPerSample(std::uint8_t(depth));
-            FColorManager.SetSourceSamplesPerPixel(std::uint8_t(samples));
-            FColorManager.SetTargetColorScheme(target);
-            FColorManager.SetTargetBitsPerSample(std::uint8_t(targetBits));
-            FColorManager.SetTargetSamplesPerPixel(std::uint8_t(targetSamples));
-
-            const std::uint64_t width = h.width, height = h.height;
-            // Bytes of a row holding n pixels, without the filter byte.
-            auto rowBytes = [&](std::uint64_t n) { return (n * depth + 7) / 8 * samples; };
-            std::uint64_t needed = 0;
-            if (h.interlace == 0) {
-                needed = (rowBytes(width) + 1) * height;
-            } else {
-                for (const Pass& p : kAdam7) {
-                    if (p.startColumn >= width || p.startRow >= height) continue;
-                    std::uint64_t cols = (width + p.columnStep - p.startColumn - 1) / p.columnStep;
-                    std::uint64_t rows = (height + p.rowStep - p.startRow - 1) / p.rowStep;
-                    needed += (rowBytes(cols) + 1) * rows;
-                }
-            }
-            // Check the size, and that the rest of the file can inflate to
-            // the rows, before the bitmap is allocated.
-            CheckImageSize(width, height, kWord);
-            const std::uint64_t available =
-                std::uint64_t(inflater.z_.avail_in) + stream.Remaining();
-            CheckDataCovers(needed, available, TLZ77Decoder::kMaxExpansion, kWord);
-
-            ApplyConverterFormat(kWord);
-            if (h.colorType == 3) {
-                palette.resize(std::size_t(1) << std::min(targetBits, 8u), RGBColor(0, 0, 0));
-                FBitmap.setPalette(palette);
-            }
-            SetImageSize(width, height, kWord);
-
-            const std::size_t fullRow = std::size_t(rowBytes(width)) + 1;
-            std::vector<std::uint8_t> rowA(fullRow, 0), rowB(fullRow, 0);
-            std::uint8_t* cur = rowA.data();
-            std::uint8_t* prev = rowB.data();
-
-            if (h.interlace == 0) {
-                for (std::uint32_t y = 0; y < h.height; ++y) {
-                    inflateRow(cur, fullRow);
-                    unfilter(cur, prev, fullRow - 1, distance);
-                    FColorManager.ConvertLine(cur + 1, 0xFF, width, FBitmap.scanLine(int(y)));
-                    std::swap(cur, prev);
-                    RowDone(y);
-                }
-            } else {
-                for (std::size_t pass = 0; pass < kAdam7.size(); ++pass) {
-                    const Pass& p = kAdam7[pass];
-                    if (p.startColumn >= width) continue;
-                    std::uint64_t cols = (width + p.columnStep - p.startColumn - 1) / p.columnStep;
-                    std::size_t len = std::size_t(rowBytes(cols)) + 1;
-                    std::fill(prev, prev + len, std::uint8_t(0));
-                    for (std::uint64_t y = p.startRow; y < height; y += p.rowStep) {
-                        inflateRow(cur, len);
-                        unfilter(cur, prev, len - 1, distance);
-                        FColorManager.ConvertLine(cur + 1, p.mask, width, FBitmap.scanLine(int(y)));
-                        std::swap(cur, prev);
-                        if (pass == kAdam7.size() - 1) RowDone(std::uint32_t(y));
-                    }
-                }
-            }
-            imageDone = true;
-        };
-
-        for (;;) {
-            chunk = readChunkHeader(stream);
-            if (isType(chunk.type, IEND)) {
-                readChunkData(stream, chunk, buffer);
-                break;
-            }
-            if (isType(chunk.type, IDAT)) {
-                readChunkData(stream, chunk, buffer);
-                if (imageDone) continue;
-                inflater.z_.next_in = buffer.data();
-                inflater.z_.avail_in = uInt(buffer.size());
-                decodeImage();
-            } else if (isType(chunk.type, PLTE)) {
-                readChunkData(stream, chunk, buffer);
-                if (buffer.size() % 3 != 0 || buffer.size() > 3 * 256)
-                    GraphicError(gesInvalidPalette, {kWord});
-                if (h.colorType == 3) {
-                    FColorManager.SetSourceBitsPerSample(h.bitDepth);
-                    FColorManager.SetTargetBitsPerSample(h.bitDepth == 2 ? 4 : h.bitDepth);
-                    const std::uint8_t* data = buffer.data();
-                    palette = FColorManager.MakeFilePalette(std::span(&data, 1),
-                                                            TPaletteLayout::RGB, buffer.size() / 3);
-                    havePalette = true;
-                }
-            } else if (isType(chunk.type, iCCP)) {
-                readChunkData(stream, chunk, buffer);
-                FMetadata.iccProfile = inflateProfile(buffer);
-            } else if (isType(chunk.type, gAMA)) {
-                readChunkData(stream, chunk, buffer);
-                if (buffer.size() >= 4) {
-                    FImageProperties.Gamma = float(be32(buffer.data())) / 100000.0f;
-                    FColorManager.SetGammaValues(2.2f, FImageProperties.Gamma);
-                    TConvertOptions target = FColorManager.TargetOptions();
-                    target.Include(TConvertOption::ApplyGamma);
-                    FColorManager.SetTargetOptions(target);
-                    FImageProperties.Flags.Include(TImageFlag::GammaApplied);
-                }
-            } else if (isType(chunk.type, bKGD)) {
-                readChunkData(stream, chunk, buffer);
-                const std::uint8_t* d = buffer.data();
-                if ((h.colorType == 2 || h.colorType == 6) && buffer.size() >= 6) {
-                    auto comp = [&](int i) {
-                        return h.bitDepth == 16 ? be16(d + 2 * i) * 255 / 65535 : d[2 * i + 1];
-                    };
-                    backgroundColor_ = std::uint32_t(RGBColor(comp(0), comp(1), comp(2)));
-                } else if ((h.colorType == 0 || h.colorType == 4) && buffer.size() >= 2) {
-                    unsigned v = be16(d);
-                    if (h.bitDepth == 16)
-                        v = v * 255 / 65535;
-                    else if (h.bitDepth == 2)
-                        v = (v & 3) * 5;
-                    backgroundColor_ = v;
-                } else if (h.colorType == 3 && buffer.size() >= 1) {
-                    backgroundColor_ = d[0];
-                }
-            } else if (isType(chunk.type, tRNS)) {
-                readChunkData(stream, chunk, buffer);
-                const std::uint8_t* d = buffer.data();
-                if (h.colorType == 0 && buffer.size() >= 2) {
-                    unsigned v = be16(d);
-                    if (h.bitDepth == 16)
-                        v = v * 255 / 65535;
-                    else if (h.bitDepth == 2)
-                        v = (v & 3) * 5;
-                    v &= 0xFF;
-                    transparentColor_ = std::uint32_t(RGBColor(int(v), int(v), int(v)));
-                } else if (h.colorType == 2 && buffer.size() >= 6) {
-                    auto comp = [&](int i) {
-                        return h.bitDepth == 16 ? be16(d + 2 * i) * 255 / 65535 : d[2 * i + 1];
-                    };
-                    transparentColor_ = std::uint32_t(RGBColor(comp(0), comp(1), comp(2)));
-                }
-            } else {
-                if (((chunk.type >> 24) & 0x20) == 0) GraphicError(gesUnknownCriticalChunk);
-                skipChunk(stream, chunk);
+    // Feeds the next IDAT chunk to the inflater; false when the next
+    // chunk is of another type (which is then left unread).
+    auto nextData = [&]() -> bool {
+        std::uint64_t at = stream.Position();
+        ChunkHeader next = readChunkHeader(stream);
+        if (!isType(next.type, IDAT)) {
+            stream.Seek(at);
+            return false;
+        }
+        readChunkData(stream, next, buffer);
+        inflater.z_.next_in = buffer.data();
+        inflater.z_.avail_in = uInt(buffer.size());
+        return true;
+    };
+    // Inflates exactly len bytes; a stream that ends or runs dry before
+    // fails.
+    auto inflateRow = [&](std::uint8_t* out, std::size_t len) {
+        z_stream& z = inflater.z_;
+        z.next_out = out;
+        z.avail_out = uInt(len);
+        while (z.avail_out > 0) {
+            if (inflater.ended) GraphicError(gesExtraCompressedData, {kWord});
+            if (z.avail_in == 0 && !nextData()) GraphicError(gesDecompression, {kWord});
+            int rc = inflate(&z, Z_SYNC_FLUSH);
+            if (rc == Z_STREAM_END) {
+                inflater.ended = true;
+                if (z.avail_out > 0 || z.avail_in > 0)
+                    GraphicError(gesExtraCompressedData, {kWord});
+            } else if (rc != Z_OK && !(rc == Z_BUF_ERROR && z.avail_in == 0)) {
+                GraphicError(gesDecompression, {kWord});
             }
         }
-        // A file whose image data never came, or ended early, holds no
-        // picture.
-        if (!imageDone) GraphicError(gesInvalidImage, {kWord});
-    } catch (const EReadError&) {
-        throw EReadError(FormatMessage(gesStreamReadError, {kWord}));
+    };
+
+    auto decodeImage = [&]() {
+        Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
+        const unsigned depth = h.bitDepth;
+        unsigned samples = 0, distance = 0;
+        TColorModel source = TColorModel::Unknown, target = TColorModel::Unknown;
+        unsigned targetBits = 8, targetSamples = 1;
+        switch (h.colorType) {
+        case 0:
+            if (depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16) {
+                source = target = TColorModel::Grey;
+                samples = 1;
+                targetBits = depth == 16 ? 8 : depth == 2 ? 4 : depth;
+                distance = (depth + 7) / 8;
+            }
+            break;
+        case 2:
+            if (depth == 8 || depth == 16) {
+                source = TColorModel::RGB, target = TColorModel::BGR;
+                samples = 3, targetSamples = 3;
+                distance = depth * 3 / 8;
+            }
+            break;
+        case 3:
+            if (depth == 1 || depth == 2 || depth == 4 || depth == 8) {
+                source = target = TColorModel::Indexed;
+                samples = 1;
+                targetBits = depth == 2 ? 4 : depth;
+                distance = 1;
+            }
+            break;
+        case 4:
+            if (depth == 8 || depth == 16) {
+                source = TColorModel::GreyAlpha, target = TColorModel::Indexed;
+                samples = 2;
+                distance = depth * 2 / 8;
+            }
+            break;
+        case 6:
+            if (depth == 8 || depth == 16) {
+                source = TColorModel::RGBA, target = TColorModel::BGRA;
+                samples = 4, targetSamples = 4;
+                distance = depth * 4 / 8;
+            }
+            break;
+        default:
+            break;
+        }
+        if (samples == 0) GraphicError(gesInvalidColorFormat, {kWord});
+        if (h.colorType == 3 && !havePalette) GraphicError(gesInvalidPalette, {kWord});
+
+        FColorManager.SetSourceColorScheme(source);
+        FColorManager.SetSourceBitsPerSample(std::uint8_t(depth));
+        FColorManager.SetSourceSamplesPerPixel(std::uint8_t(samples));
+        FColorManager.SetTargetColorScheme(target);
+        FColorManager.SetTargetBitsPerSample(std::uint8_t(targetBits));
+        FColorManager.SetTargetSamplesPerPixel(std::uint8_t(targetSamples));
+
+        const std::uint64_t width = h.width, height = h.height;
+        // Bytes of a row holding n pixels, without the filter byte.
+        auto rowBytes = [&](std::uint64_t n) { return (n * depth + 7) / 8 * samples; };
+        std::uint64_t needed = 0;
+        if (h.interlace == 0) {
+            needed = (rowBytes(width) + 1) * height;
+        } else {
+            for (const Pass& p : kAdam7) {
+                if (p.startColumn >= width || p.startRow >= height) continue;
+                std::uint64_t cols = (width + p.columnStep - p.startColumn - 1) / p.columnStep;
+                std::uint64_t rows = (height + p.rowStep - p.startRow - 1) / p.rowStep;
+                needed += (rowBytes(cols) + 1) * rows;
+            }
+        }
+        // Check the size, and that the rest of the file can inflate to
+        // the rows, before the bitmap is allocated.
+        CheckImageSize(width, height, kWord);
+        const std::uint64_t available = std::uint64_t(inflater.z_.avail_in) + stream.Remaining();
+        CheckDataCovers(needed, available, TLZ77Decoder::kMaxExpansion, kWord);
+
+        ApplyConverterFormat(kWord);
+        if (h.colorType == 3) {
+            palette.resize(std::size_t(1) << std::min(targetBits, 8u), RGBColor(0, 0, 0));
+            FBitmap.setPalette(palette);
+        }
+        SetImageSize(width, height, kWord);
+
+        const std::size_t fullRow = std::size_t(rowBytes(width)) + 1;
+        std::vector<std::uint8_t> rowA(fullRow, 0), rowB(fullRow, 0);
+        std::uint8_t* cur = rowA.data();
+        std::uint8_t* prev = rowB.data();
+
+        if (h.interlace == 0) {
+            for (std::uint32_t y = 0; y < h.height; ++y) {
+                inflateRow(cur, fullRow);
+                unfilter(cur, prev, fullRow - 1, distance);
+                FColorManager.ConvertLine(cur + 1, 0xFF, width, FBitmap.scanLine(int(y)));
+                std::swap(cur, prev);
+                RowDone(y);
+            }
+        } else {
+            for (std::size_t pass = 0; pass < kAdam7.size(); ++pass) {
+                const Pass& p = kAdam7[pass];
+                if (p.startColumn >= width) continue;
+                std::uint64_t cols = (width + p.columnStep - p.startColumn - 1) / p.columnStep;
+                std::size_t len = std::size_t(rowBytes(cols)) + 1;
+                std::fill(prev, prev + len, std::uint8_t(0));
+                for (std::uint64_t y = p.startRow; y < height; y += p.rowStep) {
+                    inflateRow(cur, len);
+                    unfilter(cur, prev, len - 1, distance);
+                    FColorManager.ConvertLine(cur + 1, p.mask, width, FBitmap.scanLine(int(y)));
+                    std::swap(cur, prev);
+                    if (pass == kAdam7.size() - 1) RowDone(std::uint32_t(y));
+                }
+            }
+        }
+        imageDone = true;
+    };
+
+    for (;;) {
+        chunk = readChunkHeader(stream);
+        if (isType(chunk.type, IEND)) {
+            readChunkData(stream, chunk, buffer);
+            break;
+        }
+        if (isType(chunk.type, IDAT)) {
+            readChunkData(stream, chunk, buffer);
+            if (imageDone) continue;
+            inflater.z_.next_in = buffer.data();
+            inflater.z_.avail_in = uInt(buffer.size());
+            decodeImage();
+        } else if (isType(chunk.type, PLTE)) {
+            readChunkData(stream, chunk, buffer);
+            if (buffer.size() % 3 != 0 || buffer.size() > 3 * 256)
+                GraphicError(gesInvalidPalette, {kWord});
+            if (h.colorType == 3) {
+                FColorManager.SetSourceBitsPerSample(h.bitDepth);
+                FColorManager.SetTargetBitsPerSample(h.bitDepth == 2 ? 4 : h.bitDepth);
+                const std::uint8_t* data = buffer.data();
+                palette = FColorManager.MakeFilePalette(std::span(&data, 1), TPaletteLayout::RGB,
+                                                        buffer.size() / 3);
+                havePalette = true;
+            }
+        } else if (isType(chunk.type, iCCP)) {
+            readChunkData(stream, chunk, buffer);
+            FMetadata.iccProfile = inflateProfile(buffer);
+        } else if (isType(chunk.type, gAMA)) {
+            readChunkData(stream, chunk, buffer);
+            if (buffer.size() >= 4) {
+                FImageProperties.Gamma = float(be32(buffer.data())) / 100000.0f;
+                FColorManager.SetGammaValues(2.2f, FImageProperties.Gamma);
+                TConvertOptions target = FColorManager.TargetOptions();
+                target.Include(TConvertOption::ApplyGamma);
+                FColorManager.SetTargetOptions(target);
+                FImageProperties.Flags.Include(TImageFlag::GammaApplied);
+            }
+        } else if (isType(chunk.type, bKGD)) {
+            readChunkData(stream, chunk, buffer);
+            const std::uint8_t* d = buffer.data();
+            if ((h.colorType == 2 || h.colorType == 6) && buffer.size() >= 6) {
+                auto comp = [&](int i) {
+                    return h.bitDepth == 16 ? be16(d + 2 * i) * 255 / 65535 : d[2 * i + 1];
+                };
+                backgroundColor_ = std::uint32_t(RGBColor(comp(0), comp(1), comp(2)));
+            } else if ((h.colorType == 0 || h.colorType == 4) && buffer.size() >= 2) {
+                unsigned v = be16(d);
+                if (h.bitDepth == 16)
+                    v = v * 255 / 65535;
+                else if (h.bitDepth == 2)
+                    v = (v & 3) * 5;
+                backgroundColor_ = v;
+            } else if (h.colorType == 3 && buffer.size() >= 1) {
+                backgroundColor_ = d[0];
+            }
+        } else if (isType(chunk.type, tRNS)) {
+            readChunkData(stream, chunk, buffer);
+            const std::uint8_t* d = buffer.data();
+            if (h.colorType == 0 && buffer.size() >= 2) {
+                unsigned v = be16(d);
+                if (h.bitDepth == 16)
+                    v = v * 255 / 65535;
+                else if (h.bitDepth == 2)
+                    v = (v & 3) * 5;
+                v &= 0xFF;
+                transparentColor_ = std::uint32_t(RGBColor(int(v), int(v), int(v)));
+            } else if (h.colorType == 2 && buffer.size() >= 6) {
+                auto comp = [&](int i) {
+                    return h.bitDepth == 16 ? be16(d + 2 * i) * 255 / 65535 : d[2 * i + 1];
+                };
+                transparentColor_ = std::uint32_t(RGBColor(comp(0), comp(1), comp(2)));
+            }
+        } else {
+            if (((chunk.type >> 24) & 0x20) == 0) GraphicError(gesUnknownCriticalChunk);
+            skipChunk(stream, chunk);
+        }
     }
+    // A file whose image data never came, or ended early, holds no
+    // picture.
+    if (!imageDone) GraphicError(gesInvalidImage, {kWord});
 }
 
 } // namespace vt

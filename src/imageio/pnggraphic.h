@@ -22,7 +22,6 @@ class TPNGGraphic : public TFormatGraphic {
     static constexpr const char* ClassName = "TPNGGraphic";
     bool AcceptsStream(TStream& stream) override;
     bool ReadHeader(TStream& stream, unsigned imageIndex) override;
-    void LoadFromStream(TStream& stream) override;
 
     // Value of TransparentColor when the file names none.
     static constexpr std::uint32_t NoTransparentColor = 0x1FFFFFFF;
@@ -36,6 +35,10 @@ class TPNGGraphic : public TFormatGraphic {
   private:
     std::uint32_t transparentColor_ = NoTransparentColor;
     std::uint32_t backgroundColor_ = 0xFFFFFF;
+
+  protected:
+    std::string_view FormatWord() const override;
+    void ReadPixels(TStream& stream) override;
 };
 
 } // namespace vt

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "imageio/imageerrors.h"
+#include "imageio/readahead.h"
 
 namespace vt {
 
@@ -82,12 +83,8 @@ class Reader {
 } // namespace
 
 bool TPPMGraphic::AcceptsStream(TStream& stream) {
-    std::uint64_t pos = stream.Position();
-    std::uint8_t b[2] = {0, 0};
-    bool ok = stream.Remaining() >= 3 && stream.Read(b, 2) == 2 && b[0] == 'P' && b[1] >= '1' &&
-              b[1] <= '6';
-    stream.Seek(pos);
-    return ok;
+    std::uint8_t b[3] = {0, 0, 0};
+    return PeekBytes(stream, b, sizeof b) && b[0] == 'P' && b[1] >= '1' && b[1] <= '6';
 }
 
 bool TPPMGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
@@ -120,10 +117,15 @@ bool TPPMGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
     return true;
 }
 
-void TPPMGraphic::LoadFromStream(TStream& stream) {
-    TLoadScope scope(*this, stream);
-    CheckHeader(kWord);
-    StartProgress();
+std::string_view TPPMGraphic::FormatWord() const {
+    return kWord;
+}
+
+std::string_view TPPMGraphic::ReadErrorWord() const {
+    return kReadWord;
+}
+
+void TPPMGraphic::ReadPixels(TStream& stream) {
     const TImageProperties& p = FImageProperties;
     const unsigned kind = p.FormatVersion;
     const bool text = kind <= 3;

@@ -14,13 +14,17 @@ class TPPMGraphic : public TFormatGraphic {
     static constexpr const char* ClassName = "TPPMGraphic";
     bool AcceptsStream(TStream& stream) override;
     bool ReadHeader(TStream& stream, unsigned imageIndex) override;
-    void LoadFromStream(TStream& stream) override;
 
   private:
     // The maximum sample value of the header (1 for P1 and P4).
     unsigned maxValue_ = 1;
     // Stream position of the first pixel, just after the header.
     std::uint64_t dataStart_ = 0;
+
+  protected:
+    std::string_view FormatWord() const override;
+    std::string_view ReadErrorWord() const override;
+    void ReadPixels(TStream& stream) override;
 };
 
 } // namespace vt

@@ -124,10 +124,11 @@ bool TPSDGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
     return true;
 }
 
-void TPSDGraphic::LoadFromStream(TStream& stream) {
-    TLoadScope scope(*this, stream);
-    CheckHeader(kWord);
-    StartProgress();
+std::string_view TPSDGraphic::FormatWord() const {
+    return kWord;
+}
+
+void TPSDGraphic::ReadPixels(TStream& stream) {
     const TImageProperties& p = FImageProperties;
     const std::uint32_t width = p.Width, height = p.Height;
     const unsigned depth = p.BitsPerSample;

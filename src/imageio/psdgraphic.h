@@ -19,7 +19,6 @@ class TPSDGraphic : public TFormatGraphic {
     bool AcceptsStream(TStream& stream) override;
     // Reads the header and walks the sections up to the merged picture.
     bool ReadHeader(TStream& stream, unsigned imageIndex) override;
-    void LoadFromStream(TStream& stream) override;
 
   private:
     std::uint16_t FMode = 0;
@@ -27,6 +26,10 @@ class TPSDGraphic : public TFormatGraphic {
     std::uint64_t FColorData = 0;     // position of the colour-mode data
     std::uint32_t FColorDataSize = 0; // and its size
     std::uint64_t FImageData = 0;     // position after the compression word
+
+  protected:
+    std::string_view FormatWord() const override;
+    void ReadPixels(TStream& stream) override;
 };
 
 } // namespace vt

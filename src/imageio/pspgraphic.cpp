@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "imageio/imageerrors.h"
+#include "imageio/readahead.h"
+#include "imageio/rundecoders.h"
 
 namespace vt {
 
@@ -157,15 +159,9 @@ void TPSPRLEDecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest,
 }
 
 bool TPSPGraphic::AcceptsStream(TStream& stream) {
-    const std::uint64_t pos = stream.Position();
-    bool ok = false;
-    if (stream.Remaining() >= kFileHeader) {
-        std::array<std::uint8_t, kFileHeader> b{};
-        ok = stream.Read(b.data(), b.size()) == b.size() && signatureMatches(b.data()) &&
-             le16(&b[32]) >= kFirstMajor;
-    }
-    stream.Seek(pos);
-    return ok;
+    std::array<std::uint8_t, kFileHeader> b{};
+    return PeekBytes(stream, b.data(), b.size()) && signatureMatches(b.data()) &&
+           le16(&b[32]) >= kFirstMajor;
 }
 
 bool TPSPGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
@@ -218,218 +214,218 @@ bool TPSPGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
     return true;
 }
 
-void TPSPGraphic::LoadFromStream(TStream& stream) {
-    try {
-        TLoadScope scope(*this, stream);
-        CheckHeader(kWord);
-        StartProgress();
-        const TImageProperties& p = FImageProperties;
-        const std::uint32_t width = p.Width, height = p.Height;
-        const unsigned major = p.FormatVersion;
-        if (p.ColorModel == TColorModel::Unknown) GraphicError(gesInvalidColorFormat, {kWord});
-        if (compression_ != kCompressNone && compression_ != kCompressRLE &&
-            compression_ != kCompressLZ77)
-            GraphicError(gesNotSupported, {gesCompressionScheme, kWord});
-        const bool rgb = depth_ == 24;
-        const std::uint64_t expansion = compression_ == kCompressRLE ? TPSPRLEDecoder::kMaxExpansion
-                                        : compression_ == kCompressLZ77
-                                            ? TLZ77Decoder::kMaxExpansion
-                                            : 1;
-        CheckImageSize(width, height, kWord);
-        const std::uint64_t pictureBytes =
-            rgb ? 3 * std::uint64_t(width) * height
-                : (std::uint64_t(width) * depth_ + 7) / 8 * std::uint64_t(height);
-        CheckDataCovers(pictureBytes, stream.Remaining(), expansion, kWord);
+std::string_view TPSPGraphic::FormatWord() const {
+    return kWord;
+}
 
-        // The palette and the first normal raster layer.
-        BlockReader blocks(stream, major);
-        std::vector<std::uint8_t> info;
-        std::vector<std::uint8_t> paletteData;
-        std::size_t paletteEntries = 0;
-        bool havePalette = false, haveLayer = false;
-        Block layer;
-        Block block;
-        const std::uint64_t fileEnd = stream.Size();
-        std::uint64_t at = FBasePosition + kFileHeader;
-        while (blocks.Next(at, fileEnd, block)) {
-            at = block.end;
-            if (block.id == kColorBlock && !havePalette) {
-                blocks.Info(block, info, 4);
-                paletteEntries = le32(info.data());
-                if (paletteEntries > 256 || paletteEntries * 4 > block.end - block.body)
-                    GraphicError(gesInvalidPalette, {kWord});
-                paletteData.resize(paletteEntries * 4);
-                stream.Seek(block.body);
-                stream.ReadBuffer(paletteData.data(), paletteData.size());
-                havePalette = true;
-            } else if (block.id == kLayerStartBlock && !haveLayer) {
-                Block sub;
-                for (std::uint64_t subAt = block.body; blocks.Next(subAt, block.end, sub);
-                     subAt = sub.end) {
-                    if (sub.id != kLayerBlock) continue;
-                    blocks.Info(sub, info, blocks.Chunked() ? 3 : 257);
-                    const std::size_t type = blocks.Chunked() ? 2 + le16(info.data()) : 256;
-                    if (type < info.size() && info[type] == kRasterLayer) {
-                        layer = sub;
-                        haveLayer = true;
-                        break;
-                    }
+void TPSPGraphic::ReadPixels(TStream& stream) {
+    const TImageProperties& p = FImageProperties;
+    const std::uint32_t width = p.Width, height = p.Height;
+    const unsigned major = p.FormatVersion;
+    if (p.ColorModel == TColorModel::Unknown) GraphicError(gesInvalidColorFormat, {kWord});
+    if (compression_ != kCompressNone && compression_ != kCompressRLE &&
+        compression_ != kCompressLZ77)
+        GraphicError(gesNotSupported, {gesCompressionScheme, kWord});
+    const bool rgb = depth_ == 24;
+    const std::uint64_t expansion = compression_ == kCompressRLE    ? TPSPRLEDecoder::kMaxExpansion
+                                    : compression_ == kCompressLZ77 ? TLZ77Decoder::kMaxExpansion
+                                                                    : 1;
+    CheckImageSize(width, height, kWord);
+    const std::uint64_t pictureBytes =
+        rgb ? 3 * std::uint64_t(width) * height
+            : (std::uint64_t(width) * depth_ + 7) / 8 * std::uint64_t(height);
+    CheckDataCovers(pictureBytes, stream.Remaining(), expansion, kWord);
+
+    // The palette and the first normal raster layer.
+    BlockReader blocks(stream, major);
+    std::vector<std::uint8_t> info;
+    std::vector<std::uint8_t> paletteData;
+    std::size_t paletteEntries = 0;
+    bool havePalette = false, haveLayer = false;
+    Block layer;
+    Block block;
+    const std::uint64_t fileEnd = stream.Size();
+    std::uint64_t at = FBasePosition + kFileHeader;
+    while (blocks.Next(at, fileEnd, block)) {
+        at = block.end;
+        if (block.id == kColorBlock && !havePalette) {
+            blocks.Info(block, info, 4);
+            paletteEntries = le32(info.data());
+            if (paletteEntries > 256 || paletteEntries * 4 > block.end - block.body)
+                GraphicError(gesInvalidPalette, {kWord});
+            paletteData.resize(paletteEntries * 4);
+            stream.Seek(block.body);
+            stream.ReadBuffer(paletteData.data(), paletteData.size());
+            havePalette = true;
+        } else if (block.id == kLayerStartBlock && !haveLayer) {
+            Block sub;
+            for (std::uint64_t subAt = block.body; blocks.Next(subAt, block.end, sub);
+                 subAt = sub.end) {
+                if (sub.id != kLayerBlock) continue;
+                blocks.Info(sub, info, blocks.Chunked() ? 3 : 257);
+                const std::size_t type = blocks.Chunked() ? 2 + le16(info.data()) : 256;
+                if (type < info.size() && info[type] == kRasterLayer) {
+                    layer = sub;
+                    haveLayer = true;
+                    break;
                 }
             }
         }
-        if (!haveLayer) invalid();
-        if (!rgb && !greyscale_ && !havePalette) GraphicError(gesInvalidPalette, {kWord});
+    }
+    if (!haveLayer) invalid();
+    if (!rgb && !greyscale_ && !havePalette) GraphicError(gesInvalidPalette, {kWord});
 
-        // The layer: its rectangle in the picture and its channel count.
-        blocks.Info(layer, info, blocks.Chunked() ? 3 : 257);
-        const std::size_t rects = blocks.Chunked() ? 3 + le16(info.data()) : 257;
-        std::int64_t left = 0, top = 0, layerWidth = width, layerHeight = height;
-        if (rects + 32 <= info.size()) {
-            const std::uint8_t* r = &info[rects];
-            // The saved rectangle holds the stored pixels, within the image
-            // rectangle.
-            const std::int64_t savedWidth = std::int64_t(les32(r + 24)) - les32(r + 16);
-            const std::int64_t savedHeight = std::int64_t(les32(r + 28)) - les32(r + 20);
-            if (savedWidth > 0 && savedHeight > 0) {
-                left = std::int64_t(les32(r)) + les32(r + 16);
-                top = std::int64_t(les32(r + 4)) + les32(r + 20);
-                layerWidth = savedWidth;
-                layerHeight = savedHeight;
-            }
+    // The layer: its rectangle in the picture and its channel count.
+    blocks.Info(layer, info, blocks.Chunked() ? 3 : 257);
+    const std::size_t rects = blocks.Chunked() ? 3 + le16(info.data()) : 257;
+    std::int64_t left = 0, top = 0, layerWidth = width, layerHeight = height;
+    if (rects + 32 <= info.size()) {
+        const std::uint8_t* r = &info[rects];
+        // The saved rectangle holds the stored pixels, within the image
+        // rectangle.
+        const std::int64_t savedWidth = std::int64_t(les32(r + 24)) - les32(r + 16);
+        const std::int64_t savedHeight = std::int64_t(les32(r + 28)) - les32(r + 20);
+        if (savedWidth > 0 && savedHeight > 0) {
+            left = std::int64_t(les32(r)) + les32(r + 16);
+            top = std::int64_t(les32(r + 4)) + les32(r + 20);
+            layerWidth = savedWidth;
+            layerHeight = savedHeight;
         }
-        unsigned channelCount = 0;
-        std::uint64_t channelsAt = layer.body;
-        if (blocks.Chunked()) {
-            stream.Seek(layer.body);
-            const std::uint32_t size = stream.ReadLE32();
-            stream.ReadLE16(); // bitmap count
-            channelCount = stream.ReadLE16();
-            if (size < 8 || layer.body + size > layer.end) invalid();
-            channelsAt = layer.body + size;
+    }
+    unsigned channelCount = 0;
+    std::uint64_t channelsAt = layer.body;
+    if (blocks.Chunked()) {
+        stream.Seek(layer.body);
+        const std::uint32_t size = stream.ReadLE32();
+        stream.ReadLE16(); // bitmap count
+        channelCount = stream.ReadLE16();
+        if (size < 8 || layer.body + size > layer.end) invalid();
+        channelsAt = layer.body + size;
+    } else {
+        channelCount = le16(&info[info.size() - 2]);
+    }
+    const bool alpha = rgb && channelCount > 3;
+    CheckImageSize(std::uint64_t(layerWidth), std::uint64_t(layerHeight), kWord);
+    // Rows of the layer below the picture are never shown: each channel
+    // is unpacked only down to the picture's last row, so that a small
+    // picture with a huge layer costs what the picture needs.
+    const std::int64_t usedRows =
+        std::clamp<std::int64_t>(std::int64_t(height) - top, 0, layerHeight);
+
+    // Converter and bitmap.
+    if (rgb) {
+        SetConversion(alpha ? TColorModel::RGBA : TColorModel::RGB,
+                      alpha ? TColorModel::BGRA : TColorModel::BGR, 8, 8, alpha ? 4 : 3);
+    } else {
+        const TColorModel model = greyscale_ ? TColorModel::Grey : TColorModel::Indexed;
+        SetConversion(model, model, std::uint8_t(depth_), std::uint8_t(depth_), 1);
+    }
+    ApplyConverterFormat(kWord);
+    if (!rgb && !greyscale_) {
+        std::vector<TColor> colours(std::size_t(1) << depth_, RGBColor(0, 0, 0));
+        const std::uint8_t* data = paletteData.data();
+        const std::vector<TColor> file = FColorManager.MakeFilePalette(
+            std::span(&data, 1), TPaletteLayout::BGRx, std::min(paletteEntries, colours.size()));
+        std::copy(file.begin(), file.end(), colours.begin());
+        FBitmap.setPalette(std::move(colours));
+    }
+
+    // The channels, each into a plane of the layer's size: the image
+    // channels (one for palette and grey images) and the transparency
+    // mask.
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Loading data...");
+    const unsigned sampleBits = rgb ? 8 : depth_;
+    const std::size_t planeRow = std::size_t((std::uint64_t(layerWidth) * sampleBits + 7) / 8);
+    const std::size_t planeCount = rgb ? (alpha ? 4 : 3) : 1;
+    std::vector<std::vector<std::uint8_t>> planes(planeCount);
+    std::vector<std::size_t> strides(planeCount, planeRow);
+    std::vector<std::uint8_t> packed;
+    TPSPRLEDecoder rle;
+    TLZ77Decoder lz77(Z_FINISH, false);
+    Block channel;
+    for (std::uint64_t chAt = channelsAt; blocks.Next(chAt, layer.end, channel);
+         chAt = channel.end) {
+        if (channel.id != kChannelBlock) continue;
+        blocks.Info(channel, info, 12);
+        const std::uint32_t packedSize = le32(&info[0]), unpackedSize = le32(&info[4]);
+        const unsigned bitmapType = le16(&info[8]), channelType = le16(&info[10]);
+        std::size_t index;
+        if (bitmapType == kImageBitmap && !rgb && channelType == 0)
+            index = 0;
+        else if (bitmapType == kImageBitmap && rgb && channelType >= 1 && channelType <= 3)
+            index = channelType - 1;
+        else if (bitmapType == kTransparencyMask && alpha)
+            index = 3;
+        else
+            continue;
+        if (!planes[index].empty()) continue;
+        if (packedSize > channel.end - channel.body) throw EReadError(gesReadError);
+
+        // Rows may be padded to whole 32-bit words.
+        const std::size_t padded = (planeRow + 3) / 4 * 4;
+        const std::size_t stride =
+            std::uint64_t(unpackedSize) == std::uint64_t(padded) * std::uint64_t(layerHeight)
+                ? padded
+                : planeRow;
+        const std::size_t needed = stride * std::size_t(layerHeight - 1) + planeRow;
+        const std::uint64_t ratio = compression_ == kCompressNone ? 1 : expansion;
+        CheckDataCovers(needed, packedSize, ratio, kWord);
+        packed.resize(packedSize);
+        stream.Seek(channel.body);
+        stream.ReadBuffer(packed.data(), packed.size());
+        std::vector<std::uint8_t>& plane = planes[index];
+        const std::size_t used = usedRows > 0 ? stride * std::size_t(usedRows - 1) + planeRow : 0;
+        plane.assign(std::max<std::size_t>(used, 1), 0);
+        const std::uint8_t* source = packed.data();
+        std::uint8_t* dest = plane.data();
+        if (compression_ == kCompressNone) {
+            const std::size_t n = std::min<std::size_t>(packedSize, plane.size());
+            std::memcpy(dest, source, n);
+            dest += n;
+        } else if (compression_ == kCompressRLE) {
+            rle.Decode(source, dest, packedSize, plane.size());
         } else {
-            channelCount = le16(&info[info.size() - 2]);
+            lz77.DecodeInit();
+            lz77.Decode(source, dest, packedSize, plane.size());
+            const int result = lz77.ZLibResult();
+            lz77.DecodeEnd();
+            if (result < 0 && result != Z_BUF_ERROR) GraphicError(gesDecompression, {kWord});
         }
-        const bool alpha = rgb && channelCount > 3;
-        CheckImageSize(std::uint64_t(layerWidth), std::uint64_t(layerHeight), kWord);
+        if (std::size_t(dest - plane.data()) < std::min(needed, plane.size()))
+            GraphicError(compression_ == kCompressNone ? gesInvalidImage : gesDecompression,
+                         {kWord});
+        strides[index] = stride;
+    }
+    for (std::size_t i = 0; i < planeCount; ++i) {
+        if (!planes[i].empty()) continue;
+        // A missing colour channel makes no picture; a missing mask is
+        // opaque.
+        if (i < 3) invalid();
+        planes[i].assign(std::max<std::size_t>(planeRow * std::size_t(usedRows), 1), 0xFF);
+    }
 
-        // Converter and bitmap.
-        if (rgb) {
-            SetConversion(alpha ? TColorModel::RGBA : TColorModel::RGB,
-                          alpha ? TColorModel::BGRA : TColorModel::BGR, 8, 8, alpha ? 4 : 3);
-        } else {
-            const TColorModel model = greyscale_ ? TColorModel::Grey : TColorModel::Indexed;
-            SetConversion(model, model, std::uint8_t(depth_), std::uint8_t(depth_), 1);
-        }
-        ApplyConverterFormat(kWord);
-        if (!rgb && !greyscale_) {
-            std::vector<TColor> colours(std::size_t(1) << depth_, RGBColor(0, 0, 0));
-            const std::uint8_t* data = paletteData.data();
-            const std::vector<TColor> file =
-                FColorManager.MakeFilePalette(std::span(&data, 1), TPaletteLayout::BGRx,
-                                              std::min(paletteEntries, colours.size()));
-            std::copy(file.begin(), file.end(), colours.begin());
-            FBitmap.setPalette(std::move(colours));
-        }
-
-        // The channels, each into a plane of the layer's size: the image
-        // channels (one for palette and grey images) and the transparency
-        // mask.
-        Progress(TProgressStage::Running, 0, false, FProgressRect, "Loading data...");
-        const unsigned sampleBits = rgb ? 8 : depth_;
-        const std::size_t planeRow = std::size_t((std::uint64_t(layerWidth) * sampleBits + 7) / 8);
-        const std::size_t planeCount = rgb ? (alpha ? 4 : 3) : 1;
-        std::vector<std::vector<std::uint8_t>> planes(planeCount);
-        std::vector<std::size_t> strides(planeCount, planeRow);
-        std::vector<std::uint8_t> packed;
-        TPSPRLEDecoder rle;
-        TLZ77Decoder lz77(Z_FINISH, false);
-        Block channel;
-        for (std::uint64_t chAt = channelsAt; blocks.Next(chAt, layer.end, channel);
-             chAt = channel.end) {
-            if (channel.id != kChannelBlock) continue;
-            blocks.Info(channel, info, 12);
-            const std::uint32_t packedSize = le32(&info[0]), unpackedSize = le32(&info[4]);
-            const unsigned bitmapType = le16(&info[8]), channelType = le16(&info[10]);
-            std::size_t index;
-            if (bitmapType == kImageBitmap && !rgb && channelType == 0)
-                index = 0;
-            else if (bitmapType == kImageBitmap && rgb && channelType >= 1 && channelType <= 3)
-                index = channelType - 1;
-            else if (bitmapType == kTransparencyMask && alpha)
-                index = 3;
-            else
-                continue;
-            if (!planes[index].empty()) continue;
-            if (packedSize > channel.end - channel.body) throw EReadError(gesReadError);
-
-            // Rows may be padded to whole 32-bit words.
-            const std::size_t padded = (planeRow + 3) / 4 * 4;
-            const std::size_t stride =
-                std::uint64_t(unpackedSize) == std::uint64_t(padded) * std::uint64_t(layerHeight)
-                    ? padded
-                    : planeRow;
-            const std::size_t needed = stride * std::size_t(layerHeight - 1) + planeRow;
-            const std::uint64_t ratio = compression_ == kCompressNone ? 1 : expansion;
-            CheckDataCovers(needed, packedSize, ratio, kWord);
-            packed.resize(packedSize);
-            stream.Seek(channel.body);
-            stream.ReadBuffer(packed.data(), packed.size());
-            std::vector<std::uint8_t>& plane = planes[index];
-            plane.assign(stride * std::size_t(layerHeight), 0);
-            const std::uint8_t* source = packed.data();
-            std::uint8_t* dest = plane.data();
-            if (compression_ == kCompressNone) {
-                const std::size_t n = std::min<std::size_t>(packedSize, plane.size());
-                std::memcpy(dest, source, n);
-                dest += n;
-            } else if (compression_ == kCompressRLE) {
-                rle.Decode(source, dest, packedSize, plane.size());
-            } else {
-                lz77.DecodeInit();
-                lz77.Decode(source, dest, packedSize, plane.size());
-                const int result = lz77.ZLibResult();
-                lz77.DecodeEnd();
-                if (result < 0 && result != Z_BUF_ERROR) GraphicError(gesDecompression, {kWord});
-            }
-            if (std::size_t(dest - plane.data()) < needed)
-                GraphicError(compression_ == kCompressNone ? gesInvalidImage : gesDecompression,
-                             {kWord});
-            strides[index] = stride;
-        }
+    SetImageSize(width, height, kWord);
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
+    // The part of each picture row the layer covers.
+    const std::int64_t fromX = std::max<std::int64_t>(left, 0);
+    const std::int64_t toX = std::min<std::int64_t>(left + layerWidth, width);
+    const std::size_t rowBytes = std::size_t((std::uint64_t(width) * sampleBits + 7) / 8);
+    std::vector<std::vector<std::uint8_t>> rows(planeCount, std::vector<std::uint8_t>(rowBytes));
+    std::array<const std::uint8_t*, 4> sources{};
+    for (std::size_t i = 0; i < planeCount; ++i)
+        sources[i] = rows[i].data();
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const std::int64_t layerY = std::int64_t(y) - top;
         for (std::size_t i = 0; i < planeCount; ++i) {
-            if (!planes[i].empty()) continue;
-            // A missing colour channel makes no picture; a missing mask is
-            // opaque.
-            if (i < 3) invalid();
-            planes[i].assign(planeRow * std::size_t(layerHeight), 0xFF);
+            std::fill(rows[i].begin(), rows[i].end(), std::uint8_t(0));
+            if (layerY < 0 || layerY >= layerHeight || fromX >= toX) continue;
+            const std::uint8_t* line = &planes[i][std::size_t(layerY) * strides[i]];
+            copyBits(line, std::size_t(fromX - left) * sampleBits, rows[i].data(),
+                     std::size_t(fromX) * sampleBits, std::size_t(toX - fromX) * sampleBits);
         }
-
-        SetImageSize(width, height, kWord);
-        Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
-        // The part of each picture row the layer covers.
-        const std::int64_t fromX = std::max<std::int64_t>(left, 0);
-        const std::int64_t toX = std::min<std::int64_t>(left + layerWidth, width);
-        const std::size_t rowBytes = std::size_t((std::uint64_t(width) * sampleBits + 7) / 8);
-        std::vector<std::vector<std::uint8_t>> rows(planeCount,
-                                                    std::vector<std::uint8_t>(rowBytes));
-        std::array<const std::uint8_t*, 4> sources{};
-        for (std::size_t i = 0; i < planeCount; ++i)
-            sources[i] = rows[i].data();
-        for (std::uint32_t y = 0; y < height; ++y) {
-            const std::int64_t layerY = std::int64_t(y) - top;
-            for (std::size_t i = 0; i < planeCount; ++i) {
-                std::fill(rows[i].begin(), rows[i].end(), std::uint8_t(0));
-                if (layerY < 0 || layerY >= layerHeight || fromX >= toX) continue;
-                const std::uint8_t* line = &planes[i][std::size_t(layerY) * strides[i]];
-                copyBits(line, std::size_t(fromX - left) * sampleBits, rows[i].data(),
-                         std::size_t(fromX) * sampleBits, std::size_t(toX - fromX) * sampleBits);
-            }
-            FColorManager.ConvertLine(std::span(sources.data(), planeCount), 0xFF, width,
-                                      FBitmap.scanLine(int(y)));
-            RowDone(y);
-        }
-    } catch (const EReadError&) {
-        throw EReadError(FormatMessage(gesStreamReadError, {kWord}));
+        FColorManager.ConvertLine(std::span(sources.data(), planeCount), 0xFF, width,
+                                  FBitmap.scanLine(int(y)));
+        RowDone(y);
     }
 }
 

@@ -14,36 +14,25 @@
 
 #include <cstdint>
 
-#include "imageio/decoders.h"
 #include "imageio/formatgraphic.h"
 
 namespace vt {
-
-// Paint Shop Pro run-length data: a control byte above 128 repeats the next
-// byte (control - 128) times, one of 128 or less copies the next control
-// bytes. Stops when packedSize input bytes are consumed or unpackedSize bytes
-// are written; the pointers are advanced.
-class TPSPRLEDecoder : public TDecoder {
-  public:
-    // Most output bytes one input byte can make: two bytes repeat one 127
-    // times.
-    static constexpr std::uint64_t kMaxExpansion = 64;
-    void Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::size_t packedSize,
-                std::size_t unpackedSize) override;
-};
 
 class TPSPGraphic : public TFormatGraphic {
   public:
     static constexpr const char* ClassName = "TPSPGraphic";
     bool AcceptsStream(TStream& stream) override;
     bool ReadHeader(TStream& stream, unsigned imageIndex) override;
-    void LoadFromStream(TStream& stream) override;
 
   private:
     // From the general image attributes.
     unsigned depth_ = 0;
     unsigned compression_ = 0;
     bool greyscale_ = false;
+
+  protected:
+    std::string_view FormatWord() const override;
+    void ReadPixels(TStream& stream) override;
 };
 
 } // namespace vt

@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "imageio/imageerrors.h"
+#include "imageio/readahead.h"
+#include "imageio/rundecoders.h"
 #include "platform/files.h"
 
 namespace vt {
@@ -92,14 +94,8 @@ void TRLADecoder::Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::
 }
 
 bool TRLAGraphic::AcceptsStream(TStream& stream) {
-    const std::uint64_t pos = stream.Position();
-    bool ok = false;
-    if (stream.Remaining() >= kHeaderSize) {
-        std::vector<std::uint8_t> b(kHeaderSize);
-        ok = stream.Read(b.data(), b.size()) == b.size() && matches(parseHeader(b.data()));
-    }
-    stream.Seek(pos);
-    return ok;
+    std::vector<std::uint8_t> b(kHeaderSize);
+    return PeekBytes(stream, b.data(), b.size()) && matches(parseHeader(b.data()));
 }
 
 bool TRLAGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
@@ -129,77 +125,87 @@ bool TRLAGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
     return true;
 }
 
-void TRLAGraphic::LoadFromStream(TStream& stream) {
-    try {
-        TLoadScope scope(*this, stream);
-        CheckHeader(kWord);
-        StartProgress();
-        stream.Skip(kHeaderSize);
-        const TImageProperties& p = FImageProperties;
-        const std::uint32_t width = p.Width, height = p.Height;
-        const bool alpha = p.AlphaPresent;
-        if (colourChannels_ < 3 || colourChannels_ + matteChannels_ > kMaxChannels ||
-            colourBits_ > 16 || (alpha && matteBits_ > 16))
-            GraphicError(gesInvalidColorFormat, {kWord});
+std::string_view TRLAGraphic::FormatWord() const {
+    return kWord;
+}
 
-        // Samples of more than 8 bits are handed on as 16-bit values.
-        const std::size_t sampleBytes = colourBits_ > 8 ? 2 : 1;
-        SetConversion(alpha ? TColorModel::RGBA : TColorModel::RGB,
-                      alpha ? TColorModel::BGRA : TColorModel::BGR, std::uint8_t(8 * sampleBytes),
-                      8, alpha ? 4 : 3);
-        FColorManager.SetSourceOptions({TConvertOption::SwapBytes});
-        if (std::fabs(p.Gamma - 1.0f) > 1e-4f) {
-            FColorManager.SetGammaValues(2.2f, p.Gamma);
-            FColorManager.SetTargetOptions({TConvertOption::ApplyGamma});
-            FImageProperties.Flags.Include(TImageFlag::GammaApplied);
+void TRLAGraphic::ReadPixels(TStream& stream) {
+    stream.Skip(kHeaderSize);
+    const TImageProperties& p = FImageProperties;
+    const std::uint32_t width = p.Width, height = p.Height;
+    const bool alpha = p.AlphaPresent;
+    if (colourChannels_ < 3 || colourChannels_ + matteChannels_ > kMaxChannels ||
+        colourBits_ > 16 || (alpha && matteBits_ > 16))
+        GraphicError(gesInvalidColorFormat, {kWord});
+
+    // Samples of more than 8 bits are handed on as 16-bit values.
+    const std::size_t sampleBytes = colourBits_ > 8 ? 2 : 1;
+    SetConversion(alpha ? TColorModel::RGBA : TColorModel::RGB,
+                  alpha ? TColorModel::BGRA : TColorModel::BGR, std::uint8_t(8 * sampleBytes), 8,
+                  alpha ? 4 : 3);
+    FColorManager.SetSourceOptions({TConvertOption::SwapBytes});
+    if (std::fabs(p.Gamma - 1.0f) > 1e-4f) {
+        FColorManager.SetGammaValues(2.2f, p.Gamma);
+        FColorManager.SetTargetOptions({TConvertOption::ApplyGamma});
+        FImageProperties.Flags.Include(TImageFlag::GammaApplied);
+    }
+    ApplyConverterFormat(kWord);
+
+    const std::size_t planes = alpha ? 4 : 3;
+    CheckImageSize(width, height, kWord);
+    CheckDataCovers(std::uint64_t(height) * 4, stream.Remaining(), 1, kWord);
+    CheckDataCovers(std::uint64_t(width) * height * planes * sampleBytes, stream.Remaining(),
+                    TRLADecoder::kMaxExpansion, kWord);
+
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Loading data...");
+    std::vector<std::uint8_t> table(std::size_t(height) * 4);
+    stream.ReadBuffer(table.data(), table.size());
+    SetImageSize(width, height, kWord);
+
+    Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
+    const std::size_t planeBytes = std::size_t(width) * sampleBytes;
+    std::vector<std::uint8_t> plane(planes * planeBytes);
+    std::vector<std::uint8_t> packed(0xFFFF);
+    std::vector<std::uint8_t> matte;
+    TRLADecoder decoder;
+
+    // Decodes the next channel of the row into target. A channel needs
+    // at most two bytes a sample (runs of one); bytes declared beyond
+    // that are skipped unread, so that rows that all point at the same
+    // long channel cost what their width needs.
+    auto readChannel = [&](std::uint8_t* target, std::size_t bytes) {
+        const std::size_t declared = stream.ReadBE16();
+        if (declared > stream.Remaining()) throw EReadError(gesReadError);
+        const std::size_t length = std::min(declared, 2 * bytes);
+        stream.ReadBuffer(packed.data(), length);
+        stream.Skip(declared - length);
+        std::fill(target, target + bytes, std::uint8_t(0));
+        const std::uint8_t* source = packed.data();
+        decoder.Decode(source, target, length, bytes);
+    };
+    // Samples of 9 to 15 bits stretched to the 16-bit range.
+    auto widen = [width](std::uint8_t* samples, unsigned bits) {
+        if (bits <= 8 || bits >= 16) return;
+        const std::uint32_t max = (1u << bits) - 1;
+        for (std::size_t x = 0; x < width; ++x) {
+            std::uint8_t* s = samples + 2 * x;
+            const std::uint32_t v = std::min<std::uint32_t>(std::uint32_t(s[0] << 8 | s[1]), max);
+            const std::uint32_t w = v * 65535 / max;
+            s[0] = std::uint8_t(w >> 8);
+            s[1] = std::uint8_t(w);
         }
-        ApplyConverterFormat(kWord);
+    };
 
-        const std::size_t planes = alpha ? 4 : 3;
-        CheckImageSize(width, height, kWord);
-        CheckDataCovers(std::uint64_t(height) * 4, stream.Remaining(), 1, kWord);
-        CheckDataCovers(std::uint64_t(width) * height * planes * sampleBytes, stream.Remaining(),
-                        TRLADecoder::kMaxExpansion, kWord);
-
-        Progress(TProgressStage::Running, 0, false, FProgressRect, "Loading data...");
-        std::vector<std::uint8_t> table(std::size_t(height) * 4);
-        stream.ReadBuffer(table.data(), table.size());
-        SetImageSize(width, height, kWord);
-
-        Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
-        const std::size_t planeBytes = std::size_t(width) * sampleBytes;
-        std::vector<std::uint8_t> plane(planes * planeBytes);
-        std::vector<std::uint8_t> packed(0xFFFF);
-        std::vector<std::uint8_t> matte;
-        TRLADecoder decoder;
-
-        // Decodes the next channel of the row into target (bytes of `bits`
-        // bit samples); false skips it.
-        auto readChannel = [&](std::uint8_t* target, std::size_t bytes) {
-            const std::size_t length = stream.ReadBE16();
-            stream.ReadBuffer(packed.data(), length);
-            std::fill(target, target + bytes, std::uint8_t(0));
-            const std::uint8_t* source = packed.data();
-            decoder.Decode(source, target, length, bytes);
-        };
-        // Samples of 9 to 15 bits stretched to the 16-bit range.
-        auto widen = [width](std::uint8_t* samples, unsigned bits) {
-            if (bits <= 8 || bits >= 16) return;
-            const std::uint32_t max = (1u << bits) - 1;
-            for (std::size_t x = 0; x < width; ++x) {
-                std::uint8_t* s = samples + 2 * x;
-                const std::uint32_t v =
-                    std::min<std::uint32_t>(std::uint32_t(s[0] << 8 | s[1]), max);
-                const std::uint32_t w = v * 65535 / max;
-                s[0] = std::uint8_t(w >> 8);
-                s[1] = std::uint8_t(w);
-            }
-        };
-
-        for (std::uint32_t i = 0; i < height; ++i) {
-            const std::uint32_t offset = std::uint32_t(table[4 * i]) << 24 |
-                                         std::uint32_t(table[4 * i + 1]) << 16 |
-                                         std::uint32_t(table[4 * i + 2]) << 8 | table[4 * i + 3];
+    std::uint32_t previous = 0;
+    for (std::uint32_t i = 0; i < height; ++i) {
+        const std::uint32_t offset = std::uint32_t(table[4 * i]) << 24 |
+                                     std::uint32_t(table[4 * i + 1]) << 16 |
+                                     std::uint32_t(table[4 * i + 2]) << 8 | table[4 * i + 3];
+        // A row stored at the offset of the row before it is that row again:
+        // its samples are still in the planes.
+        const bool again = i > 0 && offset == previous;
+        previous = offset;
+        if (!again) {
             stream.Seek(FBasePosition + offset);
             for (unsigned c = 0; c < colourChannels_; ++c) {
                 if (c < 3) {
@@ -225,16 +231,14 @@ void TRLAGraphic::LoadFromStream(TStream& stream) {
                     for (std::size_t x = 0; x < width; ++x)
                         a[x] = matte[2 * x];
             }
-            const std::array<const std::uint8_t*, 4> sources = {
-                &plane[0], &plane[planeBytes], &plane[2 * planeBytes],
-                alpha ? &plane[3 * planeBytes] : nullptr};
-            const std::uint32_t y = p.BottomUp ? height - 1 - i : i;
-            FColorManager.ConvertLine(std::span(sources.data(), planes), 0xFF, width,
-                                      FBitmap.scanLine(int(y)));
-            RowDone(i);
         }
-    } catch (const EReadError&) {
-        throw EReadError(FormatMessage(gesStreamReadError, {kWord}));
+        const std::array<const std::uint8_t*, 4> sources = {
+            &plane[0], &plane[planeBytes], &plane[2 * planeBytes],
+            alpha ? &plane[3 * planeBytes] : nullptr};
+        const std::uint32_t y = p.BottomUp ? height - 1 - i : i;
+        FColorManager.ConvertLine(std::span(sources.data(), planes), 0xFF, width,
+                                  FBitmap.scanLine(int(y)));
+        RowDone(i);
     }
 }
 

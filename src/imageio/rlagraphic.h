@@ -11,30 +11,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "imageio/decoders.h"
 #include "imageio/formatgraphic.h"
 
 namespace vt {
-
-// Wavefront run-length data: a signed control byte; negative copies the next
-// -control bytes, zero or positive repeats the next byte control + 1 times.
-// Stops when packedSize input bytes are consumed or unpackedSize bytes are
-// written; the pointers are advanced.
-class TRLADecoder : public TDecoder {
-  public:
-    // Most output bytes one input byte can make: two bytes repeat one 128
-    // times.
-    static constexpr std::uint64_t kMaxExpansion = 64;
-    void Decode(const std::uint8_t*& source, std::uint8_t*& dest, std::size_t packedSize,
-                std::size_t unpackedSize) override;
-};
 
 class TRLAGraphic : public TFormatGraphic {
   public:
     static constexpr const char* ClassName = "TRLAGraphic";
     bool AcceptsStream(TStream& stream) override;
     bool ReadHeader(TStream& stream, unsigned imageIndex) override;
-    void LoadFromStream(TStream& stream) override;
 
   private:
     // From the header: colour and matte channels, and the bits of a colour
@@ -43,6 +28,10 @@ class TRLAGraphic : public TFormatGraphic {
     unsigned matteChannels_ = 0;
     unsigned colourBits_ = 8;
     unsigned matteBits_ = 8;
+
+  protected:
+    std::string_view FormatWord() const override;
+    void ReadPixels(TStream& stream) override;
 };
 
 } // namespace vt

@@ -6,6 +6,7 @@
 
 #include "imageio/imageerrors.h"
 #include "imageio/readahead.h"
+#include "imageio/rundecoders.h"
 
 namespace vt {
 
@@ -103,10 +104,11 @@ bool TSGIGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
     return ParseHeader(b, FImageProperties, FChannels);
 }
 
-void TSGIGraphic::LoadFromStream(TStream& stream) {
-    TLoadScope scope(*this, stream);
-    CheckHeader(kWord);
-    StartProgress();
+std::string_view TSGIGraphic::FormatWord() const {
+    return kWord;
+}
+
+void TSGIGraphic::ReadPixels(TStream& stream) {
     const TImageProperties& p = FImageProperties;
     const std::uint32_t width = p.Width, height = p.Height;
     const std::uint32_t planes = p.SamplesPerPixel; // channels read

@@ -1,6 +1,7 @@
 #include "imageio/stream.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -54,12 +55,14 @@ std::uint32_t TStream::ReadLE32() {
 }
 
 TFileStream::TFileStream(const std::string& fileName) : fileName_(fileName) {
-    file_ = std::fopen(fileName.c_str(), "rb");
-    if (!file_) throw EFOpenError(SysErrorMessage(errno));
-    struct stat st {};
-    if (fstat(fileno(file_), &st) == 0 && S_ISDIR(st.st_mode)) {
-        std::fclose(file_);
-        throw EFOpenError(SysErrorMessage(EISDIR));
+    std::string error;
+    const int fd = OpenRegularFile(fileName, error);
+    if (fd < 0) throw EFOpenError(error);
+    file_ = ::fdopen(fd, "rb");
+    if (!file_) {
+        const int err = errno;
+        ::close(fd);
+        throw EFOpenError(SysErrorMessage(err));
     }
     if (fseeko(file_, 0, SEEK_END) != 0) {
         int err = errno;

@@ -6,6 +6,7 @@
 
 #include "imageio/imageerrors.h"
 #include "imageio/readahead.h"
+#include "imageio/rundecoders.h"
 
 namespace vt {
 
@@ -173,6 +174,14 @@ bool TTargaGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
         break;
     case 15:
     case 16:
+        if ((h.ImageType & 7) == 3 && h.Depth == 16) {
+            // Grey with an alpha byte after each grey byte.
+            p.ColorModel = TColorModel::GreyAlpha;
+            p.BitsPerSample = 8;
+            p.SamplesPerPixel = 2;
+            p.AlphaPresent = true;
+            break;
+        }
         p.ColorModel = TColorModel::RGB;
         p.BitsPerSample = 5;
         p.SamplesPerPixel = 3;
@@ -192,17 +201,19 @@ bool TTargaGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
     return true;
 }
 
-void TTargaGraphic::LoadFromStream(TStream& stream) {
-    TLoadScope scope(*this, stream);
-    CheckHeader(kWord);
-    StartProgress();
+std::string_view TTargaGraphic::FormatWord() const {
+    return kWord;
+}
+
+void TTargaGraphic::ReadPixels(TStream& stream) {
     const THeader h = FHeader;
     const TImageProperties& p = FImageProperties;
     const unsigned base = h.ImageType & 7;
 
-    // Indexed and grey pictures have 8-bit pixels, colour pictures 15 or
-    // more bits.
-    if ((base == 2) == (h.Depth == 8)) GraphicError(gesInvalidColorFormat, {kWord});
+    // Indexed pictures have 8-bit pixels, grey ones 8 bits or 16 (grey and
+    // alpha), colour pictures 15 or more bits.
+    const bool greyAlpha = p.ColorModel == TColorModel::GreyAlpha;
+    if ((base == 2) == (h.Depth == 8) && !greyAlpha) GraphicError(gesInvalidColorFormat, {kWord});
 
     stream.Skip(kHeaderSize + h.IDLength);
     const std::size_t entryBytes = (std::size_t(h.MapEntrySize) + 7) / 8;
@@ -213,11 +224,12 @@ void TTargaGraphic::LoadFromStream(TStream& stream) {
     FColorManager.SetSourceColorScheme(p.ColorModel);
     FColorManager.SetSourceBitsPerSample(p.BitsPerSample);
     FColorManager.SetSourceSamplesPerPixel(p.SamplesPerPixel);
-    FColorManager.SetTargetColorScheme(!colour                            ? p.ColorModel
+    FColorManager.SetTargetColorScheme(greyAlpha                          ? TColorModel::Grey
+                                       : !colour                          ? p.ColorModel
                                        : p.ColorModel == TColorModel::RGB ? TColorModel::BGR
                                                                           : TColorModel::BGRA);
     FColorManager.SetTargetBitsPerSample(p.BitsPerSample);
-    FColorManager.SetTargetSamplesPerPixel(p.SamplesPerPixel);
+    FColorManager.SetTargetSamplesPerPixel(greyAlpha ? 1 : p.SamplesPerPixel);
     ApplyConverterFormat(kWord);
 
     if (base == 1) {
@@ -242,20 +254,25 @@ void TTargaGraphic::LoadFromStream(TStream& stream) {
     const bool rle = IsRunLength(h.ImageType);
     CheckImageSize(h.Width, h.Height, kWord);
     CheckDataCovers(rowBytes * h.Height, stream.Remaining(),
-                    rle ? TTargaRLEDecoder::kMaxExpansion : 1, kWord);
+                    rle ? TTargaRLEDecoder::MaxExpansion(h.Depth) : 1, kWord);
     SetImageSize(h.Width, h.Height, kWord);
     Progress(TProgressStage::Running, 0, false, FProgressRect, "Transfering...");
 
     const bool topDown = (h.Descriptor & 0x20) != 0;
     TTargaRLEDecoder decoder(h.Depth);
     TReadAhead input(stream, stream.Size());
+    // The file's pixel bytes are the bitmap's, except grey with alpha,
+    // which goes through the converter.
+    std::vector<std::uint8_t> pixels(greyAlpha ? std::size_t(rowBytes) : 0);
     decoder.DecodeInit();
     for (std::uint32_t i = 0; i < h.Height; ++i) {
         std::uint8_t* line = FBitmap.scanLine(int(topDown ? i : h.Height - 1 - i));
+        std::uint8_t* row = greyAlpha ? pixels.data() : line;
         if (!rle)
-            stream.ReadBuffer(line, std::size_t(rowBytes));
-        else if (input.DecodeInto(decoder, line, h.Width, pixelSize) < h.Width)
+            stream.ReadBuffer(row, std::size_t(rowBytes));
+        else if (input.DecodeInto(decoder, row, h.Width, pixelSize) < h.Width)
             throw EReadError(gesReadError);
+        if (greyAlpha) FColorManager.ConvertLine(row, 0xFF, h.Width, line);
         RowDone(i);
     }
     decoder.DecodeEnd();

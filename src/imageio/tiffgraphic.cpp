@@ -6,6 +6,7 @@
 #include <string>
 
 #include "imageio/imageerrors.h"
+#include "imageio/readahead.h"
 #include "imageio/tiffblocks.h"
 
 namespace vt {
@@ -193,12 +194,10 @@ std::vector<double> TTIFFGraphic::GetFloats(std::uint16_t tag, std::uint32_t max
 // Header
 
 bool TTIFFGraphic::AcceptsStream(TStream& stream) {
+    // The header and at least one byte after it.
+    std::uint8_t h[9];
+    if (!PeekBytes(stream, h, sizeof h)) return false;
     const std::uint64_t pos = stream.Position();
-    if (stream.Remaining() < 9) return false;
-    std::uint8_t h[8];
-    const bool read = stream.Read(h, 8) == 8;
-    stream.Seek(pos);
-    if (!read) return false;
     bool big;
     if (h[0] == 'I' && h[1] == 'I')
         big = false;
@@ -348,13 +347,10 @@ bool TTIFFGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {
 // ---------------------------------------------------------------------------
 // Pixels
 
-void TTIFFGraphic::LoadFromStream(TStream& stream) {
-    TLoadScope scope(*this, stream);
-    CheckHeader(FormatWord());
+void TTIFFGraphic::ReadPixels(TStream&) {
     // The colour profile of the photograph, kept for its stored copy.
     if (const TIFDEntry* icc = FindTag(kTagICCProfile); icc && icc->Count <= (16u << 20))
         FMetadata.iccProfile = GetBytes(*icc, icc->Count);
-    StartProgress();
     LoadPixels();
 }
 
@@ -410,6 +406,10 @@ void TTIFFGraphic::LoadPixels() {
         (source == TColorModel::CMYK && spp != 4))
         throw EColorConversionError(gesInvalidPixelDepth);
     std::uint8_t sourceBits = std::uint8_t(bps);
+    // A palette index with an extra sample (alpha, as office programs
+    // write it): the index is read as grey with alpha is, the extra sample
+    // skipped.
+    if (source == TColorModel::Indexed && spp == 2 && bps == 8) source = TColorModel::GreyAlpha;
     if (jpeg) // libjpeg delivers blue, green, red (or grey, or CMYK)
         source = spp == 3 ? TColorModel::BGR : source;
     if (source == TColorModel::YCbCr) FColorManager.SetYCbCrSetup(p.LumaCoefficients, 1, 1);
@@ -492,12 +492,8 @@ constexpr std::size_t kEPSHeaderSize = 30;
 } // namespace
 
 bool TEPSGraphic::AcceptsStream(TStream& stream) {
-    const std::uint64_t pos = stream.Position();
-    if (stream.Remaining() < kEPSHeaderSize) return false;
-    std::uint8_t h[4];
-    const bool read = stream.Read(h, 4) == 4;
-    stream.Seek(pos);
-    return read && std::memcmp(h, kEPSMagic, 4) == 0;
+    std::uint8_t h[kEPSHeaderSize];
+    return PeekBytes(stream, h, sizeof h) && std::memcmp(h, kEPSMagic, 4) == 0;
 }
 
 bool TEPSGraphic::ReadHeader(TStream& stream, unsigned imageIndex) {

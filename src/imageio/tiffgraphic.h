@@ -33,7 +33,6 @@ class TTIFFGraphic : public TFormatGraphic {
     // Reads directory imageIndex (0 = the first) of the TIFF that starts at
     // the stream position.
     bool ReadHeader(TStream& stream, unsigned imageIndex) override;
-    void LoadFromStream(TStream& stream) override;
 
     // The unpacked bytes of every strip (every tile, of a tiled picture) of
     // the first directory, in file order (those of each plane together),
@@ -52,8 +51,8 @@ class TTIFFGraphic : public TFormatGraphic {
     };
 
   protected:
-    // Word that fills the format error.
-    virtual std::string_view FormatWord() const { return "TIF/TIFF"; }
+    std::string_view FormatWord() const override { return "TIF/TIFF"; }
+    void ReadPixels(TStream& stream) override;
 
   private:
     const TIFDEntry* FindTag(std::uint16_t tag) const;

@@ -272,8 +272,9 @@ Bitmap readRunLength(const Layout& l, const std::uint8_t* data, std::size_t size
     std::int64_t x = 0, row = 0;
 
     // Encoders such as ImageMagick's cover the padding at the end of each
-    // row with their runs: pixels there are dropped, runs beyond it are
-    // faults.
+    // row with their runs, and some write runs past the row's end: pixels
+    // beyond the picture's width are dropped, and the row stays where it
+    // is until an end-of-line code, as other decoders read such files.
     const std::int64_t rowBytes = (std::int64_t(l.width) * l.bits + 31) / 32 * 4;
     const std::int64_t rowLimit = rle8 ? rowBytes : 2 * rowBytes;
 
@@ -288,9 +289,8 @@ Bitmap readRunLength(const Layout& l, const std::uint8_t* data, std::size_t size
             line[px >> 1] = std::uint8_t((line[px >> 1] & 0x0F) | (index << 4));
         }
     };
-    auto checkRun = [&](std::int64_t count) {
+    auto checkRun = [&] {
         if (row >= l.height) fail("run-length data runs past the end of the picture");
-        if (x + count > rowLimit) fail("a run-length code runs past the end of a row");
     };
 
     for (;;) {
@@ -300,10 +300,10 @@ Bitmap readRunLength(const Layout& l, const std::uint8_t* data, std::size_t size
         if (count > 0) {
             // Encoded run: count pixels of one byte (RLE4: two alternating
             // indexes).
-            checkRun(count);
-            for (int i = 0; i < count; ++i)
+            checkRun();
+            for (int i = 0; i < count && x + i < l.width; ++i)
                 put(x + i, rle8 ? code : ((i & 1) ? code & 0x0F : code >> 4));
-            x += count;
+            x = std::min<std::int64_t>(x + count, rowLimit);
             continue;
         }
         if (code == 0) { // end of line
@@ -320,13 +320,13 @@ Bitmap readRunLength(const Layout& l, const std::uint8_t* data, std::size_t size
             if (x > rowLimit || row > l.height || (row == l.height && x > 0))
                 fail("a run-length delta moves past the end of the picture");
         } else { // absolute run of `code` pixels, padded to a 16-bit boundary
-            checkRun(code);
+            checkRun();
             const std::size_t bytes = rle8 ? code : (code + 1) / 2;
             const std::size_t padded = bytes + (bytes & 1);
             if (std::size_t(end - p) < padded) fail("the run-length data is truncated");
-            for (int i = 0; i < code; ++i)
+            for (int i = 0; i < code && x + i < l.width; ++i)
                 put(x + i, rle8 ? p[i] : ((i & 1) ? p[i / 2] & 0x0F : p[i / 2] >> 4));
-            x += code;
+            x = std::min<std::int64_t>(x + code, rowLimit);
             p += padded;
         }
     }
@@ -355,8 +355,9 @@ Bitmap ReadBmp(const std::uint8_t* data, std::size_t size) {
 }
 
 Bitmap ReadBmpFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw std::runtime_error(systemError("Cannot open file", path, errno));
+    std::string error;
+    int fd = OpenRegularFile(path, error);
+    if (fd < 0) throw std::runtime_error("Cannot open file \"" + path + "\". " + error);
     std::vector<std::uint8_t> data;
     try {
         struct stat st {};

@@ -29,7 +29,28 @@ bool DirectoryExists(const std::string& path) {
 
 bool FileExists(const std::string& path) {
     struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int OpenRegularFile(const std::string& path, std::string& error) {
+    // Without O_NONBLOCK the open itself would wait on a named pipe.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = SysErrorMessage(errno);
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int err = errno;
+        ::close(fd);
+        error = S_ISDIR(st.st_mode) ? SysErrorMessage(EISDIR)
+                : st.st_mode == 0   ? SysErrorMessage(err)
+                                    : "It is not a regular file (a pipe, device or socket)";
+        return -1;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
 }
 
 bool DeleteFileAt(const std::string& path) {
@@ -97,9 +118,12 @@ std::vector<std::string> FindFiles(const std::string& dir, const std::string& pa
 
 bool ForEachTextLine(const std::string& path, const std::function<void(std::string&)>& line,
                      std::string& error) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), std::fclose);
+    const int fd = OpenRegularFile(path, error);
+    if (fd < 0) return false;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(::fdopen(fd, "rb"), std::fclose);
     if (!f) {
         error = SysErrorMessage(errno);
+        ::close(fd);
         return false;
     }
     std::string current;

@@ -18,7 +18,13 @@ constexpr char kPathDelim = '/';
 // parent is missing, no permission).
 bool CreateDir(const std::string& path);
 bool DirectoryExists(const std::string& path);
+// True for a regular file (or a link to one).
 bool FileExists(const std::string& path);
+// Opens a file for reading. Only regular files are opened: opening a named
+// pipe would wait for a writer for ever, and devices, sockets and
+// directories hold no picture. Returns the descriptor, or -1 with `error`
+// set to a message for the user.
+int OpenRegularFile(const std::string& path, std::string& error);
 // Deletes a file; false when it fails.
 bool DeleteFileAt(const std::string& path);
 // Clears the read-only state of a file (gives the owner write permission).

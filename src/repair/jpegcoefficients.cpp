@@ -391,10 +391,10 @@ JpegCoefficients::~JpegCoefficients() = default;
 
 void JpegCoefficients::read(const std::string& path) {
     State& s = *s_;
-    s.source.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    std::string error;
+    s.source.fd = OpenRegularFile(path, error);
     if (s.source.fd < 0)
-        throw JpegTranscodeUnavailable(
-            "The photograph cannot be opened: " + SysErrorMessage(errno) + ".");
+        throw JpegTranscodeUnavailable("The photograph cannot be opened: " + error + ".");
     const off_t size = ::lseek(s.source.fd, 0, SEEK_END);
     ::lseek(s.source.fd, 0, SEEK_SET);
     if (const std::string problem = FrameProblem(ReadFrame(s.source.fd)); !problem.empty())

@@ -94,6 +94,44 @@ TEST(CameraFileFormat, MalformedLinesNameTheLine) {
                  CameraFileError);
 }
 
+TEST(CameraFileFormat, AMalformedFieldIsQuotedAsPrintableText) {
+    // Bytes a crafted file could use to clear a terminal, cut a message box
+    // short or show broken UTF-8 reach the message only as \xNN.
+    const struct {
+        std::string field, quoted;
+    } cases[] = {{std::string("\x1b[2J9", 5), "\\x1B[2J9"},
+                 {std::string("1\0\0"
+                              "23",
+                              5),
+                  "1\\x00\\x0023"},
+                 {"\xC3(\xFF"
+                  "12",
+                  "\\xC3(\\xFF12"},
+                 {"1\\n23", "1\\\\n23"},
+                 {"12a45", "12a45"}};
+    for (const auto& c : cases) {
+        const std::string line = " 00001," + c.field + ",00003,00004,00005,00006,00007,00008";
+        TempDir dir;
+        dir.write("bad.cam", line + "\r\n");
+        try {
+            ReadCameraFile(dir.file("bad.cam"));
+            ADD_FAILURE() << c.quoted << " accepted";
+        } catch (const CameraFileError& e) {
+            EXPECT_EQ(CameraFileFailureText("bad.cam", e),
+                      "Invalid camera file bad.cam\rLine 1: '" + c.quoted +
+                          "' is not a valid number.");
+        }
+    }
+    // A file that cannot be read is told apart from one that is malformed.
+    try {
+        ReadCameraFile("/nonexistent/x.cam");
+        ADD_FAILURE() << "read";
+    } catch (const CameraFileError& e) {
+        EXPECT_EQ(CameraFileFailureText("x.cam", e).rfind("Unable to open or read file x.cam\r", 0),
+                  0u);
+    }
+}
+
 TEST(CameraFileFormat, OnlyOneEmptyLineAtTheVeryEnd) {
     const std::string a = "*00001,00002,00003,00004,00005,00006,00007,00008";
     // What an editor leaves after the last line is accepted.

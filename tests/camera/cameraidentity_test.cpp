@@ -154,7 +154,7 @@ TEST(CameraIdentity, BatchPhotosGetTheirCamerasFromTheirFiles) {
     EXPECT_EQ(c.hotPixels[1]->at(0).x(), 2);
     EXPECT_EQ(c.reason[2], NoExifText());
     EXPECT_NE(c.reason[3].find("Unable to read file " + photos[3]), std::string::npos);
-    EXPECT_EQ(c.reason[5].rfind("Unable to open or read file " + lib.dir + "Broken.cam\r", 0), 0u)
+    EXPECT_EQ(c.reason[5].rfind("Invalid camera file " + lib.dir + "Broken.cam\r", 0), 0u)
         << c.reason[5];
     // A camera file changed since its identity was kept claims it no more.
     EXPECT_EQ(CameraIndex(lib.dir).entries().size(), 3u);

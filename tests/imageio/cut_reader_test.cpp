@@ -9,6 +9,7 @@
 #include "fixtures.h"
 #include "imageio/cutgraphic.h"
 #include "imageio/fileformatlist.h"
+#include "imageio/rundecoders.h"
 #include "support/tempdir.h"
 
 namespace vt {

@@ -7,10 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "imageio/gifgraphic.h"
-#include "imageio/pcxgraphic.h"
-#include "imageio/sgigraphic.h"
-#include "imageio/targagraphic.h"
+#include "imageio/rundecoders.h"
 
 namespace vt {
 namespace {

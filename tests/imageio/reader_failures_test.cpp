@@ -71,7 +71,7 @@ struct Case {
     const char* name;
     const char* extension;
     std::function<Bytes()> bytes;
-    const char* message;
+    std::string message;
 };
 
 std::ostream& operator<<(std::ostream& out, const Case& c) {
@@ -84,7 +84,10 @@ constexpr const char* kSgi =
     "Cannot load image. Invalid or unexpected sgi, bw or rgb(a) image format.";
 constexpr const char* kGif = "Cannot load image. Invalid or unexpected GIF image format.";
 constexpr const char* kPsd = "Cannot load image. Invalid or unexpected PSD or PDD image format.";
-constexpr const char* kReadError = "Stream read error";
+// A stream that ends early: every reader names its format.
+std::string readError(const char* word) {
+    return std::string("Stream read error in ") + word + " file.";
+}
 
 const Case kCases[] = {
     // Targa: header fields, then data.
@@ -99,13 +102,13 @@ const Case kCases[] = {
      kTga},
     {"tga_true_colour_of_8_bits", "tga", [] { return put8(fixture("tga/grey8.icb"), 2, 2); },
      "Invalid color format in TGA file."},
-    {"tga_grey_of_16_bits", "tga", [] { return put8(fixture("tga/rgb16.vst"), 2, 3); },
+    {"tga_grey_of_15_bits", "tga", [] { return put8(fixture("tga/rgb15.tga"), 2, 3); },
      "Invalid color format in TGA file."},
     {"tga_map_beyond_the_file", "tga", [] { return putLE16(fixture("tga/cmap24.tga"), 5, 60000); },
-     kReadError},
+     readError("TGA")},
     {"tga_raw_rows_cut", "tga", [] { return cutBy(fixture("tga/rgb24.tga"), 26 + 5); }, kTga},
     {"tga_run_length_rows_cut", "tga", [] { return cutBy(fixture("tga/rgb24_rle.tga"), 26 + 3); },
-     kReadError},
+     readError("TGA")},
     {"tga_huge_for_its_data", "tga",
      [] { return small(putLE16(putLE16(fixture("tga/rgb24_rle.tga"), 12, 16384), 14, 16384)); },
      kTga},
@@ -125,7 +128,7 @@ const Case kCases[] = {
     {"pcx_two_planes_of_8_bits", "pcx", [] { return put8(fixture("pcx/rgb24.pcx"), 65, 2); },
      "Invalid color format in PCX file."},
     {"pcx_run_length_rows_cut", "pcx", [] { return cutBy(fixture("pcx/rgb24.pcx"), 20); },
-     kReadError},
+     readError("PCX")},
     {"pcx_plain_rows_cut", "pcx", [] { return cutBy(fixture("pcx/plain24.pcx"), 20); }, kPcx},
     {"pcx_huge_for_its_data", "pcx",
      [] {
@@ -147,7 +150,7 @@ const Case kCases[] = {
     {"sgi_tables_beyond_the_file", "sgi",
      [] { return putBE16(fixture("sgi/rgb_rle_im.sgi"), 8, 60000); }, kSgi},
     {"sgi_row_beyond_the_file", "sgi",
-     [] { return putBE32(fixture("sgi/rgb_rle_im.sgi"), 512, 100000); }, kReadError},
+     [] { return putBE32(fixture("sgi/rgb_rle_im.sgi"), 512, 100000); }, readError("SGI")},
     {"sgi_huge_for_its_data", "sgi",
      [] {
          return small(
@@ -163,7 +166,7 @@ const Case kCases[] = {
     {"gif_no_image_and_no_trailer", "gif",
      [] { return cut(fixture("gif/eleven_colours.gif"), 13 + 48); }, kGif},
     {"gif_code_size_0", "gif", [] { return put8(fixture("gif/one_pixel.gif"), 37, 0); }, kGif},
-    {"gif_code_size_9", "gif", [] { return put8(fixture("gif/one_pixel.gif"), 37, 9); }, kGif},
+    {"gif_code_size_12", "gif", [] { return put8(fixture("gif/one_pixel.gif"), 37, 12); }, kGif},
     {"gif_huge_for_its_data", "gif",
      [] { return small(putLE16(putLE16(fixture("gif/one_pixel.gif"), 32, 16384), 34, 16384)); },
      kGif},
@@ -196,7 +199,7 @@ const Case kCases[] = {
      "Cannot load image. Palette in PSD or PDD file is invalid."},
     {"psd_raw_rows_cut", "psd", [] { return cutBy(fixture("psd/rgb_raw.pdd"), 4); }, kPsd},
     {"psd_packbits_rows_cut", "psd", [] { return cutBy(fixture("psd/rgb_rle.psd"), 4); },
-     kReadError},
+     readError("PSD or PDD")},
     {"psd_huge_for_its_data", "psd",
      [] { return small(putBE32(putBE32(fixture("psd/rgb_raw.pdd"), 14, 16384), 18, 16384)); },
      kPsd},

@@ -1,6 +1,6 @@
-// Targa, PCX, SGI, GIF and Photoshop files written by other programs, loaded
-// through LoadPicture (the extension picks the reader) and compared with the
-// pixels an independent reader sees (data/readers/make_fixtures.sh says which
+// Targa, PCX, SGI, GIF, Photoshop, TIFF and BMP files written by other
+// programs, loaded through LoadPicture (the extension picks the reader) and
+// compared with the pixels an independent reader sees (data/readers/make_fixtures.sh says which
 // tool wrote and which read each file).
 #include <gtest/gtest.h>
 
@@ -119,6 +119,8 @@ const Fixture kFixtures[] = {
     {"tga/image_id.tga", PixelFormat::pf24bit, 0},
     {"tga/one_pixel.tga", PixelFormat::pf24bit, 0},
     {"tga/one_pixel_rle.tga", PixelFormat::pf24bit, 0},
+    {"tga/grey16_alpha.tga", PixelFormat::pf8bit, 0},
+    {"tga/grey16_alpha_rle.tga", PixelFormat::pf8bit, 0},
     // PCX
     {"pcx/packed1.pcx", PixelFormat::pf1bit, 0},
     {"pcx/packed2.pcx", PixelFormat::pf4bit, 0},
@@ -166,6 +168,11 @@ const Fixture kFixtures[] = {
     {"gif/two_frames.gif", PixelFormat::pf8bit, 0},
     {"gif/version87.gif", PixelFormat::pf8bit, 0},
     {"gif/one_pixel.gif", PixelFormat::pf8bit, 0},
+    {"gif/code_size_11.gif", PixelFormat::pf8bit, 0},
+    // TIFF and BMP
+    {"tif/palette_alpha_lzw.tif", PixelFormat::pf8bit, 0},
+    {"bmp/rle8_long_runs.bmp", PixelFormat::pf8bit, 0},
+    {"bmp/rle4_long_runs.bmp", PixelFormat::pf4bit, 0},
     // Photoshop
     {"psd/rgb_rle.psd", PixelFormat::pf24bit, 0},
     {"psd/rgb_raw.pdd", PixelFormat::pf24bit, 0},

@@ -11,6 +11,7 @@
 #include "fixtures.h"
 #include "imageio/fileformatlist.h"
 #include "imageio/rlagraphic.h"
+#include "imageio/rundecoders.h"
 
 namespace vt {
 namespace {

@@ -1,10 +1,16 @@
 // Streams the readers load from.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <fstream>
+#include <iterator>
 #include <string>
 
+#include "imageio/fileformatlist.h"
 #include "imageio/imageerrors.h"
 #include "imageio/stream.h"
+#include "platform/bmpfile.h"
 #include "support/tempdir.h"
 
 namespace vt {
@@ -44,6 +50,37 @@ TEST(Streams, FilesThatCannotBeOpened) {
     testing::TempDir dir;
     EXPECT_THROW(TFileStream(dir.file("missing")), EFOpenError);
     EXPECT_THROW(TFileStream(dir.path()), EFOpenError);
+}
+
+TEST(Streams, OnlyRegularFilesAreOpened) {
+    // Opening a named pipe would wait for a writer for ever: every way a
+    // picture is read refuses it at once, with a message that says why.
+    testing::TempDir dir;
+    for (const char* name : {"pipe.png", "pipe.bmp", "pipe.cut"})
+        ASSERT_EQ(::mkfifo(dir.file(name).c_str(), 0600), 0);
+    const std::string why = "It is not a regular file (a pipe, device or socket)";
+    try {
+        TFileStream stream(dir.file("pipe.png"));
+        ADD_FAILURE() << "opened";
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.what(), why);
+    }
+    for (const char* name : {"pipe.png", "pipe.bmp", "pipe.cut"}) {
+        try {
+            LoadPicture(dir.file(name));
+            ADD_FAILURE() << name << " loaded";
+        } catch (const std::exception& e) {
+            EXPECT_NE(std::string(e.what()).find(why), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_THROW(ReadBmpFile(dir.file("pipe.bmp")), std::runtime_error);
+
+    // A Dr. Halo picture whose palette file beside it is a pipe: the palette
+    // is not there, and the picture loads with its grey ramp.
+    std::ifstream in(std::string(VORANTEL_TESTDATA) + "/cut/grey.cut", std::ios::binary);
+    dir.write("grey.cut", std::string(std::istreambuf_iterator<char>(in), {}));
+    ASSERT_EQ(::mkfifo(dir.file("grey.pal").c_str(), 0600), 0);
+    EXPECT_FALSE(LoadPicture(dir.file("grey.cut")).empty());
 }
 
 } // namespace

@@ -93,8 +93,7 @@ void TCameraPanel::LoadCameraFile(const std::string& path) {
     try {
         contents = ReadCameraFile(ResolveCameraPath(path));
     } catch (const CameraFileError& e) {
-        MessageDlg(Q("Unable to open or read file " + path + "\r" + e.what()), "File Error",
-                   MsgIcon::Error, mbOK);
+        MessageDlg(Q(CameraFileFailureText(path, e)), "File Error", MsgIcon::Error, mbOK);
         selectCamera(-1);
         // The hot pixels of the camera loaded before stay, but no camera
         // is named any more.

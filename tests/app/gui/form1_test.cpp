@@ -305,8 +305,7 @@ TEST_F(Form1Test, MalformedCameraFileIsReportedAndKeepsThePreviousList) {
     ASSERT_EQ(dlg.messages.size(), 1u);
     const MessageBoxRequest& m = dlg.messages[0];
     std::string path = dir.file("Cameras/torn.cam");
-    EXPECT_TRUE(
-        m.text.startsWith(QString::fromStdString("Unable to open or read file " + path + "\r")))
+    EXPECT_TRUE(m.text.startsWith(QString::fromStdString("Invalid camera file " + path + "\r")))
         << m.text.toStdString();
     EXPECT_TRUE(m.text.contains("Line 2")) << m.text.toStdString();
     EXPECT_EQ(m.caption, "File Error");

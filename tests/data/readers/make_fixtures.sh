@@ -469,3 +469,108 @@ for f in psd/*.psd psd/*.pdd; do
     *) $im "$f[0]" -depth 8 "${f%.*}.ppm" ;;
     esac
 done
+
+# ---------------------------------------------------------------------------
+# Files of other programs that this reader once read wrongly or refused:
+# a palette TIFF with an alpha sample (Pillow through libtiff writes, reads),
+# a GIF whose LZW minimum code size is 11 (put together below; ImageMagick
+# and Pillow read it alike), a Targa of 16-bit grey with alpha (Pillow
+# writes and reads it; ImageMagick and netpbm take it for 5-5-5 colour) and
+# BMP RLE8 and RLE4 files whose runs pass the end of their rows (put together
+# below; ImageMagick reads them; Pillow agrees on the repeated runs but lets
+# literal runs spill into the next row).
+mkdir -p tif bmp
+$py - <<'PY'
+from PIL import Image
+w, h = 13, 7
+im = Image.new("P", (w, h))
+im.putpalette([(i * 37 + (i % 3) * 50) % 256 for i in range(768)])
+im.putdata([(x * 19 + y * 7) % 40 for y in range(h) for x in range(w)])
+pa = im.convert("PA")
+alpha = Image.new("L", (w, h))
+alpha.putdata([(x * 20 + y * 3) % 256 for y in range(h) for x in range(w)])
+pa.putalpha(alpha)
+pa.save("tif/palette_alpha_lzw.tif", compression="tiff_lzw")
+la = Image.new("LA", (w, h))
+la.putdata([((x * 17 + y * 29) % 256, (x * 20 + y * 3) % 256) for y in range(h) for x in range(w)])
+la.save("tga/grey16_alpha.tga")
+la.save("tga/grey16_alpha_rle.tga", rle=True)
+PY
+for f in tif/palette_alpha_lzw.tif tga/grey16_alpha.tga tga/grey16_alpha_rle.tga; do
+    $py -c "from PIL import Image; Image.open('$f').convert('RGB').save('${f%.*}.ppm')"
+done
+$py - <<'PY'
+import random, struct
+def lzw(indices, mcs):
+    # GIF LZW, codes least significant bit first, a Clear before the table
+    # fills.
+    clear = 1 << mcs
+    acc = nbits = 0
+    out = bytearray()
+    width, nxt, table = mcs + 1, clear + 2, {}
+    def emit(code):
+        nonlocal acc, nbits
+        acc |= code << nbits
+        nbits += width
+        while nbits >= 8:
+            out.append(acc & 255)
+            acc >>= 8
+            nbits -= 8
+    emit(clear)
+    w = None
+    for k in indices:
+        if w is None:
+            w = k
+            continue
+        if (w, k) in table:
+            w = table[(w, k)]
+            continue
+        emit(w)
+        if nxt < 4094:
+            table[(w, k)] = nxt
+            nxt += 1
+            if nxt > (1 << width) and width < 12:
+                width += 1
+        else:
+            emit(clear)
+            width, nxt, table = mcs + 1, clear + 2, {}
+        w = k
+    emit(w)
+    emit(clear + 1)
+    if nbits:
+        out.append(acc & 255)
+    return bytes(out)
+random.seed(11)
+w, h = 80, 60
+px = [random.randrange(256) if (x // 8 + y // 6) % 2 else (x * 3 + y) % 256 for y in range(h) for x in range(w)]
+pal = b"".join(bytes(((i * 37) % 256, (i * 91 + 7) % 256, 255 - i)) for i in range(256))
+data = lzw(px, 11)
+blocks = b"".join(bytes([len(data[i:i + 255])]) + data[i:i + 255] for i in range(0, len(data), 255))
+with open("gif/code_size_11.gif", "wb") as f:
+    f.write(b"GIF89a" + struct.pack("<HHBBB", w, h, 0xF7, 0, 0) + pal)
+    f.write(b"," + struct.pack("<HHHHB", 0, 0, w, h, 0) + bytes([11]) + blocks + b"\0;")
+
+def bmp(name, w, h, bits, data):
+    pal = b"".join(bytes(((i * 53) % 256, (i * 97 + 30) % 256, (i * 31 + 200) % 256, 0)) for i in range(1 << bits))
+    off = 14 + 40 + len(pal)
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, bits, 1 if bits == 8 else 2, len(data), 2835, 2835, 1 << bits, 0)
+    open(name, "wb").write(b"BM" + struct.pack("<IHHI", off + len(data), 0, 0, off) + info + pal + data)
+# Rows of 13 pixels: a run of 5 and one of 20 (or 30), or a literal run of
+# 16 pixels, each row ended by an end-of-line code.
+w, h = 13, 7
+d8, d4 = bytearray(), bytearray()
+for y in range(h):
+    if y % 3 == 2:
+        d8 += bytes([0, 16]) + bytes((y * 7 + i * 5) % 256 for i in range(16))
+        d4 += bytes([0, 16]) + bytes((((y + i) % 16) << 4) | ((y + i + 3) % 16) for i in range(8))
+    else:
+        d8 += bytes([5, y + 1, 20, y + 40])
+        d4 += bytes([5, (y << 4) | 9, 30, 0x3C])
+    d8 += b"\0\0"
+    d4 += b"\0\0"
+bmp("bmp/rle8_long_runs.bmp", w, h, 8, bytes(d8 + b"\0\1"))
+bmp("bmp/rle4_long_runs.bmp", w, h, 4, bytes(d4 + b"\0\1"))
+PY
+for f in gif/code_size_11.gif bmp/rle8_long_runs.bmp bmp/rle4_long_runs.bmp; do
+    $im "$f" -depth 8 "${f%.*}.ppm"
+done
