@@ -82,7 +82,24 @@ void TRaDuvirEngine::PhotoChanged() {
     discardCaches();
     // The tile size belongs to the photograph it was chosen for.
     tileW_ = tileH_ = 0;
-    RenderEffects();
+    if (neutral()) {
+        // The copy is the render: no pass over 72 MB to copy it again.
+        ++renderCount_;
+        rendered();
+        Repaint();
+    } else {
+        RenderEffects();
+    }
+    if (onPhotograph_) onPhotograph_();
+}
+
+void TRaDuvirEngine::ShowPhotograph(Bitmap&& b) {
+    resetParameters();
+    pictureOriginal_.assign(std::move(b));
+}
+
+bool TRaDuvirEngine::neutral() const {
+    return color_ == ColorEffectParams{} && colorNoise_ == 0 && monoNoise_ == 0 && !anyGeometric();
 }
 
 bool TRaDuvirEngine::anyGeometric() const {
