@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "effects/geometric_effects.h"
 
@@ -55,7 +56,7 @@ void TRaDuvirEngine::ForgetPhotograph() {
 void TRaDuvirEngine::ResetEffects() {
     resetParameters();
     if (pictureOriginal_.hasGraphic())
-        picture_.assign(*pictureOriginal_.bitmap());
+        picture_.share(pictureOriginal_);
     else
         picture_.clear();
     rendered();
@@ -78,12 +79,13 @@ void TRaDuvirEngine::PhotoChanged() {
         throw;
     }
     converting_ = false;
-    picture_.assign(*pictureOriginal_.bitmap());
+    picture_.share(pictureOriginal_);
     discardCaches();
     // The tile size belongs to the photograph it was chosen for.
     tileW_ = tileH_ = 0;
     if (neutral()) {
-        // The copy is the render: no pass over 72 MB to copy it again.
+        // The photograph itself is the render: shown without a copy until
+        // something paints into it.
         ++renderCount_;
         rendered();
         Repaint();
@@ -113,7 +115,7 @@ void TRaDuvirEngine::clearGeometric() {
 }
 
 void TRaDuvirEngine::buildEffectBitmap() {
-    const Bitmap& original = *pictureOriginal_.bitmap();
+    const Bitmap& original = *std::as_const(pictureOriginal_).bitmap();
     auto effect = std::make_unique<Bitmap>(original.convertedTo24());
     if (emboss_) {
         EmbossEffect(*effect);
@@ -144,7 +146,7 @@ void TRaDuvirEngine::buildEffectBitmap() {
 }
 
 void TRaDuvirEngine::buildNoiseBitmap() {
-    const Bitmap& original = *pictureOriginal_.bitmap();
+    const Bitmap& original = *std::as_const(pictureOriginal_).bitmap();
     const bool mono = colorNoise_ <= 0;
     NoiseBitmap = std::make_unique<Bitmap>(MakeNoiseBitmap(original.width(), original.height(),
                                                            mono ? monoNoise_ : colorNoise_, mono));
@@ -343,9 +345,11 @@ void TRaDuvirEngine::CopyEffectsFrom(const TRaDuvirEngine& source) {
 // --- render pass -----------------------------------------------------------
 
 void TRaDuvirEngine::RenderEffects() {
-    const Bitmap* original = pictureOriginal_.bitmap();
-    Bitmap* dst = picture_.bitmap();
-    if (!original || !dst) return;
+    const Bitmap* original = std::as_const(pictureOriginal_).bitmap();
+    if (!original || !picture_.hasGraphic()) return;
+    // Every pixel is written below: a display picture that still shows the
+    // photograph itself gets pixels of its own, not a copy first.
+    Bitmap* dst = picture_.bitmapToOverwrite();
     ++renderCount_;
     const int w = original->width(), h = original->height();
     auto sameSize = [&](const Bitmap& b) {

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
+#include <utility>
 
 namespace vt::gui {
 
@@ -93,7 +94,8 @@ void TRaDuvir::paintEvent(QPaintEvent* event) {
     drawing_ = true;
     QPainter painter(this);
     painter.fillRect(event->rect(), palette().window());
-    const Bitmap* b = Picture().bitmap();
+    // Read only: a picture that shares the photograph keeps sharing it.
+    const Bitmap* b = std::as_const(*this).Picture().bitmap();
     if (b && !b->empty()) {
         QImage image;
         if (b->pixelFormat() == PixelFormat::pf24bit) {

@@ -9,6 +9,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+#include <utility>
 
 #include "effects/gui/halogrid.h"
 #include "effects/gui/raduvir.h"
@@ -263,7 +264,7 @@ void TRetouchView::SelectFirstFixPoint() {
 
 TColor TRetouchView::PixelOf(int x, int y) const {
     // Reading puts no blank picture in: the grid reads while it paints.
-    const Bitmap* shown = c_.Image1->Picture().bitmap();
+    const Bitmap* shown = std::as_const(*c_.Image1).Picture().bitmap();
     return shown ? shown->pixel(x, y) : clInvalid;
 }
 

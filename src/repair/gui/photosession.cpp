@@ -183,7 +183,7 @@ bool TPhotoSession::MayOverwrite(const std::string& written) {
 }
 
 std::string TPhotoSession::StorePhoto() {
-    const Bitmap* shown = c_.Image1->Picture().bitmap();
+    const Bitmap* shown = std::as_const(*c_.Image1).Picture().bitmap();
     if (!shown) throw std::runtime_error("There is no photograph to store.");
     StoreOptions options;
     options.metadata = &metadata_;
