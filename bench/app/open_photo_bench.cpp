@@ -91,6 +91,7 @@ int OpenOnce(int argc, char** argv, const std::string& photo) {
     std::ofstream(dir + "Vorantel.ini") << "[Init]\r\nTipOfTheDay=0\r\n";
     vt::TRegistry::setStorePath(dir + "registry");
     double took = 0, before = 0, after = 0, peak = 0;
+    bool painted = false;
     {
         vt::gui::TForm1 form(dir);
         form.resize(1280, 900);
@@ -103,13 +104,16 @@ int OpenOnce(int argc, char** argv, const std::string& photo) {
         form.Photo->LoadPhotoForRepair(photo);
         QApplication::processEvents();
         if (counter.paints == 0) form.Image1->repaint();
+        painted = counter.paints > 0;
         took = Ms(Clock::now() - start);
         after = StatusMb("VmRSS:");
         peak = StatusMb("VmHWM:");
         form.Photo->SetUnsavedChanges(false);
     }
-    std::printf("%.3f %.1f %.1f %.1f\n", took, before, after, peak);
     std::system(("rm -rf '" + dir + "'").c_str());
+    // Nothing counts unless the view really painted the photo.
+    if (!painted) return 1;
+    std::printf("%.3f %.1f %.1f %.1f\n", took, before, after, peak);
     return 0;
 }
 

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <thread>
 #include <vector>
+
+#include "effects/color_effects.h"
 
 namespace vt {
 
@@ -101,20 +104,52 @@ Span SpanOf(const PhotoViewMapping& map, int s, int size) {
     return span;
 }
 
+void renderRows(const Bitmap& photo, const PhotoViewMapping& map, const std::vector<Span>& cols,
+                bool enlarged, int top, int j0, int j1, std::vector<std::uint32_t>& sums,
+                std::uint32_t* out, std::size_t outStride);
+
 } // namespace
 
 void RenderViewRegion(const Bitmap& photo, const PhotoViewMapping& map, int left, int top,
                       int width, int height, std::uint32_t* out, std::size_t outStride) {
     if (width <= 0 || height <= 0 || photo.empty()) return;
-    const int w = photo.width(), h = photo.height();
+    const int w = photo.width();
     std::vector<Span> cols(std::size_t(width), Span{});
     for (int i = 0; i < width; ++i)
         cols[std::size_t(i)] = SpanOf(map, left + i, w);
     const bool enlarged = map.scale().num >= map.scale().den;
-    std::vector<std::uint32_t> sums;
-    if (!enlarged) sums.resize(std::size_t(width) * 3);
+    auto rowsOf = [&](int j0, int j1) {
+        std::vector<std::uint32_t> sums;
+        if (!enlarged) sums.resize(std::size_t(width) * 3);
+        renderRows(photo, map, cols, enlarged, top, j0, j1, sums, out, outStride);
+    };
+    // A reduced view reads every photo pixel it covers: a whole photo
+    // fitted to the window is worth the other cores.
+    const std::int64_t read = enlarged ? std::int64_t(width) * height
+                                       : std::int64_t(width) * height * map.scale().den *
+                                             map.scale().den / (map.scale().num * map.scale().num);
+    const int threads =
+        int(std::clamp<std::int64_t>(read / (1 << 21), 1, std::min(RenderThreads(), height)));
+    if (threads == 1) {
+        rowsOf(0, height);
+        return;
+    }
+    std::vector<std::thread> helpers;
+    auto band = [&](int i) { return int(std::int64_t(height) * i / threads); };
+    for (int i = 1; i < threads; ++i)
+        helpers.emplace_back(rowsOf, band(i), band(i + 1));
+    rowsOf(0, band(1));
+    for (std::thread& t : helpers)
+        t.join();
+}
 
-    for (int j = 0; j < height; ++j) {
+namespace {
+
+void renderRows(const Bitmap& photo, const PhotoViewMapping& map, const std::vector<Span>& cols,
+                bool enlarged, int top, int j0, int j1, std::vector<std::uint32_t>& sums,
+                std::uint32_t* out, std::size_t outStride) {
+    const int width = int(cols.size()), h = photo.height();
+    for (int j = j0; j < j1; ++j) {
         const Span rows = SpanOf(map, top + j, h);
         if (rows.first >= rows.end) continue;
         std::uint32_t* o = out + std::size_t(j) * outStride;
@@ -160,5 +195,7 @@ void RenderViewRegion(const Bitmap& photo, const PhotoViewMapping& map, int left
         }
     }
 }
+
+} // namespace
 
 } // namespace vt

@@ -119,20 +119,21 @@ TEST(ViewRendering, EnlargedSharpReducedFilteredRegionsSeamless) {
     for (const std::uint32_t v : View(stripes, PhotoViewMapping({1, 4}, 64, 32)))
         ASSERT_NEAR(int(v & 0xff), 128, 1);
 
-    // A part of the view painted alone is the same part of the whole view,
-    // at a fit scale between steps.
-    Bitmap texture(301, 203);
-    for (int y = 0; y < 203; ++y)
-        for (int x = 0; x < 301; ++x)
+    // A part of the view painted alone is the same part of the whole view
+    // (painted by bands of rows on several threads), at a fit scale between
+    // steps.
+    Bitmap texture(3001, 2003);
+    for (int y = 0; y < texture.height(); ++y)
+        for (int x = 0; x < texture.width(); ++x)
             texture.setPixel(x, y, RGBColor(x * 7 % 256, y * 13 % 256, (x * y) % 256));
-    const PhotoViewMapping fit(FitScale(301, 203, 97, 80), 301, 203);
+    const PhotoViewMapping fit(FitScale(3001, 2003, 970, 800), 3001, 2003);
     const std::vector<std::uint32_t> whole = View(texture, fit);
     const int w = fit.screenWidth();
     std::vector<std::uint32_t> part(30 * 20);
-    RenderViewRegion(texture, fit, 41, 17, 30, 20, part.data(), 30);
+    RenderViewRegion(texture, fit, 411, 517, 30, 20, part.data(), 30);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 30; ++x)
-            ASSERT_EQ(part[std::size_t(y * 30 + x)], whole[std::size_t((y + 17) * w + x + 41)]);
+            ASSERT_EQ(part[std::size_t(y * 30 + x)], whole[std::size_t((y + 517) * w + x + 411)]);
 }
 
 } // namespace

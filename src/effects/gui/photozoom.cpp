@@ -6,6 +6,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <cmath>
 
 #include "effects/gui/raduvir.h"
 

@@ -87,7 +87,9 @@ void TRaDuvir::UpdateViewSize() {
 }
 
 void TRaDuvir::UpdatePixel(int x, int y) {
-    update(PixelRect(x, y));
+    // A reduced view averages the pixel into a neighbour of its rectangle
+    // too.
+    update(PixelRect(x, y).adjusted(-1, -1, 1, 1));
 }
 
 void TRaDuvir::paintEvent(QPaintEvent* event) {
