@@ -120,12 +120,13 @@ bool TPhotoZoom::eventFilter(QObject* watched, QEvent* event) {
         auto* wheel = static_cast<QWheelEvent*>(event);
         if (!(wheel->modifiers() & Qt::ControlModifier) || c_.Image1->Picture().empty())
             return false;
-        const int delta = wheel->angleDelta().y();
-        if (delta == 0) return true;
+        // A step per notch of a wheel; a touchpad's small movements add up
+        // to one.
+        wheelDelta_ += wheel->angleDelta().y();
         const QPoint at = wheel->position().toPoint();
-        if (delta > 0)
+        for (; wheelDelta_ >= 120; wheelDelta_ -= 120)
             ZoomIn(at);
-        else
+        for (; wheelDelta_ <= -120; wheelDelta_ += 120)
             ZoomOut(at);
         return true;
     }

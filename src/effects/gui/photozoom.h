@@ -70,6 +70,8 @@ class TPhotoZoom : public QObject {
     Controls c_;
     bool fitting_ = false;
     bool fitRemembered_ = false;
+    // Wheel movement not yet turned into a zoom step (120 a notch).
+    int wheelDelta_ = 0;
 };
 
 } // namespace vt::gui

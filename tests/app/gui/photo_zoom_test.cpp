@@ -133,6 +133,12 @@ TEST_F(PhotoZoom, CtrlWheelZoomsAboutThePointer) {
     wheel(-120, Qt::ControlModifier);
     EXPECT_EQ(f->Image1->Zoom(), (ZoomScale{2, 1}));
     EXPECT_EQ(under(), before);
+    // A touchpad's half notches add up to one step.
+    wheel(60, Qt::ControlModifier);
+    EXPECT_EQ(f->Image1->Zoom(), (ZoomScale{2, 1}));
+    wheel(60, Qt::ControlModifier);
+    EXPECT_EQ(f->Image1->Zoom(), (ZoomScale{4, 1}));
+    wheel(-120, Qt::ControlModifier);
     // Without Ctrl the wheel scrolls, as ever.
     const int top = f->ScrollBox1->verticalScrollBar()->value();
     wheel(-120, Qt::NoModifier);
