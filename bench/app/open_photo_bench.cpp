@@ -1,8 +1,10 @@
 // Opening a photograph in the window until the photo view has painted it,
 // against libjpeg's own decoder on the same file, side by side in one run.
 //
-//   open_photo_bench PHOTO.jpg      rounds of both; last line
-//                                   "open/djpeg <ratio>" (medians)
+//   open_photo_bench PHOTO.jpg [--fit]
+//                                   rounds of both; last line
+//                                   "open/djpeg <ratio>" (medians); with
+//                                   --fit the window shows photos fitted
 //   open_photo_bench --make OUT.jpg writes a 6000 x 4000 baseline JPEG of a
 //                                   camera-like textured picture
 //
@@ -82,13 +84,14 @@ class PaintCounter : public QObject {
     }
 };
 
-int OpenOnce(int argc, char** argv, const std::string& photo) {
+int OpenOnce(int argc, char** argv, const std::string& photo, bool fit) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     char dirTemplate[] = "/tmp/open_photo_bench.XXXXXX";
     const std::string dir = std::string(mkdtemp(dirTemplate)) + "/";
     vt::CreateDir(dir + "Cameras");
-    std::ofstream(dir + "Vorantel.ini") << "[Init]\r\nTipOfTheDay=0\r\n";
+    std::ofstream(dir + "Vorantel.ini")
+        << "[Init]\r\nTipOfTheDay=0\r\nZoomFit=" << (fit ? 1 : 0) << "\r\n";
     vt::TRegistry::setStorePath(dir + "registry");
     double took = 0, before = 0, after = 0, peak = 0;
     bool painted = false;
@@ -154,9 +157,11 @@ double Median(std::vector<double> v) {
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--make") return MakePhoto(argv[2]);
-    if (argc == 3 && std::string(argv[1]) == "--once") return OpenOnce(argc, argv, argv[2]);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: open_photo_bench PHOTO.jpg | --make OUT.jpg\n");
+    if (argc >= 3 && std::string(argv[1]) == "--once")
+        return OpenOnce(argc, argv, argv[2], argc == 4 && std::string(argv[3]) == "--fit");
+    const bool fit = argc == 3 && std::string(argv[2]) == "--fit";
+    if (argc != 2 && !fit) {
+        std::fprintf(stderr, "usage: open_photo_bench PHOTO.jpg [--fit] | --make OUT.jpg\n");
         return 2;
     }
     const std::string photo = argv[1];
@@ -169,7 +174,9 @@ int main(int argc, char** argv) {
     for (int round = 0; round < 7; ++round) {
         double processMs = 0, djpegMs = 0;
         std::string once, none;
-        if (!Run({self, "--once", photo}, processMs, once) ||
+        std::vector<std::string> args{self, "--once", photo};
+        if (fit) args.push_back("--fit");
+        if (!Run(args, processMs, once) ||
             !Run({"/usr/bin/djpeg", "-outfile", "/dev/null", photo}, djpegMs, none)) {
             std::fprintf(stderr, "the window or djpeg could not open %s\n", photo.c_str());
             return 1;
