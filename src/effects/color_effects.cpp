@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <numbers>
+#include <thread>
 #include <vector>
 
 namespace vt {
@@ -106,11 +109,11 @@ enum class Mix { None, Grey, Saturation };
 
 template <bool Noise, bool Solorize, Mix M>
 void runPass(const Bitmap& src, const Bitmap* noise, const ColorEffectParams& p, const Tables& t,
-             Bitmap& dst) {
-    const int w = src.width(), h = src.height();
+             Bitmap& dst, int y0, int y1) {
+    const int w = src.width();
     // Solorize inverts a pixel when (R + G + B) div 3 > 255 - S.
     const int solorizeFrom = 3 * (255 - p.solorize + 1);
-    for (int y = 0; y < h; ++y) {
+    for (int y = y0; y < y1; ++y) {
         const std::uint8_t* s = src.scanLine(y);
         const std::uint8_t* n = Noise ? noise->scanLine(y) : nullptr;
         std::uint8_t* d = dst.scanLine(y);
@@ -149,18 +152,43 @@ void runPass(const Bitmap& src, const Bitmap* noise, const ColorEffectParams& p,
 
 template <bool Noise, bool Solorize>
 void dispatchMix(Mix m, const Bitmap& src, const Bitmap* noise, const ColorEffectParams& p,
-                 const Tables& t, Bitmap& dst) {
+                 const Tables& t, Bitmap& dst, int y0, int y1) {
     switch (m) {
     case Mix::None:
-        runPass<Noise, Solorize, Mix::None>(src, noise, p, t, dst);
+        runPass<Noise, Solorize, Mix::None>(src, noise, p, t, dst, y0, y1);
         break;
     case Mix::Grey:
-        runPass<Noise, Solorize, Mix::Grey>(src, noise, p, t, dst);
+        runPass<Noise, Solorize, Mix::Grey>(src, noise, p, t, dst, y0, y1);
         break;
     case Mix::Saturation:
-        runPass<Noise, Solorize, Mix::Saturation>(src, noise, p, t, dst);
+        runPass<Noise, Solorize, Mix::Saturation>(src, noise, p, t, dst, y0, y1);
         break;
     }
+}
+
+std::atomic<int> renderThreads{0};
+
+// Runs work(y0, y1) over bands of the rows [0, h), one band per thread; the
+// calling thread takes the first. Small pictures stay on one thread, where
+// starting threads would cost more than it saves.
+void ForRowBands(int w, int h, const std::function<void(int, int)>& work) {
+    int threads = RenderThreads();
+    const std::int64_t pixels = std::int64_t(w) * h;
+    constexpr std::int64_t kPixelsPerThread = 256 * 1024;
+    threads = int(
+        std::min<std::int64_t>({threads, std::max<std::int64_t>(1, pixels / kPixelsPerThread), h}));
+    if (threads <= 1) {
+        work(0, h);
+        return;
+    }
+    std::vector<std::thread> helpers;
+    helpers.reserve(std::size_t(threads - 1));
+    auto band = [&](int i) { return int(std::int64_t(h) * i / threads); };
+    for (int i = 1; i < threads; ++i)
+        helpers.emplace_back(work, band(i), band(i + 1));
+    work(0, band(1));
+    for (std::thread& t : helpers)
+        t.join();
 }
 
 } // namespace
@@ -182,25 +210,38 @@ void RenderColorEffects(const Bitmap& src, const Bitmap* noise, const ColorEffec
     if (!noise && !solorize && mix == Mix::None) {
         // Every channel through the same table: map the bytes of each row.
         const std::uint8_t* map = t->direct[0].data();
-        for (int y = 0; y < h; ++y) {
-            const std::uint8_t* s = src.scanLine(y);
-            std::uint8_t* d = dst.scanLine(y);
-            for (int i = 0; i < 3 * w; ++i)
-                d[i] = map[s[i]];
-        }
+        ForRowBands(w, h, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const std::uint8_t* s = src.scanLine(y);
+                std::uint8_t* d = dst.scanLine(y);
+                for (int i = 0; i < 3 * w; ++i)
+                    d[i] = map[s[i]];
+            }
+        });
         return;
     }
-    if (noise) {
-        if (solorize)
-            dispatchMix<true, true>(mix, src, noise, p, *t, dst);
-        else
-            dispatchMix<true, false>(mix, src, noise, p, *t, dst);
-    } else {
-        if (solorize)
-            dispatchMix<false, true>(mix, src, noise, p, *t, dst);
-        else
-            dispatchMix<false, false>(mix, src, noise, p, *t, dst);
-    }
+    ForRowBands(w, h, [&](int y0, int y1) {
+        if (noise) {
+            if (solorize)
+                dispatchMix<true, true>(mix, src, noise, p, *t, dst, y0, y1);
+            else
+                dispatchMix<true, false>(mix, src, noise, p, *t, dst, y0, y1);
+        } else {
+            if (solorize)
+                dispatchMix<false, true>(mix, src, noise, p, *t, dst, y0, y1);
+            else
+                dispatchMix<false, false>(mix, src, noise, p, *t, dst, y0, y1);
+        }
+    });
+}
+
+void SetRenderThreads(int threads) {
+    renderThreads = std::max(0, threads);
+}
+
+int RenderThreads() {
+    const int n = renderThreads;
+    return n > 0 ? n : int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 Bitmap MakeNoiseBitmap(int width, int height, int strength, bool mono, Random& rng) {

@@ -21,10 +21,16 @@ struct ColorEffectParams {
     int saturation = 0;
     bool grayScale = false;
     bool invert = false;
+    bool operator==(const ColorEffectParams&) const = default;
 };
 
 // Round to the nearest integer, halves to the even one.
 double RoundHalfEven(double x);
+
+// Threads the pass runs on, each over a band of rows; 0 (the default) is
+// one per core. The picture is the same on any number.
+void SetRenderThreads(int threads);
+int RenderThreads();
 
 // Writes the pass over src into dst, which must be a 24-bit bitmap of src's
 // size; noise, if given, is a 24-bit bitmap of that size too. All arithmetic

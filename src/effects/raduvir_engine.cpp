@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "effects/geometric_effects.h"
 
@@ -55,7 +56,7 @@ void TRaDuvirEngine::ForgetPhotograph() {
 void TRaDuvirEngine::ResetEffects() {
     resetParameters();
     if (pictureOriginal_.hasGraphic())
-        picture_.assign(*pictureOriginal_.bitmap());
+        picture_.share(pictureOriginal_);
     else
         picture_.clear();
     rendered();
@@ -78,11 +79,29 @@ void TRaDuvirEngine::PhotoChanged() {
         throw;
     }
     converting_ = false;
-    picture_.assign(*pictureOriginal_.bitmap());
+    picture_.share(pictureOriginal_);
     discardCaches();
     // The tile size belongs to the photograph it was chosen for.
     tileW_ = tileH_ = 0;
-    RenderEffects();
+    if (neutral()) {
+        // The photograph itself is the render: shown without a copy until
+        // something paints into it.
+        ++renderCount_;
+        rendered();
+        Repaint();
+    } else {
+        RenderEffects();
+    }
+    if (onPhotograph_) onPhotograph_();
+}
+
+void TRaDuvirEngine::ShowPhotograph(Bitmap&& b) {
+    resetParameters();
+    pictureOriginal_.assign(std::move(b));
+}
+
+bool TRaDuvirEngine::neutral() const {
+    return color_ == ColorEffectParams{} && colorNoise_ == 0 && monoNoise_ == 0 && !anyGeometric();
 }
 
 bool TRaDuvirEngine::anyGeometric() const {
@@ -96,7 +115,7 @@ void TRaDuvirEngine::clearGeometric() {
 }
 
 void TRaDuvirEngine::buildEffectBitmap() {
-    const Bitmap& original = *pictureOriginal_.bitmap();
+    const Bitmap& original = *std::as_const(pictureOriginal_).bitmap();
     auto effect = std::make_unique<Bitmap>(original.convertedTo24());
     if (emboss_) {
         EmbossEffect(*effect);
@@ -127,7 +146,7 @@ void TRaDuvirEngine::buildEffectBitmap() {
 }
 
 void TRaDuvirEngine::buildNoiseBitmap() {
-    const Bitmap& original = *pictureOriginal_.bitmap();
+    const Bitmap& original = *std::as_const(pictureOriginal_).bitmap();
     const bool mono = colorNoise_ <= 0;
     NoiseBitmap = std::make_unique<Bitmap>(MakeNoiseBitmap(original.width(), original.height(),
                                                            mono ? monoNoise_ : colorNoise_, mono));
@@ -326,9 +345,11 @@ void TRaDuvirEngine::CopyEffectsFrom(const TRaDuvirEngine& source) {
 // --- render pass -----------------------------------------------------------
 
 void TRaDuvirEngine::RenderEffects() {
-    const Bitmap* original = pictureOriginal_.bitmap();
-    Bitmap* dst = picture_.bitmap();
-    if (!original || !dst) return;
+    const Bitmap* original = std::as_const(pictureOriginal_).bitmap();
+    if (!original || !picture_.hasGraphic()) return;
+    // Every pixel is written below: a display picture that still shows the
+    // photograph itself gets pixels of its own, not a copy first.
+    Bitmap* dst = picture_.bitmapToOverwrite();
     ++renderCount_;
     const int w = original->width(), h = original->height();
     auto sameSize = [&](const Bitmap& b) {

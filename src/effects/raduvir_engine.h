@@ -46,6 +46,12 @@ class TRaDuvirEngine {
     // copy of PictureOriginal (a repaired photograph, say).
     void ResetEffects(Bitmap&& display);
 
+    // A new photograph shown as it is: every effect off, the bitmap handed
+    // over as PictureOriginal and one copy of it as the display picture.
+    // The same as assigning PictureOriginal and then ResetEffects, without
+    // rendering the old effects on the new photograph or copying it twice.
+    void ShowPhotograph(Bitmap&& b);
+
     // Runs whenever PictureOriginal changes.
     void PhotoChanged();
 
@@ -59,6 +65,8 @@ class TRaDuvirEngine {
     // reset, a photograph or a repaired picture handed in): whatever was
     // painted into the old one is gone.
     void setOnRendered(std::function<void()> handler) { onRendered_ = std::move(handler); }
+    // Runs after a new photograph was handed in and rendered.
+    void setOnPhotograph(std::function<void()> handler) { onPhotograph_ = std::move(handler); }
 
     bool Converting() const { return converting_; }
 
@@ -130,10 +138,14 @@ class TRaDuvirEngine {
 
   private:
     std::function<void()> onRendered_;
+    std::function<void()> onPhotograph_;
     void rendered() {
         if (onRendered_) onRendered_();
     }
     bool anyGeometric() const;
+    // Every effect parameter neutral: a render pass would copy the
+    // photograph.
+    bool neutral() const;
     // Clears every geometric parameter (no render).
     void clearGeometric();
     // Every effect parameter neutral, the caches dropped.

@@ -329,3 +329,29 @@ TEST(ColorEffects, TablesAgreeWithTheStepsReadLiterally) {
             ASSERT_EQ(got, want) << "set " << i << (nz ? " with noise" : "");
         }
 }
+
+// The pass split over threads by bands of rows gives the picture of one
+// thread, whatever the number of bands and wherever they end.
+TEST(ColorEffects, SameRenderOnAnyNumberOfThreads) {
+    Bitmap src(1201, 901); // four bands of rows
+    for (int y = 0; y < src.height(); ++y)
+        for (int x = 0; x < src.width(); ++x)
+            src.setPixel(x, y, RGBColor(x * 7 % 256, y * 11 % 256, (x ^ y) % 256));
+    const Bitmap noise = MakeNoiseBitmap(src.width(), src.height(), 40, false);
+    ColorEffectParams brightness, mixed;
+    brightness.brightness = 37;
+    mixed.contrast = 50;
+    mixed.saturation = 90;
+    mixed.solorize = 30;
+    mixed.invert = true;
+    for (const ColorEffectParams& p : {brightness, mixed})
+        for (const Bitmap* nz : {static_cast<const Bitmap*>(nullptr), &noise}) {
+            Bitmap one(src.width(), src.height()), many(src.width(), src.height());
+            SetRenderThreads(1);
+            RenderColorEffects(src, nz, p, one);
+            SetRenderThreads(5);
+            RenderColorEffects(src, nz, p, many);
+            SetRenderThreads(0);
+            ASSERT_EQ(one, many);
+        }
+}

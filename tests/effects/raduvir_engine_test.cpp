@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 #include <vector>
 
 #include "effects/raduvir_engine.h"
@@ -342,6 +343,31 @@ TEST(Lifecycle, EmptyPicturesAndReset) {
     EXPECT_EQ(e.NoiseBitmap, nullptr);
     EXPECT_TRUE(e.PicTrace() == 0 && e.PicColorNoise() == 0 && e.PicSaturation() == 0 &&
                 !e.PicInvert());
+}
+
+// The display picture shows the photograph itself until something writes
+// into it; a paint or a render never reaches the photograph, and a new
+// photograph shown as it is holds no copy either.
+TEST(Lifecycle, ThePhotographIsShownWithoutACopyUntilPaintedOrRendered) {
+    Probe e;
+    const Bitmap photo = pattern(9, 7);
+    e.setPictureOriginal(photo);
+    EXPECT_TRUE(e.Picture().shared());
+    e.Canvas().setPixel(2, 3, RGBColor(255, 0, 0));
+    EXPECT_FALSE(e.Picture().shared());
+    EXPECT_EQ(*std::as_const(e).PictureOriginal().bitmap(), photo);
+    EXPECT_EQ(e.Picture().bitmap()->pixel(2, 3), RGBColor(255, 0, 0));
+    e.ResetEffects();
+    EXPECT_TRUE(e.Picture().shared());
+    EXPECT_EQ(*std::as_const(e).Picture().bitmap(), photo);
+    e.setPicBrightness(40);
+    EXPECT_FALSE(e.Picture().shared());
+    EXPECT_EQ(*std::as_const(e).PictureOriginal().bitmap(), photo);
+    EXPECT_NE(*std::as_const(e).Picture().bitmap(), photo);
+    e.ShowPhotograph(pattern(5, 4));
+    EXPECT_EQ(e.PicBrightness(), 0);
+    EXPECT_TRUE(e.Picture().shared());
+    EXPECT_EQ(*std::as_const(e).Picture().bitmap(), pattern(5, 4));
 }
 
 TEST(CopyEffects, CopiesEveryParameterButTileThroughTheSetters) {

@@ -19,6 +19,7 @@
 
 #include "app/commandstates.h"
 #include "effects/gui/halogrid.h"
+#include "effects/gui/photozoom.h"
 #include "effects/gui/raduvir.h"
 #include "effects/gui/retouchtab.h"
 #include "effects/gui/retouchview.h"
@@ -140,6 +141,7 @@ void TForm1::readSettings() {
     TipDialog1->ShowAtStart = ini.ReadBool(kSection, "TipOfTheDay", true);
     KeepJpegQuality1->setChecked(ini.ReadBool(kSection, "KeepJpegQuality", false));
     BatchPanel->SetByExif(ini.ReadBool(kSection, "BatchByExif", false));
+    Zoom->SetFitRemembered(ini.ReadBool(kSection, "ZoomFit", false));
 }
 
 void TForm1::writeSettings() {
@@ -151,6 +153,7 @@ void TForm1::writeSettings() {
     ini.WriteBool(kSection, "TipOfTheDay", TipDialog1->ShowAtStart);
     ini.WriteBool(kSection, "KeepJpegQuality", KeepJpegQuality1->isChecked());
     ini.WriteBool(kSection, "BatchByExif", BatchPanel->ByExif());
+    ini.WriteBool(kSection, "ZoomFit", Zoom->FitRemembered());
 }
 
 void TForm1::FormDestroy() {
@@ -231,7 +234,7 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 
 void TForm1::PictureChanged() {
     const bool empty = Image1->Picture().empty();
-    Image1->setMinimumSize(Image1->Picture().width(), Image1->Picture().height());
+    Image1->UpdateViewSize();
     const bool showMarker = PageControl1->currentIndex() == 0 && !empty;
     Shape1->setVisible(showMarker);
     imgHalo->setVisible(showMarker);
@@ -290,6 +293,7 @@ void TForm1::RefreshCommandStates() {
     SavePhotographAs1->setEnabled(s.saveMenus);
     btnRetouch->setEnabled(s.effectsButton);
     if (s.clearRetouchSelection) cbRetouchList->clearSelection();
+    Zoom->RefreshStates();
 }
 
 void TForm1::LockForRun(bool running) {

@@ -47,6 +47,7 @@ class THaloGrid;
 class TShape;
 class TBrushSwatch;
 class TRetouchView;
+class TPhotoZoom;
 class TRetouchTab;
 class TEffectsForm;
 class TTipDialog;
@@ -106,6 +107,7 @@ class TForm1 : public QMainWindow,
     TPhotoSession* Photo = nullptr;
     TBatchPanel* BatchPanel = nullptr;
     TRetouchView* RetouchView = nullptr;
+    TPhotoZoom* Zoom = nullptr;
     TRetouchTab* RetouchTab = nullptr;
     TEffectsForm* EffectsForm = nullptr;
 
@@ -167,6 +169,7 @@ class TForm1 : public QMainWindow,
     TShape* Shape1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     QLabel* StatusText = nullptr;
+    QLabel* ZoomLabel = nullptr;
 
     QMenu* File1 = nullptr;
     QAction* NewCamera1 = nullptr;
@@ -184,6 +187,7 @@ class TForm1 : public QMainWindow,
     QAction* Effects1 = nullptr;
     QAction* Reset1 = nullptr;
     QAction* Undo1 = nullptr;
+    QMenu* View1 = nullptr;
     QMenu* Help1 = nullptr;
     QAction* HelpTopics1 = nullptr;
     QAction* ShowNextTip1 = nullptr;

@@ -27,6 +27,7 @@
 #include "app/gui/form1.h"
 #include "effects/gui/effectsform.h"
 #include "effects/gui/halogrid.h"
+#include "effects/gui/photozoom.h"
 #include "effects/gui/raduvir.h"
 #include "effects/gui/retouchtab.h"
 #include "effects/gui/retouchview.h"
@@ -89,7 +90,6 @@ void TForm1::createControls() {
     sbDelete = addToolButton("sbDelete", "Delete Items from List", "delete");
     sbReset = addToolButton("sbReset", "Restore Photo", "reset");
     sbHelp = addToolButton("sbHelp", "Help", "help");
-    tools->addStretch(1);
     outer->addWidget(Panel1);
 
     auto* body = new QHBoxLayout;
@@ -251,7 +251,28 @@ void TForm1::createControls() {
     StatusText = new QLabel(StatusBar1);
     StatusText->setObjectName("StatusText");
     StatusBar1->addWidget(StatusText, 1);
+    ZoomLabel = new QLabel(StatusBar1);
+    ZoomLabel->setObjectName("ZoomLabel");
+    StatusBar1->addPermanentWidget(ZoomLabel);
     setStatusBar(StatusBar1);
+
+    TPhotoZoom::Controls zoom;
+    zoom.ScrollBox1 = ScrollBox1;
+    zoom.Image1 = Image1;
+    zoom.ZoomLabel = ZoomLabel;
+    Zoom = new TPhotoZoom(zoom, this);
+    tools->addSpacing(8);
+    const std::pair<QAction*, const char*> zoomButtons[] = {{Zoom->ZoomFit1, "zoomfit"},
+                                                            {Zoom->ZoomActual1, "zoom100"},
+                                                            {Zoom->ZoomIn1, "zoomin"},
+                                                            {Zoom->ZoomOut1, "zoomout"}};
+    for (const auto& [command, icon] : zoomButtons) {
+        command->setIcon(ProgramIcon(icon));
+        auto* b = addToolButton("", "", icon);
+        b->setDefaultAction(command);
+        b->setObjectName(QString("sb") + command->objectName().chopped(1));
+    }
+    tools->addStretch(1);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -362,6 +383,14 @@ void TForm1::createMenus() {
     Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     connect(Edit1, &QMenu::aboutToShow, this, [this] { Edit1Click(); });
 
+    View1 = bar->addMenu("&View");
+    View1->setObjectName("View1");
+    View1->addActions({Zoom->ZoomFit1, Zoom->ZoomActual1});
+    View1->addSeparator();
+    View1->addActions({Zoom->ZoomIn1, Zoom->ZoomOut1});
+    // The keys work while the menu is closed too.
+    addActions({Zoom->ZoomFit1, Zoom->ZoomActual1, Zoom->ZoomIn1, Zoom->ZoomOut1});
+
     Help1 = bar->addMenu("&Help");
     Help1->setObjectName("Help1");
     HelpTopics1 = action(Help1, "HelpTopics1", "&Help Topics", [this] { HelpTopics1Click(); });
@@ -436,6 +465,8 @@ void TForm1::createPanels() {
     view.SetBrush1 = SetBrush1;
     view.SelectAColor1 = SelectAColor1;
     RetouchView = new TRetouchView(view, *this, this);
+    Zoom->OnZoomChanged = [this] { RetouchView->ZoomChanged(); };
+    Image1->setOnPhotograph([this] { Zoom->PhotographShown(); });
 
     EffectsForm = new TEffectsForm(this);
     // The dialog shares its context with the Retouch tab, but has a page of

@@ -280,7 +280,7 @@ void TCameraPanel::DefineCamera(const BlackshotStack& stack, const CommonIdentit
 }
 
 void TCameraPanel::DefineCameraFromBlackshot() {
-    const Bitmap* shown = c_.Image1->Picture().bitmap();
+    const Bitmap* shown = std::as_const(*c_.Image1).Picture().bitmap();
     if (!shown) throw BlackshotSizeError("There is no blackshot to analyse.");
     BlackshotStack stack;
     stack.add(*shown);

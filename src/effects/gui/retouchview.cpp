@@ -9,6 +9,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+#include <utility>
 
 #include "effects/gui/halogrid.h"
 #include "effects/gui/raduvir.h"
@@ -98,15 +99,20 @@ TRetouchView::TRetouchView(const Controls& controls, TRetouchHost& host, QObject
 // Marker
 
 QPoint TRetouchView::MarkerPixel() const {
-    // The marker is a child of the photo view, so its position is already
-    // in photo pixels whatever the scroll position.
-    const int inset = MarkerInset(c_.Shape1);
-    return c_.Shape1->pos() + QPoint(inset, inset);
+    return marker_;
 }
 
 void TRetouchView::PlaceMarker(int x, int y) {
+    marker_ = QPoint(x, y);
+    ZoomChanged();
+}
+
+void TRetouchView::ZoomChanged() {
+    // The marker frames the pixel's square on the screen with the same gap
+    // at every zoom; at 100 % it spans x - 6 .. x + 6.
     const int inset = MarkerInset(c_.Shape1);
-    c_.Shape1->move(x - inset, y - inset);
+    const QRect pixel = c_.Image1->PixelRect(marker_.x(), marker_.y());
+    c_.Shape1->setGeometry(pixel.adjusted(-inset, -inset, inset, inset));
 }
 
 void TRetouchView::lbFixPointsClick() {
@@ -120,8 +126,9 @@ void TRetouchView::lbFixPointsClick() {
     // The scroll ranges must know the photo now shown before scrolling.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QWidget* view = c_.ScrollBox1->viewport();
-    c_.ScrollBox1->horizontalScrollBar()->setValue(x - view->width() / 2);
-    c_.ScrollBox1->verticalScrollBar()->setValue(y - view->height() / 2);
+    const QPoint centre = c_.Image1->PixelCentre(x, y);
+    c_.ScrollBox1->horizontalScrollBar()->setValue(centre.x() - view->width() / 2);
+    c_.ScrollBox1->verticalScrollBar()->setValue(centre.y() - view->height() / 2);
 
     {
         QSignalBlocker block(list);
@@ -230,7 +237,7 @@ void TRetouchView::MarkerDragCancelled() {
 void TRetouchView::MarkerDropped(const QPoint& globalPos) {
     RestoreDragCursor();
     if (OverView(globalPos) && Image1DragOver(c_.Shape1)) {
-        const QPoint at = c_.Image1->mapFromGlobal(globalPos);
+        const QPoint at = c_.Image1->PhotoPixelAt(c_.Image1->mapFromGlobal(QPointF(globalPos)));
         Image1DragDrop(at.x(), at.y());
     } else {
         FormDragOver(QPoint(), c_.Shape1, DragState::Leave);
@@ -257,7 +264,7 @@ void TRetouchView::SelectFirstFixPoint() {
 
 TColor TRetouchView::PixelOf(int x, int y) const {
     // Reading puts no blank picture in: the grid reads while it paints.
-    const Bitmap* shown = c_.Image1->Picture().bitmap();
+    const Bitmap* shown = std::as_const(*c_.Image1).Picture().bitmap();
     return shown ? shown->pixel(x, y) : clInvalid;
 }
 
@@ -306,7 +313,7 @@ void TRetouchView::PaintPixel(int col, int row, TColor c, bool groupStart) {
     Bitmap& canvas = c_.Image1->Canvas();
     const TColor previous = canvas.pixel(p.x(), p.y());
     canvas.setPixel(p.x(), p.y(), c);
-    c_.Image1->update(QRect(p, QSize(1, 1)));
+    c_.Image1->UpdatePixel(p.x(), p.y());
     undo_.Record(groupStart, previous, p.x(), p.y());
     host_.RefreshCommandStates();
     strokeStart_ = false;

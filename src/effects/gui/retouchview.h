@@ -73,6 +73,8 @@ class TRetouchView : public QObject {
     QPoint MarkerPixel() const;
     // Puts the marker on photo pixel (x, y).
     void PlaceMarker(int x, int y);
+    // The view's zoom changed: the marker moves to its pixel's new place.
+    void ZoomChanged();
 
     // --- Magnifier.
     void ShowNeighbourhood(int x, int y);
@@ -123,6 +125,8 @@ class TRetouchView : public QObject {
     bool strokeStart_ = false;
     QPoint popupPoint_;
     bool dragCursor_ = false;
+    // The photo pixel the marker is on.
+    QPoint marker_;
 };
 
 // Makes a list's handler run when the user chooses an entry: by a click, and

@@ -117,6 +117,25 @@ QPixmap Draw(const QString& name, int size) {
         p.setPen(outline);
         p.setBrush(QColor(40, 40, 40));
         p.drawEllipse(QRectF(2, 9, 6, 5));
+    } else if (name.startsWith("zoom")) {
+        // A magnifying glass with what it does written in its lens.
+        p.setPen(QPen(QColor(60, 60, 60), 2.2, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(10.5, 10.5), QPointF(14.5, 14.5));
+        p.setPen(outline);
+        p.setBrush(QColor(225, 240, 255));
+        p.drawEllipse(QRectF(1.5, 1.5, 10, 10));
+        p.setPen(QPen(QColor(30, 80, 160), 1.5));
+        if (name == "zoomin" || name == "zoomout") p.drawLine(QPointF(4, 6.5), QPointF(9, 6.5));
+        if (name == "zoomin") p.drawLine(QPointF(6.5, 4), QPointF(6.5, 9));
+        if (name == "zoomfit") {
+            p.setPen(QPen(QColor(30, 80, 160), 1.0));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(QRectF(4, 4.5, 5, 4));
+        }
+        if (name == "zoom100") {
+            p.drawLine(QPointF(5, 5), QPointF(6.5, 4));
+            p.drawLine(QPointF(6.5, 4), QPointF(6.5, 9.5));
+        }
     } else if (name == "palette") {
         p.setBrush(QColor(230, 200, 150));
         p.drawEllipse(QRectF(1.5, 2.5, 13, 11));

@@ -9,7 +9,8 @@
 namespace vt::gui {
 
 // Names: "newcamera", "open", "save", "undo", "fix", "effects", "delete",
-// "reset", "help", "brush", "palette", "vorantel".
+// "reset", "help", "brush", "palette", "vorantel", "zoomfit", "zoom100",
+// "zoomin", "zoomout".
 QIcon ProgramIcon(const QString& name);
 
 // One of them drawn at size × size pixels (the program's desktop icons are

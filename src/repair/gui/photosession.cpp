@@ -183,7 +183,7 @@ bool TPhotoSession::MayOverwrite(const std::string& written) {
 }
 
 std::string TPhotoSession::StorePhoto() {
-    const Bitmap* shown = c_.Image1->Picture().bitmap();
+    const Bitmap* shown = std::as_const(*c_.Image1).Picture().bitmap();
     if (!shown) throw std::runtime_error("There is no photograph to store.");
     StoreOptions options;
     options.metadata = &metadata_;
@@ -249,10 +249,11 @@ bool TPhotoSession::MayReplace() {
 // The displayed photo
 
 void TPhotoSession::Display(Bitmap picture) {
-    c_.Image1->setPictureOriginal(std::move(picture));
+    // Handed over, not copied; shown with every effect off, so the display
+    // picture is the one copy of it.
+    c_.Image1->ShowPhotograph(std::move(picture));
     c_.ScrollBox1->horizontalScrollBar()->setValue(0);
     c_.ScrollBox1->verticalScrollBar()->setValue(0);
-    c_.Image1->ResetEffects();
 }
 
 void TPhotoSession::ShowStored(Bitmap picture, const std::string& source, PhotoMetadata metadata,
