@@ -125,8 +125,10 @@ class TRetouchView : public QObject {
     bool strokeStart_ = false;
     QPoint popupPoint_;
     bool dragCursor_ = false;
-    // The photo pixel the marker is on.
-    QPoint marker_;
+    // The photo pixel the marker is on; before any is chosen, the pixel that
+    // puts the marker where it was designed, its corner at the photo's
+    // origin at 100 %.
+    QPoint marker_{6, 6};
 };
 
 // Makes a list's handler run when the user chooses an entry: by a click, and
