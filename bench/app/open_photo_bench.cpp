@@ -27,6 +27,7 @@
 #include "app/gui/form1.h"
 #include "effects/gui/raduvir.h"
 #include "platform/files.h"
+#include "platform/gui/dialogs.h"
 #include "platform/registry.h"
 #include "repair/gui/photosession.h"
 #include "repair/photooutput.h"
@@ -84,9 +85,31 @@ class PaintCounter : public QObject {
     }
 };
 
+// Boxes the window would show (a photo it cannot read, say) go to the error
+// output and end the open instead of waiting for a user that is not there.
+class NoUserDialogs : public vt::gui::Dialogs {
+  public:
+    bool told = false;
+    int messageBox(const vt::gui::MessageBoxRequest& r) override {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(r.caption),
+                     qPrintable(QString(r.text).replace('\r', ' ')));
+        told = true;
+        return r.buttons & vt::gui::mbCancel ? vt::gui::mbCancel
+               : r.buttons & vt::gui::mbNo   ? vt::gui::mbNo
+                                             : vt::gui::mbOK;
+    }
+    vt::gui::FileDialogResult openFile(const vt::gui::FileDialogRequest&) override { return {}; }
+    vt::gui::FileDialogResult saveFile(const vt::gui::FileDialogRequest&) override { return {}; }
+    std::optional<QColor> chooseColor(const QColor&) override { return std::nullopt; }
+    int execModal(QDialog&) override { return 0; }
+    void beep() override {}
+};
+
 int OpenOnce(int argc, char** argv, const std::string& photo, bool fit) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
+    NoUserDialogs noUser;
+    vt::gui::setDialogs(&noUser);
     char dirTemplate[] = "/tmp/open_photo_bench.XXXXXX";
     const std::string dir = std::string(mkdtemp(dirTemplate)) + "/";
     vt::CreateDir(dir + "Cameras");
@@ -114,8 +137,9 @@ int OpenOnce(int argc, char** argv, const std::string& photo, bool fit) {
         form.Photo->SetUnsavedChanges(false);
     }
     std::system(("rm -rf '" + dir + "'").c_str());
-    // Nothing counts unless the view really painted the photo.
-    if (!painted) return 1;
+    vt::gui::setDialogs(nullptr);
+    // Nothing counts unless the photo opened and the view really painted it.
+    if (noUser.told || !painted) return 1;
     std::printf("%.3f %.1f %.1f %.1f\n", took, before, after, peak);
     return 0;
 }
