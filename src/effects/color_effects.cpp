@@ -177,21 +177,25 @@ void ForRowBands(int w, int h, const std::function<void(int, int)>& work) {
     constexpr std::int64_t kPixelsPerThread = 256 * 1024;
     threads = int(
         std::min<std::int64_t>({threads, std::max<std::int64_t>(1, pixels / kPixelsPerThread), h}));
+    RunRowBands(h, threads, work);
+}
+
+} // namespace
+
+void RunRowBands(int rows, int threads, const std::function<void(int, int)>& work) {
     if (threads <= 1) {
-        work(0, h);
+        work(0, rows);
         return;
     }
     std::vector<std::thread> helpers;
     helpers.reserve(std::size_t(threads - 1));
-    auto band = [&](int i) { return int(std::int64_t(h) * i / threads); };
+    auto band = [&](int i) { return int(std::int64_t(rows) * i / threads); };
     for (int i = 1; i < threads; ++i)
         helpers.emplace_back(work, band(i), band(i + 1));
     work(0, band(1));
     for (std::thread& t : helpers)
         t.join();
 }
-
-} // namespace
 
 double RoundHalfEven(double x) {
     double r = std::round(x); // halves away from zero

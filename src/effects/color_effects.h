@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/bitmap.h"
 #include "platform/random.h"
@@ -31,6 +32,9 @@ double RoundHalfEven(double x);
 // one per core. The picture is the same on any number.
 void SetRenderThreads(int threads);
 int RenderThreads();
+// Runs work(y0, y1) over `threads` bands of the rows [0, rows), the calling
+// thread taking the first, and returns when every band is done.
+void RunRowBands(int rows, int threads, const std::function<void(int, int)>& work);
 
 // Writes the pass over src into dst, which must be a 24-bit bitmap of src's
 // size; noise, if given, is a 24-bit bitmap of that size too. All arithmetic

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <thread>
 #include <vector>
 
 #include "effects/color_effects.h"
@@ -130,17 +129,7 @@ void RenderViewRegion(const Bitmap& photo, const PhotoViewMapping& map, int left
                                              map.scale().den / (map.scale().num * map.scale().num);
     const int threads =
         int(std::clamp<std::int64_t>(read / (1 << 21), 1, std::min(RenderThreads(), height)));
-    if (threads == 1) {
-        rowsOf(0, height);
-        return;
-    }
-    std::vector<std::thread> helpers;
-    auto band = [&](int i) { return int(std::int64_t(height) * i / threads); };
-    for (int i = 1; i < threads; ++i)
-        helpers.emplace_back(rowsOf, band(i), band(i + 1));
-    rowsOf(0, band(1));
-    for (std::thread& t : helpers)
-        t.join();
+    RunRowBands(height, threads, rowsOf);
 }
 
 namespace {
