@@ -54,6 +54,10 @@ ZoomScale TPhotoZoom::fitScale() const {
 
 void TPhotoZoom::FitToWindow() {
     fitRemembered_ = true;
+    applyFit();
+}
+
+void TPhotoZoom::applyFit() {
     SetScale(fitScale());
     fitting_ = true;
     showZoom();
@@ -93,13 +97,10 @@ void TPhotoZoom::SetScale(ZoomScale scale, QPoint about) {
 }
 
 void TPhotoZoom::PhotographShown() {
-    if (fitRemembered_) {
-        SetScale(fitScale());
-        fitting_ = true;
-    } else {
+    if (fitRemembered_)
+        applyFit();
+    else
         SetScale(ZoomStep(kZoomStep100));
-    }
-    showZoom();
 }
 
 void TPhotoZoom::RefreshStates() {
@@ -131,12 +132,7 @@ bool TPhotoZoom::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (event->type() == QEvent::Resize && fitting_ && !c_.Image1->Picture().empty()) {
-        const ZoomScale fit = fitScale();
-        if (!(fit == c_.Image1->Zoom())) {
-            SetScale(fit);
-            fitting_ = true;
-            showZoom();
-        }
+        if (!(fitScale() == c_.Image1->Zoom())) applyFit();
     }
     return false;
 }

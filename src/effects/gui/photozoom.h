@@ -64,6 +64,8 @@ class TPhotoZoom : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Zooms to fit the window and keeps fitting as it is resized.
+    void applyFit();
     ZoomScale fitScale() const;
     void showZoom();
 
