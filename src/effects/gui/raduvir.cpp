@@ -99,16 +99,15 @@ void TRaDuvir::paintEvent(QPaintEvent* event) {
     // Read only: a picture that shares the photograph keeps sharing it.
     const Bitmap* b = std::as_const(*this).Picture().bitmap();
     if (b && !b->empty()) {
-        QImage image;
-        if (b->pixelFormat() == PixelFormat::pf24bit) {
-            image = QImage(b->bits(), b->width(), b->height(), qsizetype(b->bytesPerLine()),
-                           QImage::Format_BGR888);
-        } else {
-            Bitmap copy = b->convertedTo24();
-            image = QImage(copy.bits(), copy.width(), copy.height(), qsizetype(copy.bytesPerLine()),
-                           QImage::Format_BGR888)
-                        .copy();
+        // The view shows 24-bit pixels; another format is converted once.
+        Bitmap converted;
+        const Bitmap* shown = b;
+        if (b->pixelFormat() != PixelFormat::pf24bit) {
+            converted = b->convertedTo24();
+            shown = &converted;
         }
+        const QImage image(shown->bits(), shown->width(), shown->height(),
+                           qsizetype(shown->bytesPerLine()), QImage::Format_BGR888);
         QRect dest = destinationRect();
         const double dpr = devicePixelRatioF();
         if (!stretch_ && !center_ && (zoom_ != ZoomScale{1, 1} || dpr != 1.0)) {
@@ -122,12 +121,6 @@ void TRaDuvir::paintEvent(QPaintEvent* event) {
             const int bottom = std::min(m.screenHeight(), int(std::ceil(exposedF.bottom() * dpr)));
             if (right > left && bottom > top) {
                 QImage region(right - left, bottom - top, QImage::Format_RGB32);
-                const Bitmap* shown = b->pixelFormat() == PixelFormat::pf24bit ? b : nullptr;
-                Bitmap copy;
-                if (!shown) {
-                    copy = b->convertedTo24();
-                    shown = &copy;
-                }
                 RenderViewRegion(*shown, m, left, top, region.width(), region.height(),
                                  reinterpret_cast<std::uint32_t*>(region.bits()),
                                  std::size_t(region.bytesPerLine()) / 4);
